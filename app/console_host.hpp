@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "core/job_host.hpp"
+
+namespace kelvrin::app {
+
+// Hosts the conversion job in a terminal: messages go to stderr, the
+// completion line to stdout, and a long conversion shows its progress on
+// stderr when that is a terminal.
+class ConsoleHost final : public core::JobHost {
+ public:
+  explicit ConsoleHost(bool progress_on_terminal);
+
+  // Names the file that the next conversion works on, for progress lines.
+  void start_conversion(std::string label);
+
+  void show_message(std::string_view text, std::string_view title,
+                    core::MessageKind kind) override;
+  void set_busy_pointer() override {}
+  void restore_pointer() override { clear_progress(); }
+  void close_main_window() override {}
+  void end_program() override {}
+  void show_progress(int step, int step_count, std::uint64_t bytes_done,
+                     std::uint64_t bytes_total) override;
+
+ private:
+  void clear_progress();
+
+  bool progress_on_terminal_;
+  bool progress_shown_ = false;
+  std::string label_;
+  std::chrono::steady_clock::time_point started_;
+};
+
+}  // namespace kelvrin::app

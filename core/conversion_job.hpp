@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "core/job_host.hpp"
+
+namespace kelvrin::core {
+
+// The six texts that OK hands over: the source and target names and the four
+// paths, as the user typed or chose them.
+struct ConversionRequest {
+  std::string source;
+  std::string target;
+  std::string input;
+  std::string output;
+  std::string param_x;
+  std::string param_y;
+};
+
+enum class ConversionOutcome {
+  refused,         // a check, an unknown source or an unusable output path
+  no_route,        // no route for this pair of names
+  completed,       // the output holds the converted drawing
+  failed,          // a step failed; the input and the old output are untouched
+  program_ended,   // a grid rejected a point; the host was told to end
+};
+
+struct JobSettings {
+  std::filesystem::path data_folder;  // the folder of the grid files
+};
+
+// One press of OK: checks the texts, finds the route, runs its procedures
+// through the temporary file and puts the result at the output path, telling
+// the user through `host`. On every failure the input, any file already at
+// the output path and the folder are as they were before.
+ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
+                                 const ConversionRequest& request);
+
+}  // namespace kelvrin::core

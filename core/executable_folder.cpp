@@ -1,0 +1,14 @@
+#include "core/executable_folder.hpp"
+
+#include <system_error>
+
+namespace kelvrin::core {
+
+std::filesystem::path executable_folder() {
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return std::filesystem::current_path(error);
+  return executable.parent_path();
+}
+
+}  // namespace kelvrin::core

@@ -1,0 +1,81 @@
+#include "core/messages.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+namespace kelvrin::core::messages {
+namespace {
+
+std::string quoted(std::string_view path) {
+  std::string text = "\"";
+  text += path;
+  text += '"';
+  return text;
+}
+
+std::string with_cause(std::string text, int error_number) {
+  if (error_number != 0) text += " (" + system_error_text(error_number) + ")";
+  text += '.';
+  return text;
+}
+
+}  // namespace
+
+std::string system_error_text(int error_number) {
+  switch (error_number) {
+    case ENOENT: return "o ficheiro ou a pasta não existe";
+    case EACCES:
+    case EPERM: return "sem permissão de acesso";
+    case EISDIR: return "é uma pasta";
+    case ENOTDIR: return "uma parte do caminho não é uma pasta";
+    case ENOSPC:
+    case EDQUOT: return "disco cheio";
+    case EROFS: return "disco só de leitura";
+    case EIO: return "erro de entrada/saída no disco";
+    case ENAMETOOLONG: return "nome demasiado longo";
+    case EXDEV: return "outro disco";
+    default: return std::strerror(error_number);
+  }
+}
+
+std::string pass_failure(const dxf::PassResult& result, std::string_view input,
+                         std::string_view output) {
+  const std::string line = std::to_string(result.line);
+  switch (result.failure) {
+    case dxf::PassFailure::cannot_open_input:
+      return with_cause("Não foi possível abrir o ficheiro " + quoted(input), result.system_error);
+    case dxf::PassFailure::binary_dxf:
+      return "O ficheiro " + quoted(input) +
+             " é um DXF binário: só podem ser convertidos ficheiros DXF de texto.";
+    case dxf::PassFailure::cannot_create_output:
+      return with_cause("Não foi possível criar o ficheiro " + quoted(output), result.system_error);
+    case dxf::PassFailure::read_error:
+      return with_cause("Erro ao ler o ficheiro " + quoted(input) + " na linha " + line,
+                        result.system_error);
+    case dxf::PassFailure::write_error:
+      return with_cause("Erro ao escrever o ficheiro " + quoted(output), result.system_error);
+    case dxf::PassFailure::odd_line_count:
+      return "O ficheiro " + quoted(input) + " tem um número ímpar de linhas: a linha " + line +
+             " não tem par.";
+    case dxf::PassFailure::number_too_large:
+      return "Número demasiado grande na linha " + line + " do ficheiro " + quoted(input) + ".";
+    case dxf::PassFailure::arithmetic_failure:
+      return "Erro aritmético ao transformar o ponto da linha " + line + " do ficheiro " +
+             quoted(input) + ".";
+    case dxf::PassFailure::point_rejected:
+    case dxf::PassFailure::none:
+      break;
+  }
+  return {};
+}
+
+std::string cannot_replace_output(std::string_view output, int error_number) {
+  return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error_number);
+}
+
+std::string output_is_temporary_file(std::string_view output) {
+  return "O ficheiro DXF no Sistema 2 não pode ser " + quoted(output) +
+         ": é o ficheiro temporário da conversão.";
+}
+
+}  // namespace kelvrin::core::messages

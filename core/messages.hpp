@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "dxf/rewrite_dxf.hpp"
+
+namespace kelvrin::core::messages {
+
+inline constexpr std::string_view application_title = "kelvrin";
+inline constexpr std::string_view completion_title = "Veltra - Kelvrin";
+
+inline constexpr std::string_view missing_input = "Escolher o ficheiro DXF no Sistema 1!!";
+inline constexpr std::string_view missing_output = "Definir o ficheiro DXF no Sistema 2!!";
+inline constexpr std::string_view missing_param_x = "Definir o ficheiro de parâmetros em X!!";
+inline constexpr std::string_view missing_param_y = "Definir o ficheiro de parâmetros em Y!!";
+inline constexpr std::string_view unknown_source = "Definir o Sistema 1 !!";
+inline constexpr std::string_view missing_target = "Definir o Sistema 2 !!";
+inline constexpr std::string_view created_file = "Criado o ficheiro: ";
+
+// Why a system call failed, in a few Portuguese words.
+std::string system_error_text(int error_number);
+
+// The message for a failed DXF pass. `input` and `output` are the files as
+// the user knows them (the output the user named, not a staging file).
+std::string pass_failure(const dxf::PassResult& result, std::string_view input,
+                         std::string_view output);
+
+// The finished drawing could not be put at the output path.
+std::string cannot_replace_output(std::string_view output, int error_number);
+
+// The output path is the conversion's own temporary file.
+std::string output_is_temporary_file(std::string_view output);
+
+}  // namespace kelvrin::core::messages

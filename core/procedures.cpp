@@ -1,0 +1,36 @@
+#include "core/procedures.hpp"
+
+#include "transform/mainland_sets.hpp"
+#include "transform/polynomial.hpp"
+
+namespace kelvrin::core {
+namespace {
+
+StepResult from_pass(const dxf::PassResult& pass) {
+  return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+}
+
+StepResult polynomial_pass(const transform::CoefficientSet& set, transform::ScaleStep scale,
+                           const JobPaths& paths, ProcedureContext& context) {
+  transform::PolynomialTransform transform(set, scale);
+  return from_pass(dxf::rewrite_dxf(paths.fich1, paths.fich2, transform, {
+      .x_code_line = dxf::XCodeLine::written_at_once, .progress = context.progress}));
+}
+
+}  // namespace
+
+StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureContext& context) {
+  using transform::ScaleStep;
+  context.host.set_busy_pointer();
+  switch (procedure) {
+    case Procedure::transf_01:
+      return polynomial_pass(transform::transf_01_set, ScaleStep::none, paths, context);
+    case Procedure::transf_10:
+      return polynomial_pass(transform::transf_10_set, ScaleStep::none, paths, context);
+    default:
+      break;
+  }
+  return {StepStatus::failed_with_message, {}};
+}
+
+}  // namespace kelvrin::core

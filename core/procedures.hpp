@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+
+#include "core/job_host.hpp"
+#include "core/job_paths.hpp"
+#include "core/routes.hpp"
+#include "dxf/rewrite_dxf.hpp"
+
+namespace kelvrin::core {
+
+enum class StepStatus {
+  completed,         // fich2 holds the converted drawing
+  failed_with_message,  // the procedure has told the user itself
+  pass_failed,       // the DXF pass failed; the job words it
+  point_rejected,    // a grid could not transform a point; told; the program ends
+};
+
+struct StepResult {
+  StepStatus status = StepStatus::completed;
+  dxf::PassResult pass;
+};
+
+// What every procedure may use besides the job paths.
+struct ProcedureContext {
+  JobHost& host;
+  std::filesystem::path data_folder;  // where the grid files are
+  dxf::PassProgress* progress = nullptr;
+};
+
+// Runs one transformation procedure: sets the busy pointer, loads what the
+// procedure needs, and makes one DXF pass from paths.fich1 to paths.fich2.
+StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureContext& context);
+
+}  // namespace kelvrin::core

@@ -1,0 +1,57 @@
+#include "core/routes.hpp"
+
+#include "core/catalogue.hpp"
+
+namespace kelvrin::core {
+namespace {
+
+using namespace system_names;
+using P = Procedure;
+
+constexpr Route one_step(std::string_view source, std::string_view target, Procedure p) {
+  return {source, target, {p, p}, 1, false, false};
+}
+
+constexpr Route two_steps(std::string_view source, std::string_view target, Procedure first,
+                          Procedure second) {
+  return {source, target, {first, second}, 2, false, false};
+}
+
+// A conversion between ETRS89 TM06 and Datum Lisboa always passes through
+// Datum 73: the grids join Datum 73 and Datum Lisboa only.
+constexpr Route routes[] = {
+    one_step(etrs89_tm06, datum_73, P::transf_01),
+    one_step(datum_73, etrs89_tm06, P::transf_10),
+};
+
+}  // namespace
+
+std::string_view procedure_name(Procedure procedure) {
+  switch (procedure) {
+    case P::transf_01: return "transf_01";
+    case P::transf_10: return "transf_10";
+    case P::transf_12: return "transf_12";
+    case P::transf_21: return "transf_21";
+    case P::transf_54: return "transf_54";
+    case P::transf_64: return "transf_64";
+    case P::transf_74: return "transf_74";
+    case P::transf_84: return "transf_84";
+    case P::transf_94: return "transf_94";
+    case P::transf_104: return "transf_104";
+    case P::transf_114: return "transf_114";
+    case P::transf_124: return "transf_124";
+    case P::qualquer: return "qualquer";
+  }
+  return {};
+}
+
+std::span<const Route> all_routes() { return routes; }
+
+const Route* find_route(std::string_view source, std::string_view target) {
+  for (const Route& route : routes) {
+    if (route.source == source && (route.any_target || route.target == target)) return &route;
+  }
+  return nullptr;
+}
+
+}  // namespace kelvrin::core

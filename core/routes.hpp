@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+namespace kelvrin::core {
+
+// The transformation procedures, named after the systems they join
+// (transf_104: from system 10 to system 4).
+enum class Procedure {
+  transf_01,
+  transf_10,
+  transf_12,
+  transf_21,
+  transf_54,
+  transf_64,
+  transf_74,
+  transf_84,
+  transf_94,
+  transf_104,
+  transf_114,
+  transf_124,
+  qualquer,
+};
+
+std::string_view procedure_name(Procedure procedure);
+
+struct Route {
+  std::string_view source;
+  std::string_view target;  // ignored when any_target is set
+  std::array<Procedure, 2> steps;
+  std::size_t step_count;
+  bool any_target;  // "Qualquer": the target is only a label
+  bool silent;      // no completion message, the window stays open
+
+  std::span<const Procedure> procedures() const { return {steps.data(), step_count}; }
+};
+
+std::span<const Route> all_routes();
+
+// The route for this pair of names, compared exactly, or nullptr.
+const Route* find_route(std::string_view source, std::string_view target);
+
+}  // namespace kelvrin::core

@@ -1,0 +1,99 @@
+#include "dxf/line_reader.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace kelvrin::dxf {
+namespace {
+constexpr std::size_t initial_buffer_size = std::size_t{1} << 20;
+}
+
+LineReader::~LineReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LineReader::open(const std::string& path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return false;
+  struct stat info {};
+  if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) {
+    file_size_ = static_cast<std::uint64_t>(info.st_size);
+  }
+  buffer_.resize(initial_buffer_size);
+  return true;
+}
+
+bool LineReader::refill() {
+  if (eof_ || error_ != 0) return false;
+  if (mark_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + mark_, end_ - mark_);
+    consumed_before_buffer_ += mark_;
+    pos_ -= mark_;
+    end_ -= mark_;
+    mark_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (got > 0) {
+      end_ += static_cast<std::size_t>(got);
+      return true;
+    }
+    if (got == 0) {
+      eof_ = true;
+      return false;
+    }
+    if (errno != EINTR) {
+      error_ = errno;
+      return false;
+    }
+  }
+}
+
+std::string_view LineReader::peek(std::size_t count) {
+  while (end_ - pos_ < count && refill()) {
+  }
+  return {buffer_.data() + pos_, std::min(count, end_ - pos_)};
+}
+
+bool LineReader::at_end() { return pos_ == end_ && !refill(); }
+
+std::optional<std::string_view> LineReader::next_line() {
+  std::size_t scan = pos_;
+  for (;;) {
+    const char* data = buffer_.data();
+    while (scan != end_ && data[scan] != '\n' && data[scan] != '\r') ++scan;
+    if (scan != end_) {
+      // A CR as the last buffered byte may be the first half of CR LF.
+      if (data[scan] == '\r' && scan + 1 == end_ && !eof_) {
+        const std::size_t offset = scan - pos_;
+        refill();
+        if (error_ != 0) return std::nullopt;
+        scan = pos_ + offset;
+        data = buffer_.data();
+      }
+      const std::string_view line(data + pos_, scan - pos_);
+      std::size_t next = scan + 1;
+      if (data[scan] == '\r' && next != end_ && data[next] == '\n') ++next;
+      pos_ = next;
+      ++line_number_;
+      return line;
+    }
+    const std::size_t offset = scan - pos_;
+    if (!refill()) {
+      if (error_ != 0 || pos_ == end_) return std::nullopt;
+      const std::string_view line(buffer_.data() + pos_, end_ - pos_);
+      pos_ = end_;
+      ++line_number_;
+      return line;
+    }
+    scan = pos_ + offset;
+  }
+}
+
+}  // namespace kelvrin::dxf

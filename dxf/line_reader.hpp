@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvrin::dxf {
+
+// Reads a text file line by line through one large buffer, with no
+// allocation per line. A line ends at CR LF, at a lone CR or at a lone LF;
+// the line end is not part of the line, and a last line without one still
+// counts. Lines are bytes: nothing is decoded.
+//
+// The views returned by next_line() stay valid back to the last mark(), so a
+// caller that marks before each pair of lines can hold both lines at once.
+// Memory grows only with the longest marked stretch, never with the file.
+class LineReader {
+ public:
+  LineReader() = default;
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Opens the file; false with errno set when it cannot be opened.
+  bool open(const std::string& path);
+
+  // The first bytes of the file, up to `count`, without consuming them.
+  std::string_view peek(std::size_t count);
+
+  // True when no byte is left to read (or a read failed).
+  bool at_end();
+
+  // Keep everything from the current position on valid until the next mark.
+  void mark() noexcept { mark_ = pos_; }
+
+  // The next line, or nullopt at the end of the file or on a read error.
+  std::optional<std::string_view> next_line();
+
+  bool failed() const noexcept { return error_ != 0; }
+  int error() const noexcept { return error_; }
+  std::uint64_t line_number() const noexcept { return line_number_; }
+  std::uint64_t bytes_consumed() const noexcept { return consumed_before_buffer_ + pos_; }
+  std::uint64_t file_size() const noexcept { return file_size_; }
+
+ private:
+  // Reads more bytes behind the buffered ones, moving the marked stretch to
+  // the front first; false when nothing more could be read.
+  bool refill();
+
+  int fd_ = -1;
+  std::vector<char> buffer_;
+  std::size_t mark_ = 0;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool eof_ = false;
+  int error_ = 0;
+  std::uint64_t line_number_ = 0;
+  std::uint64_t consumed_before_buffer_ = 0;
+  std::uint64_t file_size_ = 0;
+};
+
+}  // namespace kelvrin::dxf

@@ -1,0 +1,81 @@
+#include "dxf/line_writer.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kelvrin::dxf {
+namespace {
+constexpr std::size_t buffer_size = std::size_t{1} << 20;
+constexpr char line_end[] = {'\r', '\n'};
+}  // namespace
+
+LineWriter::~LineWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LineWriter::create(const std::string& path) {
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) return false;
+  buffer_.resize(buffer_size);
+  return true;
+}
+
+void LineWriter::write_out(const char* data, std::size_t size) {
+  while (size > 0 && error_ == 0) {
+    const ssize_t written = ::write(fd_, data, size);
+    if (written > 0) {
+      data += written;
+      size -= static_cast<std::size_t>(written);
+    } else if (written == 0) {
+      error_ = ENOSPC;  // a write that makes no progress will never finish
+    } else if (errno != EINTR) {
+      error_ = errno;
+    }
+  }
+}
+
+void LineWriter::flush() {
+  write_out(buffer_.data(), used_);
+  used_ = 0;
+}
+
+void LineWriter::write_line(std::string_view line) {
+  if (error_ != 0) return;
+  if (line.size() + sizeof line_end > buffer_.size() - used_) {
+    flush();
+    if (line.size() + sizeof line_end > buffer_.size()) {
+      write_out(line.data(), line.size());
+      write_out(line_end, sizeof line_end);
+      return;
+    }
+  }
+  std::memcpy(buffer_.data() + used_, line.data(), line.size());
+  used_ += line.size();
+  std::memcpy(buffer_.data() + used_, line_end, sizeof line_end);
+  used_ += sizeof line_end;
+}
+
+char* LineWriter::begin_line(std::size_t count) {
+  if (count + sizeof line_end > buffer_.size() - used_) flush();
+  return buffer_.data() + used_;
+}
+
+void LineWriter::end_line(std::size_t used) {
+  if (error_ != 0) return;
+  used_ += used;
+  std::memcpy(buffer_.data() + used_, line_end, sizeof line_end);
+  used_ += sizeof line_end;
+}
+
+bool LineWriter::close() {
+  if (fd_ < 0) return error_ == 0;
+  if (error_ == 0) flush();
+  if (::close(fd_) != 0 && error_ == 0) error_ = errno;
+  fd_ = -1;
+  return error_ == 0;
+}
+
+}  // namespace kelvrin::dxf

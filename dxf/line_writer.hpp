@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvrin::dxf {
+
+// Writes lines ending in CR LF through one large buffer. The first failed
+// write is remembered (errno value) and every later call does nothing, so
+// callers check once, at the end of a pair or of the file.
+class LineWriter {
+ public:
+  LineWriter() = default;
+  ~LineWriter();
+  LineWriter(const LineWriter&) = delete;
+  LineWriter& operator=(const LineWriter&) = delete;
+
+  // Creates the file, or empties it when it exists; false with errno set.
+  bool create(const std::string& path);
+
+  void write_line(std::string_view line);
+
+  // Room for `count` characters of one line; finish it with end_line(used).
+  char* begin_line(std::size_t count);
+  void end_line(std::size_t used);
+
+  // Writes what is buffered and closes the file; false on any write error.
+  bool close();
+
+  bool failed() const noexcept { return error_ != 0; }
+  int error() const noexcept { return error_; }
+
+ private:
+  void flush();
+  void write_out(const char* data, std::size_t size);
+
+  int fd_ = -1;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+  int error_ = 0;
+};
+
+}  // namespace kelvrin::dxf

@@ -1,0 +1,46 @@
+#include "transform/polynomial.hpp"
+
+#include <array>
+#include <cmath>
+
+namespace kelvrin::transform {
+namespace {
+
+// The official evaluation order, kept step by step: the published check
+// values are reproduced to the last bit only in this order.
+double evaluate(const std::array<double, 6>& c, double u, double v) {
+  const double t1 = (u * u) * c[3];
+  const double t2 = (u * c[1] + c[0]) + v * c[2];
+  const double t3 = t1 + t2;
+  const double t4 = t3 + (u * c[4]) * v;
+  return (v * v) * c[5] + t4;
+}
+
+}  // namespace
+
+dxf::PointStatus PolynomialTransform::accept_x(double x) {
+  if (set_.sx == 0.0) return dxf::PointStatus::arithmetic_failure;
+  const double u = (x - set_.xc) / set_.sx;
+  if (!std::isfinite(u)) return dxf::PointStatus::arithmetic_failure;
+  u_ = u;
+  return dxf::PointStatus::ok;
+}
+
+dxf::PointResult PolynomialTransform::complete_point(double y) {
+  if (set_.sy == 0.0) return {dxf::PointStatus::arithmetic_failure, {}};
+  const double v = (y - set_.yc) / set_.sy;
+  double x_out = evaluate(set_.a, u_, v);
+  if (scale_ == ScaleStep::by_sx_and_sy) x_out = x_out * set_.sx;
+  x_out = x_out + set_.ox;
+  double y_out = evaluate(set_.b, u_, v);
+  if (scale_ == ScaleStep::by_sx_and_sy) y_out = y_out * set_.sy;
+  y_out = y_out + set_.oy;
+  // An overflow or invalid operation in any step ends as inf or NaN here:
+  // nothing after it can bring a non-finite value back.
+  if (!std::isfinite(v) || !std::isfinite(x_out) || !std::isfinite(y_out)) {
+    return {dxf::PointStatus::arithmetic_failure, {}};
+  }
+  return {dxf::PointStatus::ok, {x_out, y_out}};
+}
+
+}  // namespace kelvrin::transform
