@@ -9,10 +9,6 @@
 #include <cstring>
 
 namespace kelvrin::dxf {
-namespace {
-constexpr std::size_t initial_buffer_size = std::size_t{1} << 20;
-}
-
 LineReader::~LineReader() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -24,7 +20,7 @@ bool LineReader::open(const std::string& path) {
   if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) {
     file_size_ = static_cast<std::uint64_t>(info.st_size);
   }
-  buffer_.resize(initial_buffer_size);
+  buffer_.resize(std::max<std::size_t>(initial_buffer_size_, 1));
   return true;
 }
 
@@ -63,10 +59,10 @@ std::string_view LineReader::peek(std::size_t count) {
 
 bool LineReader::at_end() { return pos_ == end_ && !refill(); }
 
-std::optional<std::string_view> LineReader::next_line() {
+std::optional<LineReader::LineSpan> LineReader::read_line() {
   std::size_t scan = pos_;
   for (;;) {
-    const char* data = buffer_.data();
+    const char* data = buffer_.data();  // moves with every refill
     while (scan != end_ && data[scan] != '\n' && data[scan] != '\r') ++scan;
     if (scan != end_) {
       // A CR as the last buffered byte may be the first half of CR LF.
@@ -77,7 +73,7 @@ std::optional<std::string_view> LineReader::next_line() {
         scan = pos_ + offset;
         data = buffer_.data();
       }
-      const std::string_view line(data + pos_, scan - pos_);
+      const LineSpan line{pos_ - mark_, scan - pos_};
       std::size_t next = scan + 1;
       if (data[scan] == '\r' && next != end_ && data[next] == '\n') ++next;
       pos_ = next;
@@ -87,7 +83,7 @@ std::optional<std::string_view> LineReader::next_line() {
     const std::size_t offset = scan - pos_;
     if (!refill()) {
       if (error_ != 0 || pos_ == end_) return std::nullopt;
-      const std::string_view line(buffer_.data() + pos_, end_ - pos_);
+      const LineSpan line{pos_ - mark_, end_ - pos_};
       pos_ = end_;
       ++line_number_;
       return line;

@@ -14,12 +14,14 @@ namespace kelvrin::dxf {
 // the line end is not part of the line, and a last line without one still
 // counts. Lines are bytes: nothing is decoded.
 //
-// The views returned by next_line() stay valid back to the last mark(), so a
-// caller that marks before each pair of lines can hold both lines at once.
-// Memory grows only with the longest marked stretch, never with the file.
+// Lines read since the last mark() stay in the buffer, so a caller that
+// marks before each pair of lines can look at both lines at once through
+// view(). Memory grows only with the longest marked stretch, never with the
+// file.
 class LineReader {
  public:
-  LineReader() = default;
+  explicit LineReader(std::size_t buffer_size = std::size_t{1} << 20)
+      : initial_buffer_size_(buffer_size) {}
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -36,8 +38,19 @@ class LineReader {
   // Keep everything from the current position on valid until the next mark.
   void mark() noexcept { mark_ = pos_; }
 
+  // Where a line lies, counted from the mark: stable while the buffer moves.
+  struct LineSpan {
+    std::size_t begin;
+    std::size_t size;
+  };
+
   // The next line, or nullopt at the end of the file or on a read error.
-  std::optional<std::string_view> next_line();
+  std::optional<LineSpan> read_line();
+
+  // The text of a line read since the last mark, valid until the next read.
+  std::string_view view(LineSpan line) const {
+    return {buffer_.data() + mark_ + line.begin, line.size};
+  }
 
   bool failed() const noexcept { return error_ != 0; }
   int error() const noexcept { return error_; }
@@ -50,6 +63,7 @@ class LineReader {
   // the front first; false when nothing more could be read.
   bool refill();
 
+  std::size_t initial_buffer_size_;
   int fd_ = -1;
   std::vector<char> buffer_;
   std::size_t mark_ = 0;

@@ -50,19 +50,21 @@ class Pass {
     std::uint64_t next_report = progress_interval;
     while (!in_.at_end()) {
       in_.mark();
-      const auto code = in_.next_line();
-      const auto value = code ? in_.next_line() : std::nullopt;
+      const auto code_span = in_.read_line();
+      const auto value_span = code_span ? in_.read_line() : std::nullopt;
       if (in_.failed()) return fail(PassFailure::read_error, in_.line_number() + 1, in_.error());
-      if (!value) return fail(PassFailure::odd_line_count, in_.line_number(), 0);
+      if (!value_span) return fail(PassFailure::odd_line_count, in_.line_number(), 0);
+      const std::string_view code = in_.view(*code_span);
+      const std::string_view value = in_.view(*value_span);
 
       if (in_zone_) {
-        if (const PassResult result = rewrite_pair(*code, *value); !result.completed()) {
+        if (const PassResult result = rewrite_pair(code, value); !result.completed()) {
           return result;
         }
       } else {
-        in_zone_ = trim_blanks(*value) == "ENTITIES";
-        out_.write_line(*code);
-        out_.write_line(*value);
+        in_zone_ = trim_blanks(value) == "ENTITIES";
+        out_.write_line(code);
+        out_.write_line(value);
       }
       if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
       if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <locale>
+#include <string>
+
+#include "dxf/number_format.hpp"
+#include "dxf/number_scan.hpp"
+#include "tests/test_support.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+struct ScanCase {
+  const char* name;
+  const char* line;
+  double expected;
+};
+
+class NumericValue : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(NumericValue, ReadsTheLeadingNumber) {
+  const auto value = numeric_value(GetParam().line);
+  ASSERT_TRUE(value.has_value());
+  EXPECT_EQ(*value, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, NumericValue,
+    ::testing::Values(
+        ScanCase{"right_aligned_code", "  10", 10.0}, ScanCase{"tab_before", "\t20", 20.0},
+        ScanCase{"plus_sign", "+7.25", 7.25}, ScanCase{"minus", "-12.345678", -12.345678},
+        ScanCase{"exponent_upper", "1.5E3", 1500.0}, ScanCase{"exponent_lower", "1e-05", 1e-05},
+        ScanCase{"leading_point", ".5", 0.5}, ScanCase{"trailing_point", "5.", 5.0},
+        ScanCase{"comma_ends", "1,5", 1.0}, ScanCase{"word", "LINE", 0.0},
+        ScanCase{"empty", "", 0.0}, ScanCase{"point_only", ".", 0.0},
+        ScanCase{"sign_only", "-", 0.0}, ScanCase{"exponent_without_digits", "2E", 2.0},
+        ScanCase{"exponent_sign_without_digits", "2e+x", 2.0},
+        ScanCase{"d_exponent_stops", "3D2", 3.0}, ScanCase{"hex_stops", "0x1A", 0.0},
+        ScanCase{"inf_is_word", "inf", 0.0}, ScanCase{"nan_is_word", "nan", 0.0},
+        ScanCase{"trailing_text", "10.5 m", 10.5}, ScanCase{"blank_inside_stops", "1 000", 1.0},
+        ScanCase{"underflow_is_zero", "1e-400", 0.0},
+        ScanCase{"long_integer", "12345678901234567890", 12345678901234567890.0},
+        ScanCase{"zero_with_huge_exponent", "0e99999999999999999999", 0.0},
+        ScanCase{"placeholder", "1e+20", 1e20}),
+    testing::CaseName());
+
+TEST(NumericValue, NumbersBeyondADoubleAreReportedNotGuessed) {
+  EXPECT_FALSE(numeric_value("1e999").has_value());
+  EXPECT_FALSE(numeric_value("-1.8e308").has_value());
+  EXPECT_FALSE(numeric_value(std::string(400, '9')).has_value());
+  EXPECT_FALSE(numeric_value("0.001e99999999999999999999").has_value());
+}
+
+std::string formatted(double value) {
+  char text[max_coordinate_text];
+  return {text, format_coordinate(value, text)};
+}
+
+TEST(WrittenNumber, FiveDecimalsNeverAnExponent) {
+  EXPECT_EQ(formatted(0.5), "0.50000");
+  EXPECT_EQ(formatted(-12.345678), "-12.34568");
+  EXPECT_EQ(formatted(123456.7), "123456.70000");
+  EXPECT_EQ(formatted(100005.02816080576), "100005.02816");
+  EXPECT_EQ(formatted(1e20), "100000000000000000000.00000");
+  EXPECT_EQ(formatted(std::numeric_limits<double>::max()).size(), 309u + 6u);
+  EXPECT_EQ(formatted(-std::numeric_limits<double>::max()).size(), 309u + 7u);
+}
+
+TEST(WrittenNumber, ValuesThatRoundToZeroHaveNoSign) {
+  EXPECT_EQ(formatted(-0.0), "0.00000");
+  EXPECT_EQ(formatted(-0.000004), "0.00000");
+  EXPECT_EQ(formatted(-0.000005000001), "-0.00001");
+}
+
+// A locale whose decimal separator is a comma must not leak into either
+// direction: the program never consults the locale for numbers.
+TEST(WrittenNumber, CommaLocaleChangesNothing) {
+  struct Comma : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+  };
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Comma));
+  EXPECT_EQ(formatted(0.5), "0.50000");
+  EXPECT_EQ(numeric_value("2.5"), 2.5);
+  std::locale::global(previous);
+}
+
+}  // namespace
+}  // namespace kelvrin::dxf

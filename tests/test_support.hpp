@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/job_host.hpp"
+
+namespace kelvrin::testing {
+
+// Names the rows of a table of cases after their `name` field.
+struct CaseName {
+  template <typename Case>
+  std::string operator()(const ::testing::TestParamInfo<Case>& row) const {
+    return row.param.name;
+  }
+};
+
+// A fresh folder per test, removed afterwards.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // Names of everything in the folder, sorted.
+  std::vector<std::string> listing() const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+
+// DXF text from lines, each ended by CR LF.
+std::string dxf_lines(const std::vector<std::string>& lines);
+
+// Records what the conversion job asks of its host, in order.
+class RecordingHost final : public core::JobHost {
+ public:
+  void show_message(std::string_view text, std::string_view title,
+                    core::MessageKind kind) override;
+  void set_busy_pointer() override { events.push_back("busy"); }
+  void restore_pointer() override { events.push_back("normal"); }
+  void close_main_window() override { events.push_back("close"); }
+  void end_program() override { events.push_back("end"); }
+
+  // Only the message texts, in order.
+  std::vector<std::string> messages() const;
+
+  std::vector<std::string> events;  // "message [title] text", "busy", ...
+};
+
+}  // namespace kelvrin::testing
