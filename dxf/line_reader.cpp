@@ -59,11 +59,11 @@ std::string_view LineReader::peek(std::size_t count) {
 
 bool LineReader::at_end() { return pos_ == end_ && !refill(); }
 
-std::optional<LineReader::LineSpan> LineReader::read_line() {
+std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
   std::size_t scan = pos_;
   for (;;) {
     const char* data = buffer_.data();  // moves with every refill
-    while (scan != end_ && data[scan] != '\n' && data[scan] != '\r') ++scan;
+    scan = find_line_end(data, scan, end_);
     if (scan != end_) {
       // A CR as the last buffered byte may be the first half of CR LF.
       if (data[scan] == '\r' && scan + 1 == end_ && !eof_) {

@@ -9,10 +9,11 @@ namespace {
 
 constexpr bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
 
-const char* skip_digits(const char* p, const char* end) noexcept {
-  while (p != end && is_digit(*p)) ++p;
-  return p;
-}
+// Powers of ten that a double holds exactly.
+constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::uint64_t exact_mantissa_limit = std::uint64_t{1} << 53;
 
 // Where from_chars reports a number out of range, tells overflow from
 // underflow by the decimal order of magnitude of its first significant digit.
@@ -46,7 +47,7 @@ bool magnitude_at_least_one(const char* int_begin, const char* int_end, const ch
 
 }  // namespace
 
-std::optional<double> numeric_value(std::string_view line) noexcept {
+std::optional<double> numeric_value_general(std::string_view line) noexcept {
   const char* p = line.data();
   const char* const end = p + line.size();
   while (p != end && (*p == ' ' || *p == '\t')) ++p;
@@ -54,24 +55,33 @@ std::optional<double> numeric_value(std::string_view line) noexcept {
   bool negative = false;
   if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
 
+  // Digits are gathered into an integer as they are scanned; up to 19 of
+  // them cannot overflow 64 bits.
+  std::uint64_t mantissa = 0;
+  int gathered = 0;
   const char* const int_begin = p;
-  const char* const int_end = skip_digits(p, end);
-  p = int_end;
+  for (; p != end && is_digit(*p); ++p, ++gathered) {
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
+  const char* const int_end = p;
   const char* frac_begin = p;
   const char* frac_end = p;
   if (p != end && *p == '.') {
-    frac_begin = p + 1;
-    frac_end = skip_digits(frac_begin, end);
+    frac_begin = ++p;
+    for (; p != end && is_digit(*p); ++p, ++gathered) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    frac_end = p;
   }
   if (int_begin == int_end && frac_begin == frac_end) return 0.0;  // not a number
-  p = frac_end;
 
   const char* exp_begin = p;
   const char* exp_end = p;
   if (p != end && (*p == 'e' || *p == 'E')) {
     const char* e = p + 1;
     if (e != end && (*e == '+' || *e == '-')) ++e;
-    const char* digits_end = skip_digits(e, end);
+    const char* digits_end = e;
+    while (digits_end != end && is_digit(*digits_end)) ++digits_end;
     if (digits_end != e) {
       exp_begin = p + 1;
       exp_end = digits_end;
@@ -79,12 +89,13 @@ std::optional<double> numeric_value(std::string_view line) noexcept {
     }
   }
 
-  // Plain integers (every group code, many coordinates) need no parser.
-  const bool has_point = frac_end != int_end;
-  if (!has_point && exp_begin == exp_end && int_end - int_begin <= 15) {
-    std::int64_t whole = 0;
-    for (const char* d = int_begin; d != int_end; ++d) whole = whole * 10 + (*d - '0');
-    const auto value = static_cast<double>(whole);
+  // The common case, "123456.789": an integer mantissa and a power of ten
+  // that are both exact doubles give the correctly rounded value in one
+  // division.
+  const auto decimals = static_cast<std::size_t>(frac_end - frac_begin);
+  if (exp_begin == exp_end && gathered <= 19 && mantissa <= exact_mantissa_limit &&
+      decimals < std::size(exact_powers_of_ten)) {
+    const double value = static_cast<double>(mantissa) / exact_powers_of_ten[decimals];
     return negative ? -value : value;
   }
 

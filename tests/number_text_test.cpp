@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <random>
+#include <vector>
 #include <limits>
 #include <locale>
 #include <string>
@@ -84,6 +87,53 @@ TEST(WrittenNumber, CommaLocaleChangesNothing) {
   EXPECT_EQ(formatted(0.5), "0.50000");
   EXPECT_EQ(numeric_value("2.5"), 2.5);
   std::locale::global(previous);
+}
+
+}  // namespace
+}  // namespace kelvrin::dxf
+
+namespace kelvrin::dxf {
+namespace {
+
+// The writer has its own exact rounding for the usual magnitudes; it must
+// agree with the standard library's correctly rounded output everywhere.
+TEST(WrittenNumber, AgreesWithToCharsIncludingExactTies) {
+  std::mt19937_64 random(2024);
+  std::vector<double> values = {0.015625, 0.046875, 1.000005, 2.5e-6, 7.5e-6, 0.1, 99999.999995,
+                                9.99999999999e12, 1e13, 123456789.123455, 4503599627370495.5};
+  for (int i = 0; i < 200000; ++i) {
+    std::uniform_real_distribution<double> coordinate(-5e6, 5e6);
+    values.push_back(coordinate(random));
+    values.push_back(std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 80)));
+  }
+  for (const double value : {1.0, -1.0}) {
+    for (const double v : std::vector<double>(values)) values.push_back(v * value);
+  }
+  for (const double value : values) {
+    char expected[max_coordinate_text];
+    const auto end = std::to_chars(expected, expected + sizeof expected, value,
+                                   std::chars_format::fixed, 5).ptr;
+    std::string reference(expected, end);
+    if (reference == "-0.00000") reference = "0.00000";
+    ASSERT_EQ(formatted(value), reference) << std::hexfloat << value;
+  }
+}
+
+// The scanner's own fast path must give the correctly rounded double, as
+// from_chars does.
+TEST(NumericValue, AgreesWithFromChars) {
+  std::mt19937_64 random(73);
+  for (int i = 0; i < 200000; ++i) {
+    const int decimals = static_cast<int>(random() % 12);
+    const auto digits = std::to_string(random() % 10000000000000000ull);
+    std::string text = digits.size() > static_cast<std::size_t>(decimals)
+                           ? digits.substr(0, digits.size() - decimals) + "." +
+                                 digits.substr(digits.size() - decimals)
+                           : "0." + digits;
+    double expected = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(numeric_value(text), expected) << text;
+  }
 }
 
 }  // namespace
