@@ -1,5 +1,6 @@
 #include "core/procedures.hpp"
 
+#include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
 #include "transform/polynomial.hpp"
 
@@ -27,6 +28,22 @@ StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureCo
       return polynomial_pass(transform::transf_01_set, ScaleStep::none, paths, context);
     case Procedure::transf_10:
       return polynomial_pass(transform::transf_10_set, ScaleStep::none, paths, context);
+    case Procedure::transf_54:
+      return polynomial_pass(transform::transf_54_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_64:
+      return polynomial_pass(transform::transf_64_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_74:
+      return polynomial_pass(transform::transf_74_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_84:
+      return polynomial_pass(transform::transf_84_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_94:
+      return polynomial_pass(transform::transf_94_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_104:
+      return polynomial_pass(transform::transf_104_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_114:
+      return polynomial_pass(transform::transf_114_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_124:
+      return polynomial_pass(transform::transf_124_set, ScaleStep::by_sx_and_sy, paths, context);
     default:
       break;
   }

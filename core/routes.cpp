@@ -22,6 +22,14 @@ constexpr Route two_steps(std::string_view source, std::string_view target, Proc
 constexpr Route routes[] = {
     one_step(etrs89_tm06, datum_73, P::transf_01),
     one_step(datum_73, etrs89_tm06, P::transf_10),
+    one_step(sao_braz, utm26_itrf93, P::transf_54),
+    one_step(faial, utm26_itrf93, P::transf_64),
+    one_step(graciosa, utm26_itrf93, P::transf_74),
+    one_step(pico, utm26_itrf93, P::transf_84),
+    one_step(sao_jorge, utm26_itrf93, P::transf_94),
+    one_step(terceira, utm26_itrf93, P::transf_104),
+    one_step(observatorio, utm25_itrf93, P::transf_114),
+    one_step(madeira, utm28_itrf93, P::transf_124),
 };
 
 }  // namespace

@@ -1,11 +1,10 @@
 // kelvrin-cli end to end: the real executable, its streams and exit status.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
+#include "tests/cli_runner.hpp"
 #include "tests/test_support.hpp"
 
 namespace kelvrin {
@@ -14,29 +13,6 @@ namespace {
 using testing::dxf_lines;
 using testing::read_file;
 using testing::write_file;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliRun run_cli(const testing::TempFolder& folder, const std::string& arguments) {
-  const std::string err_path = folder.file(".stderr");
-  const std::string command =
-      std::string(KELVRIN_CLI_PATH) + " " + arguments + " 2>" + err_path;
-  CliRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char chunk[4096];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-    run.out.append(chunk, got);
-  }
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = read_file(err_path);
-  std::remove(err_path.c_str());
-  return run;
-}
 
 std::string point(const std::string& x, const std::string& y) {
   return dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", x, "20", y, "30", "0.0",
@@ -50,13 +26,13 @@ class Cli : public ::testing::Test {
 
 TEST_F(Cli, MainlandCheckValuesThroughARealDrawing) {
   write_file(folder_.file("a.dxf"), point("100000.0", "200000.0"));
-  const CliRun forward = run_cli(folder_, "--from 3763 --to datum73 " + folder_.file("a.dxf") +
+  const testing::CliRun forward = testing::run_cli(folder_, "--from 3763 --to datum73 " + folder_.file("a.dxf") +
                                               " " + folder_.file("b.dxf"));
   EXPECT_EQ(forward.status, 0) << forward.err;
   EXPECT_EQ(forward.out, "Criado o ficheiro: " + folder_.file("b.dxf") + "\n");
   EXPECT_EQ(read_file(folder_.file("b.dxf")), point("100005.02816", "199999.57661"));
 
-  const CliRun back = run_cli(folder_, "--from 'Hayford-Gauss Datum 73' --to 'ETRS89 TM06' " +
+  const testing::CliRun back = testing::run_cli(folder_, "--from 'Hayford-Gauss Datum 73' --to 'ETRS89 TM06' " +
                                            folder_.file("a.dxf") + " " + folder_.file("c.dxf"));
   EXPECT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(read_file(folder_.file("c.dxf")), point("99994.97187", "200000.42326"));
@@ -66,8 +42,8 @@ TEST_F(Cli, BatchGoesOnAfterAFailure) {
   write_file(folder_.file("one.dxf"), point("0", "0"));
   write_file(folder_.file("two.dxf"), dxf_lines({"0", "SECTION", "0"}));
   std::filesystem::create_directory(folder_.file("out"));
-  const CliRun run =
-      run_cli(folder_, "--from tm06 --to datum73 --output-dir " + folder_.file("out") + " " +
+  const testing::CliRun run =
+      testing::run_cli(folder_, "--from tm06 --to datum73 --output-dir " + folder_.file("out") + " " +
                            folder_.file("two.dxf") + " " + folder_.file("one.dxf"));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("número ímpar de linhas"), std::string::npos) << run.err;
@@ -77,20 +53,20 @@ TEST_F(Cli, BatchGoesOnAfterAFailure) {
 
 TEST_F(Cli, RefusalsAndUsageErrorsHaveTheirOwnStatus) {
   write_file(folder_.file("a.dxf"), point("0", "0"));
-  const CliRun unknown = run_cli(folder_, "--from nowhere --to datum73 " + folder_.file("a.dxf") +
+  const testing::CliRun unknown = testing::run_cli(folder_, "--from nowhere --to datum73 " + folder_.file("a.dxf") +
                                               " " + folder_.file("b.dxf"));
   EXPECT_EQ(unknown.status, 1);
   EXPECT_EQ(unknown.err, "Definir o Sistema 1 !!\n");
-  const CliRun no_route = run_cli(folder_, "--from datum73 --to utm26-itrf93 " +
+  const testing::CliRun no_route = testing::run_cli(folder_, "--from datum73 --to utm26-itrf93 " +
                                                folder_.file("a.dxf") + " " + folder_.file("b.dxf"));
   EXPECT_EQ(no_route.status, 1);
   EXPECT_NE(no_route.err.find("--list"), std::string::npos);
-  EXPECT_EQ(run_cli(folder_, "--from tm06 --to datum73 only-one.dxf").status, 2);
-  EXPECT_EQ(run_cli(folder_, "--bogus").status, 2);
+  EXPECT_EQ(testing::run_cli(folder_, "--from tm06 --to datum73 only-one.dxf").status, 2);
+  EXPECT_EQ(testing::run_cli(folder_, "--bogus").status, 2);
 }
 
 TEST_F(Cli, ListShowsAliasesAndRoutes) {
-  const CliRun run = run_cli(folder_, "--list");
+  const testing::CliRun run = testing::run_cli(folder_, "--list");
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("ETRS89 TM06: tm06, 3763, EPSG:3763"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("ETRS89 TM06 -> Hayford-Gauss Datum 73: transf_01"), std::string::npos);

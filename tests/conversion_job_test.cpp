@@ -130,6 +130,7 @@ struct FailureCase {
   std::string input_bytes;  // empty: no input file at all
   const char* output_name;
   const char* message_part;
+  friend void PrintTo(const FailureCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class RouteFailure : public ConversionJob, public ::testing::WithParamInterface<FailureCase> {};

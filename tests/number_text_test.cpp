@@ -19,6 +19,7 @@ struct ScanCase {
   const char* name;
   const char* line;
   double expected;
+  friend void PrintTo(const ScanCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class NumericValue : public ::testing::TestWithParam<ScanCase> {};

@@ -55,6 +55,7 @@ struct PassCase {
   const char* name;
   std::vector<std::string> input;
   std::vector<std::string> expected;
+  friend void PrintTo(const PassCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class PassCases : public RewriteDxf, public ::testing::WithParamInterface<PassCase> {};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "tests/test_support.hpp"
+
+namespace kelvrin::testing {
+
+struct CliRun {
+  int status = -1;  // exit status, -1 when killed
+  std::string out;
+  std::string err;
+};
+
+// Runs kelvrin-cli with `arguments` (shell words) and collects what it says.
+CliRun run_cli(const TempFolder& folder, const std::string& arguments);
+
+}  // namespace kelvrin::testing
