@@ -51,6 +51,7 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
       has_source = true;
     } else if (name == "--to") {
       destination = &options.target;
+      options.target_given = true;
     } else if (name == "--param-x") {
       destination = &options.param_x;
     } else if (name == "--param-y") {

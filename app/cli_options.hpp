@@ -12,6 +12,7 @@ struct CliOptions {
   CliAction action = CliAction::convert;
   std::string source;   // as typed: a display name or an alias
   std::string target;
+  bool target_given = false;
   std::string param_x;
   std::string param_y;
   std::optional<std::string> output_folder;  // batch mode

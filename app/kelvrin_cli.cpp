@@ -95,7 +95,10 @@ int convert(const app::CliOptions& options) {
   const core::JobSettings settings{core::executable_folder()};
   app::ConsoleHost host(::isatty(STDERR_FILENO) == 1);
   const std::string source = app::resolve_system_name(options.source);
-  const std::string target = app::resolve_system_name(options.target);
+  // "Qualquer" takes any target as a label; with none given, it is its own.
+  const std::string target = !options.target_given && source == core::system_names::qualquer
+                                 ? std::string(core::system_names::qualquer)
+                                 : app::resolve_system_name(options.target);
 
   int status = exit_completed;
   for (const Conversion& conversion : plan) {

@@ -69,6 +69,25 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
   return {};
 }
 
+std::string parameter_file_failure(const transform::ParameterFileRead& read,
+                                   std::string_view path) {
+  const std::string field = std::to_string(read.field);
+  switch (read.error) {
+    case transform::ParameterFileError::cannot_open:
+      return with_cause("Não foi possível abrir o ficheiro de parâmetros " + quoted(path),
+                        read.system_error);
+    case transform::ParameterFileError::ends_early:
+      return "O ficheiro de parâmetros " + quoted(path) + " termina antes do campo " + field +
+             " (são precisos 15 campos).";
+    case transform::ParameterFileError::not_a_number:
+      return "O campo " + field + " do ficheiro de parâmetros " + quoted(path) +
+             " não é um número: " + quoted(read.text) + ".";
+    case transform::ParameterFileError::none:
+      break;
+  }
+  return {};
+}
+
 std::string cannot_replace_output(std::string_view output, int error_number) {
   return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error_number);
 }

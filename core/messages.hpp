@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "dxf/rewrite_dxf.hpp"
+#include "transform/parameter_file.hpp"
 
 namespace kelvrin::core::messages {
 
@@ -17,6 +18,10 @@ inline constexpr std::string_view missing_param_y = "Definir o ficheiro de parâ
 inline constexpr std::string_view unknown_source = "Definir o Sistema 1 !!";
 inline constexpr std::string_view missing_target = "Definir o Sistema 2 !!";
 inline constexpr std::string_view created_file = "Criado o ficheiro: ";
+inline constexpr std::string_view expected_x_marker =
+    "Erro! Esperado 'X' no ficheiro de parâmetros -X";
+inline constexpr std::string_view expected_y_marker =
+    "Erro! Esperado 'Y' no ficheiro de parâmetros -Y";
 
 // Why a system call failed, in a few Portuguese words.
 std::string system_error_text(int error_number);
@@ -25,6 +30,10 @@ std::string system_error_text(int error_number);
 // the user knows them (the output the user named, not a staging file).
 std::string pass_failure(const dxf::PassResult& result, std::string_view input,
                          std::string_view output);
+
+// A parameter file of "Qualquer" that cannot be read or is not complete.
+std::string parameter_file_failure(const transform::ParameterFileRead& read,
+                                   std::string_view path);
 
 // The finished drawing could not be put at the output path.
 std::string cannot_replace_output(std::string_view output, int error_number);

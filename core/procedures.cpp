@@ -1,5 +1,6 @@
 #include "core/procedures.hpp"
 
+#include "core/qualquer.hpp"
 #include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
 #include "transform/polynomial.hpp"
@@ -44,6 +45,8 @@ StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureCo
       return polynomial_pass(transform::transf_114_set, ScaleStep::by_sx_and_sy, paths, context);
     case Procedure::transf_124:
       return polynomial_pass(transform::transf_124_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::qualquer:
+      return run_qualquer(paths, context);
     default:
       break;
   }

@@ -30,6 +30,8 @@ constexpr Route routes[] = {
     one_step(terceira, utm26_itrf93, P::transf_104),
     one_step(observatorio, utm25_itrf93, P::transf_114),
     one_step(madeira, utm28_itrf93, P::transf_124),
+    // "Qualquer" takes any target name, the empty one included, as a label.
+    {qualquer, {}, {P::qualquer, P::qualquer}, 1, true, true},
 };
 
 }  // namespace

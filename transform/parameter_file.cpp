@@ -1,0 +1,131 @@
+#include "transform/parameter_file.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace kelvrin::transform {
+namespace {
+
+constexpr int field_count = 15;
+constexpr std::size_t longest_field = 4096;  // a field longer than this is no number or marker
+
+bool is_blank(int c) { return c == ' ' || c == '\t'; }
+bool is_line_end(int c) { return c == '\r' || c == '\n'; }
+
+// Reads fields off a stream one character at a time; parameter files are a
+// few lines, but a wrongly chosen path may name a drawing of gigabytes, and
+// only the first fifteen fields are ever read from it.
+class FieldReader {
+ public:
+  explicit FieldReader(std::istream& in) : in_(in) {}
+
+  // A text field, or nullopt when the file ends before it.
+  std::optional<std::string> text() {
+    skip_while([](int c) { return is_blank(c) || is_line_end(c); });
+    if (at_end()) return std::nullopt;
+    std::string field;
+    if (in_.peek() == '"') {
+      in_.get();
+      for (int c = in_.get(); c != EOF && c != '"'; c = in_.get()) append(field, c);
+      // Whatever follows the closing quote up to the separator is not part of it.
+      skip_while([](int c) { return c != ',' && !is_line_end(c); });
+      in_.get();
+      return field;
+    }
+    for (int c = in_.get(); c != EOF && c != ',' && !is_line_end(c); c = in_.get()) {
+      append(field, c);
+    }
+    while (!field.empty() && is_blank(field.back())) field.pop_back();
+    return field;
+  }
+
+  // The characters of a numeric field, or nullopt when the file ends first.
+  std::optional<std::string> number() {
+    skip_while([](int c) { return is_blank(c) || is_line_end(c); });
+    if (at_end()) return std::nullopt;
+    std::string field;
+    while (!at_end() && in_.peek() != ',' && !is_blank(in_.peek()) && !is_line_end(in_.peek())) {
+      append(field, in_.get());
+    }
+    skip_while(is_blank);
+    if (in_.peek() == ',') in_.get();
+    return field;
+  }
+
+ private:
+  template <typename Predicate>
+  void skip_while(Predicate predicate) {
+    while (!at_end() && predicate(in_.peek())) in_.get();
+  }
+  bool at_end() { return in_.peek() == std::char_traits<char>::eof(); }
+  static void append(std::string& field, int c) {
+    if (field.size() < longest_field) field += static_cast<char>(c);
+  }
+
+  std::istream& in_;
+};
+
+// The whole field must be a decimal number: optional sign, digits with an
+// optional point, optional exponent. No "inf", "nan" or hexadecimal.
+std::optional<double> parse_number(const std::string& text) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  const char* first = begin != end && *begin == '-' ? begin + 1 : begin;
+  if (first == end || !((*first >= '0' && *first <= '9') || *first == '.')) return std::nullopt;
+  double value = 0.0;
+  const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::general);
+  if (error != std::errc{} || stop != end) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+ParameterFileRead read_parameter_file(const std::string& path) {
+  ParameterFileRead read;
+  std::error_code ignored;
+  std::ifstream in;
+  if (std::filesystem::is_directory(path, ignored)) {
+    errno = EISDIR;
+  } else {
+    in.open(path, std::ios::binary);
+  }
+  if (!in.is_open()) {
+    read.error = ParameterFileError::cannot_open;
+    read.system_error = errno;
+    return read;
+  }
+  FieldReader fields(in);
+  double* const numbers[] = {&read.file.xc, &read.file.yc, &read.file.ox, &read.file.oy,
+                             &read.file.sx, &read.file.sy};
+  for (int field = 1; field <= field_count; ++field) {
+    const auto text = field <= 3 ? fields.text() : fields.number();
+    if (!text) {
+      read.error = ParameterFileError::ends_early;
+      read.field = field;
+      return read;
+    }
+    if (field <= 3) {
+      if (field == 3) read.file.marker = *text;
+      continue;
+    }
+    const auto value = parse_number(*text);
+    if (!value) {
+      read.error = ParameterFileError::not_a_number;
+      read.field = field;
+      read.text = *text;
+      return read;
+    }
+    if (field <= 9) {
+      *numbers[field - 4] = *value;
+    } else {
+      read.file.coefficients[static_cast<std::size_t>(field - 10)] = *value;
+    }
+  }
+  return read;
+}
+
+}  // namespace kelvrin::transform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace kelvrin::transform {
+
+// One parameter file of the user-defined ("Qualquer") polynomial: fifteen
+// fields separated by commas or line ends (numbers also by blanks):
+//   1, 2   free text
+//   3      axis marker, X or Y
+//   4, 5   Xc, Yc     6, 7   Ox, Oy     8, 9   Sx, Sy
+//   10-15  the coefficients of this file's axis: constant, u, v, u², u v, v²
+// A text field may be quoted ("..."); an unquoted one loses its surrounding
+// blanks. Blank lines between fields are skipped; nothing after the
+// fifteenth field is read.
+struct ParameterFile {
+  std::string marker;
+  double xc = 0.0;
+  double yc = 0.0;
+  double ox = 0.0;
+  double oy = 0.0;
+  double sx = 0.0;
+  double sy = 0.0;
+  std::array<double, 6> coefficients{};
+};
+
+enum class ParameterFileError {
+  none,
+  cannot_open,   // system_error says why
+  ends_early,    // the file ends before `field`
+  not_a_number,  // `field` holds `text`, which is not a decimal number
+};
+
+struct ParameterFileRead {
+  ParameterFileError error = ParameterFileError::none;
+  int field = 0;  // 1-based
+  int system_error = 0;
+  std::string text;
+  ParameterFile file;
+};
+
+ParameterFileRead read_parameter_file(const std::string& path);
+
+}  // namespace kelvrin::transform
