@@ -1,6 +1,7 @@
 #include "core/messages.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 namespace kelvrin::core::messages {
@@ -86,6 +87,45 @@ std::string parameter_file_failure(const transform::ParameterFileRead& read,
       break;
   }
   return {};
+}
+
+std::string grid_file_failure(const transform::GridFileRead& read, std::string_view path) {
+  const std::string count = std::to_string(read.values_read);
+  const std::string needed = std::to_string(transform::grid_geometry::node_count);
+  switch (read.error) {
+    case transform::GridFileError::cannot_open:
+      return with_cause("Não foi possível abrir o ficheiro de grelha " + quoted(path),
+                        read.system_error);
+    case transform::GridFileError::too_few:
+      return "O ficheiro de grelha " + quoted(path) + " tem só " + count +
+             " valores; são precisos " + needed + ".";
+    case transform::GridFileError::not_a_number:
+      return "O ficheiro de grelha " + quoted(path) + " tem " + count +
+             " valores e depois " + quoted(read.text) + ", que não é um número; são precisos " +
+             needed + " valores.";
+    case transform::GridFileError::none:
+      break;
+  }
+  return {};
+}
+
+namespace {
+
+// At most 15 significant digits, no trailing zeros, a blank in front of a
+// number that is not negative, "0" in front of the point below 1; exponent
+// form only beyond 15 digits.
+std::string limits_number(double value) {
+  if (value == 0.0) value = 0.0;  // no "-0"
+  char text[64];
+  const auto end =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15).ptr;
+  return (value < 0.0 ? "" : " ") + std::string(text, end);
+}
+
+}  // namespace
+
+std::string point_outside_grid(double x, double y) {
+  return "ERRO!! Ponto para além dos limites. (" + limits_number(x) + ";" + limits_number(y) + ")";
 }
 
 std::string cannot_replace_output(std::string_view output, int error_number) {

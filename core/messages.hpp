@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "dxf/rewrite_dxf.hpp"
+#include "transform/grid.hpp"
 #include "transform/parameter_file.hpp"
 
 namespace kelvrin::core::messages {
@@ -18,6 +19,10 @@ inline constexpr std::string_view missing_param_y = "Definir o ficheiro de parâ
 inline constexpr std::string_view unknown_source = "Definir o Sistema 1 !!";
 inline constexpr std::string_view missing_target = "Definir o Sistema 2 !!";
 inline constexpr std::string_view created_file = "Criado o ficheiro: ";
+inline constexpr std::string_view missing_et_lx_grids =
+    "Os Ficheiros et_lx_m.asc e et_lx_p.asc não existem !!";
+inline constexpr std::string_view missing_lx_et_grids =
+    "Os Ficheiros lx_et_m.asc e lx_et_p.asc não existem !!";
 inline constexpr std::string_view expected_x_marker =
     "Erro! Esperado 'X' no ficheiro de parâmetros -X";
 inline constexpr std::string_view expected_y_marker =
@@ -34,6 +39,12 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
 // A parameter file of "Qualquer" that cannot be read or is not complete.
 std::string parameter_file_failure(const transform::ParameterFileRead& read,
                                    std::string_view path);
+
+// A grid file that holds too few numbers or something else than numbers.
+std::string grid_file_failure(const transform::GridFileRead& read, std::string_view path);
+
+// A point that the grid does not cover, with its source coordinates.
+std::string point_outside_grid(double x, double y);
 
 // The finished drawing could not be put at the output path.
 std::string cannot_replace_output(std::string_view output, int error_number);

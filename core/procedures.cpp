@@ -1,5 +1,6 @@
 #include "core/procedures.hpp"
 
+#include "core/grid_procedure.hpp"
 #include "core/qualquer.hpp"
 #include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
@@ -45,10 +46,12 @@ StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureCo
       return polynomial_pass(transform::transf_114_set, ScaleStep::by_sx_and_sy, paths, context);
     case Procedure::transf_124:
       return polynomial_pass(transform::transf_124_set, ScaleStep::by_sx_and_sy, paths, context);
+    case Procedure::transf_12:
+      return run_grid_procedure(GridDirection::datum73_to_lisboa, paths, context);
+    case Procedure::transf_21:
+      return run_grid_procedure(GridDirection::lisboa_to_datum73, paths, context);
     case Procedure::qualquer:
       return run_qualquer(paths, context);
-    default:
-      break;
   }
   return {StepStatus::failed_with_message, {}};
 }

@@ -21,7 +21,11 @@ constexpr Route two_steps(std::string_view source, std::string_view target, Proc
 // Datum 73: the grids join Datum 73 and Datum Lisboa only.
 constexpr Route routes[] = {
     one_step(etrs89_tm06, datum_73, P::transf_01),
+    two_steps(etrs89_tm06, datum_lisboa, P::transf_01, P::transf_12),
     one_step(datum_73, etrs89_tm06, P::transf_10),
+    one_step(datum_73, datum_lisboa, P::transf_12),
+    two_steps(datum_lisboa, etrs89_tm06, P::transf_21, P::transf_10),
+    one_step(datum_lisboa, datum_73, P::transf_21),
     one_step(sao_braz, utm26_itrf93, P::transf_54),
     one_step(faial, utm26_itrf93, P::transf_64),
     one_step(graciosa, utm26_itrf93, P::transf_74),

@@ -1,7 +1,8 @@
 #include "transform/parameter_file.hpp"
 
+#include "transform/decimal_field.hpp"
+
 #include <cerrno>
-#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -68,20 +69,6 @@ class FieldReader {
   std::istream& in_;
 };
 
-// The whole field must be a decimal number: optional sign, digits with an
-// optional point, optional exponent. No "inf", "nan" or hexadecimal.
-std::optional<double> parse_number(const std::string& text) {
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  const char* first = begin != end && *begin == '-' ? begin + 1 : begin;
-  if (first == end || !((*first >= '0' && *first <= '9') || *first == '.')) return std::nullopt;
-  double value = 0.0;
-  const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::general);
-  if (error != std::errc{} || stop != end) return std::nullopt;
-  return value;
-}
-
 }  // namespace
 
 ParameterFileRead read_parameter_file(const std::string& path) {
@@ -112,7 +99,7 @@ ParameterFileRead read_parameter_file(const std::string& path) {
       if (field == 3) read.file.marker = *text;
       continue;
     }
-    const auto value = parse_number(*text);
+    const auto value = parse_decimal_field(*text);
     if (!value) {
       read.error = ParameterFileError::not_a_number;
       read.field = field;

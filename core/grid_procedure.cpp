@@ -1,0 +1,73 @@
+#include "core/grid_procedure.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/messages.hpp"
+#include "transform/grid.hpp"
+
+namespace kelvrin::core {
+namespace {
+
+struct GridFiles {
+  const char* m_name;
+  const char* p_name;
+  std::string_view missing_message;
+};
+
+GridFiles files_of(GridDirection direction) {
+  if (direction == GridDirection::datum73_to_lisboa) {
+    return {"et_lx_m.asc", "et_lx_p.asc", messages::missing_et_lx_grids};
+  }
+  return {"lx_et_m.asc", "lx_et_p.asc", messages::missing_lx_et_grids};
+}
+
+bool can_open(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
+                              ProcedureContext& context) {
+  JobHost& host = context.host;
+  const GridFiles files = files_of(direction);
+  const std::string m_path = (context.data_folder / files.m_name).string();
+  const std::string p_path = (context.data_folder / files.p_name).string();
+  const auto give_up = [&](std::string_view message) {
+    host.show_message(message, messages::application_title, MessageKind::notice);
+    host.restore_pointer();
+    return StepResult{StepStatus::failed_with_message, {}};
+  };
+
+  if (!can_open(m_path) || !can_open(p_path)) return give_up(files.missing_message);
+
+  // Read afresh at every conversion: replaced grid files take effect at once.
+  transform::Grid m_grid;
+  transform::Grid p_grid;
+  for (const auto& [path, grid] : {std::pair{&m_path, &m_grid}, std::pair{&p_path, &p_grid}}) {
+    const transform::GridFileRead read = transform::load_grid(*path, *grid);
+    if (read.error != transform::GridFileError::none) {
+      return give_up(messages::grid_file_failure(read, *path));
+    }
+  }
+
+  transform::GridTransform interpolation(m_grid, p_grid);
+  const dxf::PassResult pass =
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, interpolation,
+                       {.x_code_line = dxf::XCodeLine::held_for_y_pair, .progress = context.progress});
+  if (pass.failure == dxf::PassFailure::point_rejected) {
+    host.show_message(messages::point_outside_grid(pass.source_point.x, pass.source_point.y),
+                      messages::application_title, MessageKind::notice);
+    return {StepStatus::point_rejected, pass};
+  }
+  host.restore_pointer();
+  return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+}
+
+}  // namespace kelvrin::core

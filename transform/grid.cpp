@@ -1,0 +1,137 @@
+#include "transform/grid.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "transform/decimal_field.hpp"
+
+namespace kelvrin::transform {
+namespace {
+
+using namespace grid_geometry;
+
+constexpr std::size_t longest_token = 64;  // no number in a grid file is longer
+
+bool is_space(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Reads the whitespace- or comma-separated tokens of a grid file. Two commas
+// with nothing but blanks between them make an empty token, which is no
+// number: a missing value must not shift every node after it.
+class TokenReader {
+ public:
+  explicit TokenReader(std::streambuf& in) : in_(in) {}
+
+  std::optional<std::string> next() {
+    skip_spaces();
+    if (in_.sgetc() == eof) return std::nullopt;
+    if (first_ || in_.sgetc() != ',') {
+      first_ = false;
+    } else {
+      in_.sbumpc();
+      skip_spaces();
+    }
+    std::string token;
+    for (int c = in_.sgetc(); c != eof && c != ',' && !is_space(c); c = in_.snextc()) {
+      if (token.size() < longest_token) token += static_cast<char>(c);
+    }
+    if (token.empty() && in_.sgetc() == eof) return std::nullopt;
+    return token;
+  }
+
+ private:
+  void skip_spaces() {
+    while (is_space(in_.sgetc())) in_.sbumpc();
+  }
+  static constexpr int eof = std::char_traits<char>::eof();
+  std::streambuf& in_;
+  bool first_ = true;
+};
+
+}  // namespace
+
+GridFileRead load_grid(const std::string& path, Grid& grid) {
+  GridFileRead read;
+  std::error_code ignored;
+  std::ifstream in;
+  if (std::filesystem::is_directory(path, ignored)) {
+    errno = EISDIR;
+  } else {
+    in.open(path, std::ios::binary);
+  }
+  if (!in.is_open()) {
+    read.error = GridFileError::cannot_open;
+    read.system_error = errno;
+    return read;
+  }
+  TokenReader tokens(*in.rdbuf());
+  for (double& value : grid.values()) {
+    const auto token = tokens.next();
+    if (!token) {
+      read.error = GridFileError::too_few;
+      return read;
+    }
+    const auto number = parse_decimal_field(*token);
+    if (!number) {
+      read.error = GridFileError::not_a_number;
+      read.text = *token;
+      return read;
+    }
+    value = *number;
+    ++read.values_read;
+  }
+  return read;
+}
+
+bool inside_grid(double x, double y) {
+  return !(x < west || x > east || y > north || y < south);
+}
+
+GridCell locate_cell(double x, double y) {
+  // One ulp inside the east or south edge, the division rounds up to the
+  // edge itself; such points belong to the last cell, like the edge.
+  int column = columns - 1;
+  if (x != east) column = std::min(static_cast<int>((x + 140000.0) / spacing) + 1, columns - 1);
+  int row = rows - 1;
+  if (y != south) row = std::min(static_cast<int>((290000.0 - y) / spacing) + 1, rows - 1);
+  return {row, column};
+}
+
+double interpolate(const Grid& grid, GridCell cell, double x, double y) {
+  const int j = cell.row;
+  const int i = cell.column;
+  const double x_east = i * spacing + (-140000.0);
+  const double y_north = 290000.0 - (j - 1) * spacing;
+  const double dx = x_east - x;
+  const double dy = y_north - y;
+  const double nw = grid.at(j, i);
+  const double ne = grid.at(j, i + 1);
+  const double sw = grid.at(j + 1, i);
+  const double se = grid.at(j + 1, i + 1);
+  const double a = ((((se * -1.0) + sw) - nw) + ne) / std::pow(spacing, 2);
+  const double b = (nw - ne) / spacing;
+  const double c = (se - ne) / spacing;
+  return ((((dx * a) * dy) + (dx * b)) + (dy * c)) + ne;
+}
+
+dxf::PointResult GridTransform::complete_point(double y) {
+  const double x = x_;
+  const dxf::PointResult rejected{dxf::PointStatus::rejected, {x, y}};
+  if (!inside_grid(x, y)) return rejected;
+  const GridCell cell = locate_cell(x, y);
+  for (const Grid* grid : {&m_grid_, &p_grid_}) {
+    if (grid->at(cell.row, cell.column) == no_data ||
+        grid->at(cell.row + 1, cell.column) == no_data ||
+        grid->at(cell.row, cell.column + 1) == no_data ||
+        grid->at(cell.row + 1, cell.column + 1) == no_data) {
+      return rejected;
+    }
+  }
+  const double x_out = interpolate(m_grid_, cell, x, y);
+  const double y_out = interpolate(p_grid_, cell, x, y);
+  return {dxf::PointStatus::ok, {x_out, y_out}};
+}
+
+}  // namespace kelvrin::transform
