@@ -1,0 +1,25 @@
+// kelvrin: the main window of the conversion tool.
+
+#include <QApplication>
+
+#include "core/conversion_job.hpp"
+#include "core/executable_folder.hpp"
+#include "ui/fonts.hpp"
+#include "ui/main_window.hpp"
+#include "ui/user_dialogs.hpp"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("kelvrin");
+  QApplication::setWindowIcon(QIcon(":/kelvrin.svg"));
+  kelvrin::ui::install_font_substitutes();
+
+  const kelvrin::core::JobSettings settings{kelvrin::core::executable_folder()};
+  kelvrin::ui::WidgetDialogs dialogs;
+  kelvrin::ui::MainWindow window(dialogs, [&settings](kelvrin::core::JobHost& host,
+                                                       const kelvrin::core::ConversionRequest& request) {
+    kelvrin::core::run_conversion(host, settings, request);
+  });
+  window.show();
+  return QApplication::exec();
+}

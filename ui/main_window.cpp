@@ -1,0 +1,273 @@
+#include "ui/main_window.hpp"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+#include "core/catalogue.hpp"
+#include "ui/information_window.hpp"
+#include "ui/twips.hpp"
+#include "ui/user_dialogs.hpp"
+#include "ui/window_placement.hpp"
+
+namespace kelvrin::ui {
+namespace {
+
+constexpr int client_width = 9285;
+
+struct LayoutGeometry {
+  int outer_height;  // twips, title bar and borders included
+  int button_top;
+  bool parameter_rows;
+};
+
+constexpr LayoutGeometry compact_layout{5765, 4460, false};
+constexpr LayoutGeometry qualquer_layout{7065, 5760, true};
+
+QString from_name(std::string_view name) {
+  return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+QFont font_of(const char* family, double points, bool bold) {
+  QFont font(family);
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
+
+// Dark blue text on the light 3-D colour, for the lists and path fields.
+void colour_as_field(QWidget* widget) {
+  QPalette colours = widget->palette();
+  colours.setColor(QPalette::Base, colours.color(QPalette::Midlight));
+  colours.setColor(QPalette::Text, QColor(0, 0, 192));
+  widget->setPalette(colours);
+}
+
+// Enter in an editable list must neither pick an entry nor press a button.
+class SwallowEnter final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+std::string path_bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+// The window as the conversion job's host.
+class MainWindow::Host final : public core::JobHost {
+ public:
+  explicit Host(MainWindow& window) : window_(window) {}
+
+  void show_message(std::string_view text, std::string_view title, core::MessageKind) override {
+    window_.dialogs_.show_message(&window_, from_name(text), from_name(title));
+  }
+  void set_busy_pointer() override { window_.setCursor(Qt::WaitCursor); }
+  void restore_pointer() override { window_.unsetCursor(); }
+  void close_main_window() override { window_.close(); }
+  void end_program() override { window_.close(); }
+
+ private:
+  MainWindow& window_;
+};
+
+MainWindow::MainWindow(UserDialogs& dialogs, ConversionRunner run_conversion, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      dialogs_(dialogs),
+      run_conversion_(std::move(run_conversion)) {
+  setObjectName("MainWindow");
+  setWindowTitle("Veltra - Ondrasil");
+  build_controls();
+  for (std::string_view name : core::source_list_names()) combo1_->addItem(from_name(name));
+  combo1_->setCurrentIndex(-1);
+  set_layout(Layout::compact);
+  combo1_->setFocus();
+
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(f1, &QShortcut::activated, this, &MainWindow::show_information);
+}
+
+MainWindow::~MainWindow() {
+  if (information_) delete information_.data();
+}
+
+void MainWindow::build_controls() {
+  const auto place = [this](QWidget* widget, const char* name, int left, int top, int width,
+                            int height, const QFont& font) {
+    widget->setObjectName(name);
+    widget->setGeometry(twips_rect(left, top, width, height, this));
+    widget->setFont(font);
+  };
+  const QFont sans_bold = font_of("MS Sans Serif", 8.25, true);
+  const QFont sans_label = font_of("MS Sans Serif", 9.75, true);
+  const QFont arial_bold = font_of("Arial", 9.0, true);
+  const QFont arial_small = font_of("Arial", 8.25, false);
+  const QFont arial_small_bold = font_of("Arial", 8.25, true);
+  auto* swallow_enter = new SwallowEnter(this);
+
+  const auto combo = [&](const char* name, int left) {
+    auto* box = new QComboBox(this);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->installEventFilter(swallow_enter);
+    place(box, name, left, 1560, 4095, 315, sans_bold);
+    colour_as_field(box);
+    return box;
+  };
+  const auto field = [&](const char* name, int top, int height, const QFont& font) {
+    auto* edit = new QLineEdit(this);
+    place(edit, name, 480, top, 6735, height, font);
+    colour_as_field(edit);
+    return edit;
+  };
+  const auto button = [&](const char* name, const char* caption, int left, int top, int width,
+                          int height, const QFont& font) {
+    auto* push = new QPushButton(QString::fromUtf8(caption), this);
+    push->setAutoDefault(false);
+    push->setDefault(false);
+    place(push, name, left, top, width, height, font);
+    return push;
+  };
+  const auto label = [&](const char* name, const char* caption, int left, int top, int width,
+                         int height, const QFont& font) {
+    auto* text = new QLabel(QString::fromUtf8(caption), this);
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(text, name, left, top, width, height, font);
+    return text;
+  };
+
+  // Created in the order the keyboard focus moves through them.
+  combo1_ = combo("Combo1", 480);
+  combo2_ = combo("Combo2", 4800);
+  text1_ = field("Text1", 2640, 350, arial_bold);
+  text2_ = field("Text2", 3720, 350, arial_bold);
+  command1_ = button("Command1", "OK", 1440, 4460, 1575, 495, sans_bold);
+  command2_ = button("Command2", "Cancelar", 5160, 4460, 1575, 495, sans_bold);
+  auto* command3 = button("Command3", "Procurar...", 7320, 2610, 1575, 400, sans_bold);
+  auto* command4 = button("Command4", "Procurar...", 7320, 3690, 1575, 400, sans_bold);
+  label("Label1", "Sistema 1", 480, 1200, 1695, 255, sans_label);
+  label("Label2", "Sistema 2", 4800, 1200, 1695, 255, sans_label);
+  QLabel* title = label("Label3", "Mudança de Sistema de Referência em ficheiros DXF", 1200, 360,
+                        6975, 735, font_of("Microsoft Sans Serif", 12.75, true));
+  QPalette title_colours = title->palette();
+  title_colours.setColor(QPalette::WindowText, QColor(0, 0, 192));
+  title->setPalette(title_colours);
+  label("Label4", "Ficheiro DXF no Sistema 1", 480, 2280, 3015, 255, sans_label);
+  label("Label5", "Ficheiro DXF no Sistema 2", 480, 3360, 2775, 255, sans_label);
+  auto* command6 = button("Command6", "Procurar...", 7320, 4410, 1215, 350, arial_small_bold);
+  text3_ = field("Text3", 4440, 285, arial_small);
+  QLabel* label6 = label("Label6", "Ficheiro de Parâmetros - X", 480, 4200, 2775, 255, arial_bold);
+  text4_ = field("Text4", 5040, 285, arial_small);
+  auto* command7 = button("Command7", "Procurar...", 7320, 5010, 1215, 350, arial_small_bold);
+  QLabel* label7 = label("Label7", "Ficheiro de Parâmetros - Y", 480, 4800, 2775, 255, arial_bold);
+  parameter_rows_ = {label6, text3_, command6, label7, text4_, command7};
+
+  QWidget* focus_order[] = {combo1_, combo2_,  text1_,   text2_, command1_, command2_,
+                            command3, command4, command6, text3_, text4_,    command7};
+  for (std::size_t i = 1; i < std::size(focus_order); ++i) {
+    setTabOrder(focus_order[i - 1], focus_order[i]);
+  }
+
+  connect(combo1_, &QComboBox::activated, this,
+          [this](int) { choose_source(combo1_->currentText()); });
+  connect(command1_, &QPushButton::clicked, this, &MainWindow::run_ok);
+  connect(command2_, &QPushButton::clicked, this, &QWidget::close);
+  connect(command3, &QPushButton::clicked, this, [this] { browse_into(text1_); });
+  connect(command4, &QPushButton::clicked, this, [this] { browse_into(text2_); });
+  connect(command6, &QPushButton::clicked, this, [this] { browse_into(text3_); });
+  connect(command7, &QPushButton::clicked, this, [this] { browse_into(text4_); });
+}
+
+void MainWindow::choose_source(const QString& source) {
+  const core::SourceSystem* system = core::find_source(source.toStdString());
+  if (system == nullptr) return;
+  combo2_->clear();
+  for (std::string_view target : system->targets) combo2_->addItem(from_name(target));
+  if (system->first_target_selected) {
+    combo2_->setCurrentIndex(0);
+  } else {
+    combo2_->setCurrentIndex(-1);
+    combo2_->clearEditText();
+  }
+  set_layout(system->shows_parameter_files ? Layout::qualquer : Layout::compact);
+}
+
+void MainWindow::set_layout(Layout layout) {
+  layout_ = layout;
+  const LayoutGeometry& design = layout == Layout::qualquer ? qualquer_layout : compact_layout;
+  apply_height();
+  for (QPushButton* button : {command1_, command2_}) {
+    button->move(button->x(), twips_to_pixels(design.button_top, this));
+  }
+  for (QWidget* row : parameter_rows_) row->setVisible(design.parameter_rows);
+}
+
+// The designed height includes the title bar and borders: the client area
+// gets what this platform's frame leaves of it (all of it where there is no
+// frame, as offscreen or with no window manager).
+void MainWindow::apply_height() {
+  const LayoutGeometry& design = layout_ == Layout::qualquer ? qualquer_layout : compact_layout;
+  const int frame = isVisible() ? frameGeometry().height() - height() : 0;
+  setFixedSize(twips_to_pixels(client_width, this),
+               twips_to_pixels(design.outer_height, this) - std::max(frame, 0));
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!placed_) {
+    placed_ = true;
+    centre_on_screen(this);
+  }
+  // The window manager may add its frame only after the window is shown.
+  apply_height();
+  QTimer::singleShot(100, this, [this] { apply_height(); });
+}
+
+void MainWindow::browse_into(QLineEdit* field) {
+  const std::optional<QString> chosen = dialogs_.choose_file(this, dialog_file_name_);
+  if (!chosen) return;  // Cancel leaves the field as it was
+  dialog_file_name_ = *chosen;
+  field->setText(*chosen);
+}
+
+void MainWindow::run_ok() {
+  Host host(*this);
+  run_conversion_(host, {combo1_->currentText().toStdString(), combo2_->currentText().toStdString(),
+                         path_bytes(text1_->text()), path_bytes(text2_->text()),
+                         path_bytes(text3_->text()), path_bytes(text4_->text())});
+}
+
+void MainWindow::show_information() {
+  if (!information_) {
+    information_ = new InformationWindow();
+    information_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  information_->show();
+  information_->raise();
+  information_->activateWindow();
+}
+
+InformationWindow* MainWindow::information_window() const { return information_.data(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program: the information window goes too.
+  if (information_) information_->close();
+  QWidget::closeEvent(event);
+}
+
+}  // namespace kelvrin::ui
