@@ -43,8 +43,10 @@ constexpr char digit_pairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes `count` decimal digits of `number` ending just before `end`.
-void write_digits(std::uint64_t number, char* end, int count) {
+// Writes `count` decimal digits of `number` ending just before `end`. The
+// 32-bit arithmetic is cheaper, and it covers every real coordinate.
+template <typename Unsigned>
+void write_digits(Unsigned number, char* end, int count) {
   for (; count >= 2; count -= 2) {
     end -= 2;
     std::memcpy(end, digit_pairs + 2 * (number % 100), 2);
@@ -55,26 +57,40 @@ void write_digits(std::uint64_t number, char* end, int count) {
 
 int digit_count(std::uint64_t number) {
   int count = 1;
-  while (number >= 10) {
-    number /= 10;
-    ++count;
-  }
+  for (std::uint64_t limit = 10; count < 20 && number >= limit; limit *= 10) ++count;
   return count;
+}
+
+// Below 2^43 the product of a double and 10^5 is within 2^-11 of the exact
+// product, so both round to the same integer unless the product lies within
+// that distance of a half. Only then is the exact 128-bit rounding needed.
+std::uint64_t scaled_and_rounded_quickly(double magnitude) {
+  const double scaled = magnitude * 100000.0;
+  if (scaled < 0x1p43) {
+    const auto whole = static_cast<std::uint64_t>(scaled);  // truncation is floor here
+    const double fraction = scaled - static_cast<double>(whole);  // exact
+    if (std::fabs(fraction - 0.5) > 0x1p-9) return whole + (fraction > 0.5 ? 1 : 0);
+  }
+  return scaled_and_rounded(magnitude);
 }
 
 }  // namespace
 
 std::size_t format_coordinate(double value, char* out) noexcept {
   if (std::fabs(value) < fast_path_limit) {
-    const std::uint64_t scaled = scaled_and_rounded(std::fabs(value));
+    const std::uint64_t scaled = scaled_and_rounded_quickly(std::fabs(value));
     const std::uint64_t whole = scaled / five_decimals;
     const int whole_digits = digit_count(whole);
     char* p = out;
     if (std::signbit(value) && scaled != 0) *p++ = '-';
     p += whole_digits;
-    write_digits(whole, p, whole_digits);
+    if (whole <= UINT32_MAX) {
+      write_digits(static_cast<std::uint32_t>(whole), p, whole_digits);
+    } else {
+      write_digits(whole, p, whole_digits);
+    }
     *p++ = '.';
-    write_digits(scaled % five_decimals, p + 5, 5);
+    write_digits(static_cast<std::uint32_t>(scaled % five_decimals), p + 5, 5);
     return static_cast<std::size_t>(p + 5 - out);
   }
   const auto result =

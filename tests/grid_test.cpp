@@ -292,5 +292,18 @@ TEST(ShippedGrids, TwoStepRoundTripReturnsWithinMillimetres) {
   EXPECT_EQ(compared, 4);
 }
 
+TEST(ShippedGrids, TwoStepRouteMayWriteOverItsOwnInput) {
+  testing::TempFolder folder;
+  const std::string drawing = dxf_lines({"2", "ENTITIES", "10", "-87412.35", "20", "-105934.12"});
+  write_file(folder.file("a.dxf"), drawing);
+  testing::RecordingHost host;
+  ASSERT_EQ(core::run_conversion(host, {KELVRIN_DATA_DIR},
+                                 {"ETRS89 TM06", datum_lisboa, folder.file("a.dxf"),
+                                  folder.file("a.dxf"), "", ""}),
+            core::ConversionOutcome::completed);
+  EXPECT_NE(read_file(folder.file("a.dxf")), drawing);
+  EXPECT_EQ(folder.listing(), (std::vector<std::string>{"a.dxf"}));
+}
+
 }  // namespace
 }  // namespace kelvrin

@@ -106,6 +106,9 @@ TEST(WrittenNumber, AgreesWithToCharsIncludingExactTies) {
     std::uniform_real_distribution<double> coordinate(-5e6, 5e6);
     values.push_back(coordinate(random));
     values.push_back(std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 80)));
+    // Next to the halfway points between two written values.
+    const double half = (static_cast<double>(random() % 100000000000ull) + 0.5) / 1e5;
+    values.insert(values.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300)});
   }
   for (const double value : {1.0, -1.0}) {
     for (const double v : std::vector<double>(values)) values.push_back(v * value);
