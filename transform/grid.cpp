@@ -2,11 +2,11 @@
 
 #include <cerrno>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "transform/decimal_field.hpp"
+#include "transform/text_file.hpp"
 
 namespace kelvrin::transform {
 namespace {
@@ -54,16 +54,10 @@ class TokenReader {
 
 GridFileRead load_grid(const std::string& path, Grid& grid) {
   GridFileRead read;
-  std::error_code ignored;
   std::ifstream in;
-  if (std::filesystem::is_directory(path, ignored)) {
-    errno = EISDIR;
-  } else {
-    in.open(path, std::ios::binary);
-  }
-  if (!in.is_open()) {
+  if (const int error = open_text_file(path, in); error != 0) {
     read.error = GridFileError::cannot_open;
-    read.system_error = errno;
+    read.system_error = error;
     return read;
   }
   TokenReader tokens(*in.rdbuf());

@@ -1,9 +1,9 @@
 #include "transform/parameter_file.hpp"
 
 #include "transform/decimal_field.hpp"
+#include "transform/text_file.hpp"
 
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 
@@ -73,16 +73,10 @@ class FieldReader {
 
 ParameterFileRead read_parameter_file(const std::string& path) {
   ParameterFileRead read;
-  std::error_code ignored;
   std::ifstream in;
-  if (std::filesystem::is_directory(path, ignored)) {
-    errno = EISDIR;
-  } else {
-    in.open(path, std::ios::binary);
-  }
-  if (!in.is_open()) {
+  if (const int error = open_text_file(path, in); error != 0) {
     read.error = ParameterFileError::cannot_open;
-    read.system_error = errno;
+    read.system_error = error;
     return read;
   }
   FieldReader fields(in);
