@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +27,7 @@ class PassProgress {
 struct PassOptions {
   XCodeLine x_code_line = XCodeLine::written_at_once;
   PassProgress* progress = nullptr;
+  std::size_t read_buffer_size = std::size_t{1} << 20;  // grows for longer pairs of lines
 };
 
 enum class PassFailure {
