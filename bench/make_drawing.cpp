@@ -3,7 +3,10 @@
 // LWPOLYLINEs, LINEs, TEXTs, INSERTs and HATCHes until the file reaches the
 // requested size, and an objects section.
 //
-//   make_drawing OUTPUT SIZE_MB
+//   make_drawing OUTPUT SIZE_MB [coordinates]
+//
+// With "coordinates" the entities zone holds nothing but points: X and Y
+// pairs one after the other, the heaviest load the pass can get.
 
 #include <cstdio>
 #include <cstdlib>
@@ -71,8 +74,8 @@ void header_and_tables(Writer& w) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_drawing OUTPUT SIZE_MB\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: make_drawing OUTPUT SIZE_MB [coordinates]\n");
     return 2;
   }
   std::FILE* file = std::fopen(argv[1], "wb");
@@ -101,7 +104,14 @@ int main(int argc, char** argv) {
   header_and_tables(w);
   w.pair(0, "SECTION");
   w.pair(2, "ENTITIES");
-  for (int n = 0; w.size() < target; ++n) {
+  const bool coordinates_only = argc == 4 && std::string(argv[3]) == "coordinates";
+  while (coordinates_only && w.size() < target) {
+    for (int i = 0; i < 1000; ++i) {
+      w.number(10, easting(random));
+      w.number(20, northing(random));
+    }
+  }
+  for (int n = 0; !coordinates_only && w.size() < target; ++n) {
     double x = easting(random);
     double y = northing(random);
     switch (kind(random)) {

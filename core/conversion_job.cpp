@@ -81,7 +81,7 @@ class RouteRun {
       case StepStatus::completed:
         return true;
       case StepStatus::pass_failed:
-        notify(host_, messages::pass_failure(result.pass, shown_input, shown_output(step)));
+        notify(host_, messages::pass_failure(result.pass, shown_input, shown_output()));
         outcome_ = ConversionOutcome::failed;
         return false;
       case StepStatus::failed_with_message:
@@ -94,9 +94,11 @@ class RouteRun {
     return false;
   }
 
-  // The last step writes what the user will find at the output path.
-  const std::string& shown_output(int step) const {
-    return step == static_cast<int>(route_.step_count) ? paths_.fich3 : temporary_;
+  // The staging file is named after the output the user chose; the
+  // temporary file beside the input is named as it is, since its disk is the
+  // one that failed.
+  const std::string& shown_output() const {
+    return paths_.fich2 == staging_ ? paths_.fich3 : paths_.fich2;
   }
 
   JobHost& host_;

@@ -6,10 +6,11 @@
 
 namespace kelvrin::testing {
 
-CliRun run_cli(const TempFolder& folder, const std::string& arguments) {
+CliRun run_cli(const TempFolder& folder, const std::string& arguments,
+               const std::string& environment) {
   const std::string err_path = folder.file(".stderr");
   const std::string command =
-      std::string(KELVRIN_CLI_PATH) + " " + arguments + " 2>" + err_path;
+      environment + " " + KELVRIN_CLI_PATH + " " + arguments + " 2>" + err_path;
   CliRun run;
   FILE* pipe = ::popen(command.c_str(), "r");
   char chunk[4096];

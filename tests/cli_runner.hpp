@@ -12,7 +12,9 @@ struct CliRun {
   std::string err;
 };
 
-// Runs kelvrin-cli with `arguments` (shell words) and collects what it says.
-CliRun run_cli(const TempFolder& folder, const std::string& arguments);
+// Runs kelvrin-cli with `arguments` (shell words) and collects what it says;
+// `environment` (shell assignments) goes in front of the command.
+CliRun run_cli(const TempFolder& folder, const std::string& arguments,
+               const std::string& environment = "");
 
 }  // namespace kelvrin::testing

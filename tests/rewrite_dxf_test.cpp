@@ -205,3 +205,53 @@ TEST_F(RewriteDxf, ProgressIsReportedToTheEnd) {
 
 }  // namespace
 }  // namespace kelvrin::dxf
+
+namespace kelvrin::dxf {
+namespace {
+
+// What drawings from the wild bring: NUL bytes, one enormous line, CR-only
+// and mixed line ends, numbers of hundreds of digits.
+class HostileInput : public RewriteDxf {};
+
+TEST_F(HostileInput, NulBytesAreCopiedAndEndANumber) {
+  const std::string text("Cota\0 12", 8);
+  ASSERT_TRUE(run(dxf_lines({"1", text, "2", "ENTITIES", "1", text, "10", std::string("7\0009", 3),
+                             "20", "0"}))
+                  .completed());
+  EXPECT_EQ(output(), dxf_lines({"1", text, "2", "ENTITIES", "1", text, "10", "1007.00000", "20",
+                                 "2000.00000"}));
+}
+
+TEST_F(HostileInput, ATensOfMegabytesLineStreamsThrough) {
+  const std::string huge(20u << 20, 'x');
+  ASSERT_TRUE(run(dxf_lines({"2", "ENTITIES", "1", huge, "10", "1", "20", "2"})).completed());
+  EXPECT_TRUE(output() == dxf_lines({"2", "ENTITIES", "1", huge, "10", "1001.00000", "20",
+                                     "2002.00000"}));
+}
+
+TEST_F(HostileInput, CarriageReturnOnlyAndMixedLineEnds) {
+  ASSERT_TRUE(run("0\rSECTION\r2\rENTITIES\r10\r1\r20\r2\r").completed());
+  EXPECT_EQ(output(), dxf_lines({"0", "SECTION", "2", "ENTITIES", "10", "1001.00000", "20",
+                                 "2002.00000"}));
+  // LF then CR are two line ends: an empty line between them.
+  ASSERT_TRUE(run("0\n\rSECTION\r\n2\n").completed());
+  EXPECT_EQ(output(), dxf_lines({"0", "", "SECTION", "2"}));
+}
+
+TEST_F(HostileInput, NumbersOfHundredsOfDigits) {
+  const std::string big = "1" + std::string(300, '0');
+  ASSERT_TRUE(run(dxf_lines({"2", "ENTITIES", "10", big, "20", "0." + std::string(300, '0') + "1"}))
+                  .completed());
+  // 1e300 + 1000 is the double nearest 10^300, written with all its digits.
+  const auto lines = testing::split_crlf(output());
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[3].size(), 301u + 6u);
+  EXPECT_TRUE(lines[3].starts_with("10000000000000000") && lines[3].ends_with(".00000"));
+  EXPECT_EQ(lines[5], "2000.00000");
+  EXPECT_EQ(run(dxf_lines({"2", "ENTITIES", "10", "9" + std::string(400, '9'), "20", "0"})).failure,
+            PassFailure::number_too_large);
+  EXPECT_EQ(run(dxf_lines({"2", "ENTITIES", "1e999", "0"})).failure, PassFailure::number_too_large);
+}
+
+}  // namespace
+}  // namespace kelvrin::dxf

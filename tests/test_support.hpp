@@ -35,6 +35,9 @@ class TempFolder {
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 
+// The lines of a text whose every line ends in CR LF.
+std::vector<std::string> split_crlf(const std::string& text);
+
 // DXF text from lines, each ended by CR LF.
 std::string dxf_lines(const std::vector<std::string>& lines);
 

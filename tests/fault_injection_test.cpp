@@ -1,0 +1,160 @@
+// Every way a conversion can fail after it started, made to happen with an
+// interposed file layer under the real kelvrin-cli: the user is told the
+// cause, the input and a file already at the output path are byte for byte
+// as before, and nothing of the conversion is left in either folder.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "tests/cli_runner.hpp"
+#include "tests/test_support.hpp"
+
+namespace kelvrin {
+namespace {
+
+using testing::dxf_lines;
+using testing::read_file;
+using testing::write_file;
+namespace fs = std::filesystem;
+
+// Big enough for several reads and writes of a small buffer.
+std::string drawing() {
+  std::vector<std::string> lines = {"0", "SECTION", "2", "ENTITIES"};
+  for (int i = 0; i < 2000; ++i) {
+    lines.insert(lines.end(), {"0", "POINT", "10", std::to_string(-87000 + i) + ".125", "20",
+                               std::to_string(-105000 - i) + ".5", "30", "0.0"});
+  }
+  lines.insert(lines.end(), {"0", "ENDSEC", "0", "EOF"});
+  return dxf_lines(lines);
+}
+
+struct Fault {
+  const char* name;
+  const char* rule;  // KELVRIN_FAULT, empty for a fault made by hand
+  const char* to;    // target system: datum73 (one step) or lisboa (two steps)
+  const char* message_part;
+  friend void PrintTo(const Fault& row, std::ostream* out) { *out << row.name; }
+};
+
+class FaultInjection : public ::testing::TestWithParam<Fault> {
+ protected:
+  // Every file of both folders with the size and a hash of its bytes.
+  std::map<std::string, std::string> snapshot() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) {
+      const std::string name = entry.path().lexically_relative(folder_.path()).string();
+      if (name == ".stderr") continue;
+      if (!entry.is_regular_file()) {
+        files[name] = "folder";
+        continue;
+      }
+      const std::string bytes = read_file(entry.path().string());
+      files[name] = std::to_string(bytes.size()) + " bytes, hash " +
+                    std::to_string(std::hash<std::string>{}(bytes));
+    }
+    return files;
+  }
+
+  testing::TempFolder folder_;
+};
+
+TEST_P(FaultInjection, ToldAndNothingLost) {
+  const Fault& fault = GetParam();
+  fs::create_directory(folder_.file("in"));
+  fs::create_directory(folder_.file("out"));
+  const std::string input = folder_.file("in/planta.dxf");
+  std::string output = folder_.file("out/saida.dxf");
+  write_file(input, drawing());
+  write_file(output, "the previous drawing");
+  for (const char* grid : {"et_lx_m.asc", "et_lx_p.asc", "lx_et_m.asc", "lx_et_p.asc"}) {
+    ASSERT_TRUE(fs::exists(fs::path(KELVRIN_CLI_PATH).parent_path() / grid));
+  }
+  const std::string name = fault.name;
+  if (name == "output_folder_missing") output = folder_.file("gone/saida.dxf");
+  if (name == "folder_where_the_temporary_file_goes") fs::create_directory(input + "_tmp");
+  const auto before = snapshot();
+
+  std::string environment;
+  if (*fault.rule != '\0') {
+    environment = std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
+                  " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='" + fault.rule + "'";
+  }
+  const testing::CliRun run =
+      testing::run_cli(folder_, std::string("--from tm06 --to ") + fault.to + " " + input + " " +
+                                    output, environment);
+
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find(fault.message_part), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(snapshot(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultInjection,
+    ::testing::Values(
+        Fault{"input_unreadable", "open-read:planta.dxf:EACCES", "datum73",
+              "Não foi possível abrir o ficheiro \""},
+        Fault{"read_error_midway", "read:planta.dxf:EIO:5000", "datum73",
+              "Erro ao ler o ficheiro"},
+        Fault{"input_vanished_between_steps", "open-read:planta.dxf_tmp:ENOENT", "lisboa",
+              "não existe"},
+        Fault{"output_folder_missing", "", "datum73", "gone/saida.dxf"},
+        Fault{"output_folder_read_only", "rename:_tmp:EROFS", "datum73", "disco só de leitura"},
+        Fault{"output_folder_read_only_two_steps", "mkostemp:saida.dxf:EACCES", "lisboa",
+              "sem permissão de acesso"},
+        Fault{"disk_full_in_temporary_file", "write:_tmp:ENOSPC:5000", "datum73", "disco cheio"},
+        Fault{"disk_full_beside_the_output", "write:saida.dxf:ENOSPC:5000", "lisboa",
+              "Erro ao escrever o ficheiro \""},
+        Fault{"quota_at_close", "close:_tmp:EDQUOT", "datum73", "disco cheio"},
+        Fault{"final_rename_fails", "rename:_tmp:EIO", "datum73", "Não foi possível gravar"},
+        Fault{"final_rename_fails_two_steps", "rename:saida.dxf:EIO", "lisboa",
+              "Não foi possível gravar"},
+        Fault{"every_rename_crosses_disks", "rename::EXDEV", "datum73",
+              "Não foi possível gravar"},
+        Fault{"folder_where_the_temporary_file_goes", "", "datum73", "é uma pasta"},
+        Fault{"grid_file_unreadable", "open-read:et_lx_p.asc:EACCES", "lisboa",
+              "Os Ficheiros et_lx_m.asc e et_lx_p.asc não existem !!"},
+        Fault{"grid_file_fails_while_loading", "fopen:et_lx_m.asc:EIO", "lisboa",
+              "Não foi possível abrir o ficheiro de grelha"}),
+    testing::CaseName());
+
+// A rename across file systems falls back to a copy beside the output.
+TEST(FaultInjectionRecovery, OutputOnAnotherDiskIsCopiedThenRenamed) {
+  testing::TempFolder folder;
+  write_file(folder.file("planta.dxf"), drawing());
+  write_file(folder.file("saida.dxf"), "the previous drawing");
+  const testing::CliRun run = testing::run_cli(
+      folder, "--from tm06 --to datum73 " + folder.file("planta.dxf") + " " + folder.file("saida.dxf"),
+      std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
+          " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='rename:_tmp:EXDEV:once'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(testing::run_cli(folder, "--from tm06 --to datum73 " + folder.file("planta.dxf") + " " +
+                                         folder.file("direct.dxf"))
+                .status,
+            0);
+  EXPECT_TRUE(read_file(folder.file("saida.dxf")) == read_file(folder.file("direct.dxf")));
+  EXPECT_EQ(folder.listing(), (std::vector<std::string>{"direct.dxf", "planta.dxf", "saida.dxf"}));
+}
+
+TEST(FaultInjectionParameters, UnreadableParameterFileIsNamed) {
+  testing::TempFolder folder;
+  write_file(folder.file("planta.dxf"), drawing());
+  const testing::CliRun run = testing::run_cli(
+      folder,
+      "--from qualquer --param-x " + std::string(KELVRIN_EXAMPLES_DIR) + "/qualquer_x.txt" +
+          " --param-y " + KELVRIN_EXAMPLES_DIR + "/qualquer_y.txt " + folder.file("planta.dxf") +
+          " " + folder.file("saida.dxf"),
+      std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
+          " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='fopen:qualquer_y.txt:EACCES'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Não foi possível abrir o ficheiro de parâmetros"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(folder.listing(), (std::vector<std::string>{"planta.dxf"}));
+}
+
+}  // namespace
+}  // namespace kelvrin
