@@ -3,12 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace kelvrin::dxf {
 namespace {
-constexpr std::size_t buffer_size = std::size_t{1} << 20;
 constexpr char line_end[] = {'\r', '\n'};
 }  // namespace
 
@@ -19,7 +19,7 @@ LineWriter::~LineWriter() {
 bool LineWriter::create(const std::string& path) {
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) return false;
-  buffer_.resize(buffer_size);
+  buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
   return true;
 }
 
@@ -59,7 +59,10 @@ void LineWriter::write_line(std::string_view line) {
 }
 
 char* LineWriter::begin_line(std::size_t count) {
-  if (count + sizeof line_end > buffer_.size() - used_) flush();
+  if (count + sizeof line_end > buffer_.size() - used_) {
+    flush();
+    if (count + sizeof line_end > buffer_.size()) buffer_.resize(count + sizeof line_end);
+  }
   return buffer_.data() + used_;
 }
 

@@ -12,7 +12,8 @@ namespace kelvrin::dxf {
 // callers check once, at the end of a pair or of the file.
 class LineWriter {
  public:
-  LineWriter() = default;
+  explicit LineWriter(std::size_t buffer_size = std::size_t{1} << 20)
+      : buffer_size_(buffer_size) {}
   ~LineWriter();
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
@@ -36,6 +37,7 @@ class LineWriter {
   void flush();
   void write_out(const char* data, std::size_t size);
 
+  std::size_t buffer_size_;
   int fd_ = -1;
   std::vector<char> buffer_;
   std::size_t used_ = 0;

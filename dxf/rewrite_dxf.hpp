@@ -27,7 +27,9 @@ class PassProgress {
 struct PassOptions {
   XCodeLine x_code_line = XCodeLine::written_at_once;
   PassProgress* progress = nullptr;
-  std::size_t read_buffer_size = std::size_t{1} << 20;  // grows for longer pairs of lines
+  // Size of the read and the write buffer; the read buffer grows to hold the
+  // longest pair of lines.
+  std::size_t buffer_size = std::size_t{1} << 20;
 };
 
 enum class PassFailure {
