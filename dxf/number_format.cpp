@@ -1,5 +1,6 @@
 #include "dxf/number_format.hpp"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -55,10 +56,32 @@ void write_digits(Unsigned number, char* end, int count) {
   if (count == 1) end[-1] = static_cast<char>('0' + number);
 }
 
+constexpr std::uint64_t powers_of_ten[] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL,
+                                           10000000000000000ULL,
+                                           100000000000000000ULL,
+                                           1000000000000000000ULL,
+                                           10000000000000000000ULL};
+
+// Decimal digits of a number: log10 estimated from its bit length
+// (1233 / 4096 is just above log10(2)), then corrected by one comparison.
 int digit_count(std::uint64_t number) {
-  int count = 1;
-  for (std::uint64_t limit = 10; count < 20 && number >= limit; limit *= 10) ++count;
-  return count;
+  const int estimate = static_cast<int>((std::bit_width(number | 1) * 1233) >> 12);
+  return estimate + ((number | 1) >= powers_of_ten[estimate] ? 1 : 0);
 }
 
 // Below 2^43 the product of a double and 10^5 is within 2^-11 of the exact
