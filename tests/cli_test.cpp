@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "tests/cli_runner.hpp"
@@ -63,6 +65,18 @@ TEST_F(Cli, RefusalsAndUsageErrorsHaveTheirOwnStatus) {
   EXPECT_NE(no_route.err.find("--list"), std::string::npos);
   EXPECT_EQ(testing::run_cli(folder_, "--from tm06 --to datum73 only-one.dxf").status, 2);
   EXPECT_EQ(testing::run_cli(folder_, "--bogus").status, 2);
+}
+
+// The grid files are found beside the executable itself, not beside a link
+// to it or in the working folder.
+TEST_F(Cli, GridFilesAreFoundBesideTheResolvedExecutable) {
+  write_file(folder_.file("a.dxf"), point("100005.02816", "199999.57661"));
+  std::filesystem::create_symlink(KELVRIN_CLI_PATH, folder_.file("kelvrin-link"));
+  const std::string command = "cd / && " + folder_.file("kelvrin-link") +
+                              " --from datum73 --to lisboa " + folder_.file("a.dxf") + " " +
+                              folder_.file("b.dxf") + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(read_file(folder_.file("b.dxf")), point("100004.83775", "200001.96382"));
 }
 
 TEST_F(Cli, ListShowsAliasesAndRoutes) {
