@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "dxf/growable_buffer.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -99,7 +100,7 @@ class LineReader {
 
   std::size_t initial_buffer_size_;
   int fd_ = -1;
-  std::vector<char> buffer_;
+  GrowableBuffer buffer_;
   std::size_t mark_ = 0;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace kelvrin::dxf {
+
+// A byte buffer that grows with realloc: for large sizes the C library
+// moves the pages instead of copying them, so holding a line of hundreds of
+// megabytes costs about its own size in memory, not old plus new buffer.
+// The bytes are not initialised.
+class GrowableBuffer {
+ public:
+  GrowableBuffer() = default;
+  ~GrowableBuffer() { std::free(data_); }
+  GrowableBuffer(const GrowableBuffer&) = delete;
+  GrowableBuffer& operator=(const GrowableBuffer&) = delete;
+
+  void resize(std::size_t size) {
+    void* grown = std::realloc(data_, size);
+    if (grown == nullptr) throw std::bad_alloc();
+    data_ = static_cast<char*>(grown);
+    size_ = size;
+  }
+
+  char* data() noexcept { return data_; }
+  const char* data() const noexcept { return data_; }
+  std::size_t size() const noexcept { return size_; }
+  char operator[](std::size_t index) const noexcept { return data_[index]; }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+}  // namespace kelvrin::dxf
