@@ -10,7 +10,7 @@ enum class CliAction { convert, list, help, version };
 
 struct CliOptions {
   CliAction action = CliAction::convert;
-  std::string source;   // as typed: a display name or an alias
+  std::string source;  // as typed: a display name or an alias
   std::string target;
   bool target_given = false;
   std::string param_x;

@@ -18,8 +18,7 @@ class ConsoleHost final : public core::JobHost {
   // Names the file that the next conversion works on, for progress lines.
   void start_conversion(std::string label);
 
-  void show_message(std::string_view text, std::string_view title,
-                    core::MessageKind kind) override;
+  void show_message(std::string_view text, std::string_view title, core::MessageKind kind) override;
   void set_busy_pointer() override {}
   void restore_pointer() override { clear_progress(); }
   void close_main_window() override {}

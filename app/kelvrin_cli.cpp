@@ -125,17 +125,12 @@ int main(int argc, char** argv) {
     return exit_usage;
   }
   switch (parsed.options->action) {
-    case app::CliAction::help:
-      std::fputs(help_text, stdout);
-      return exit_completed;
+    case app::CliAction::help: std::fputs(help_text, stdout); return exit_completed;
     case app::CliAction::version:
       std::printf("kelvrin-cli %s\n", KELVRIN_VERSION);
       return exit_completed;
-    case app::CliAction::list:
-      print_list();
-      return exit_completed;
-    case app::CliAction::convert:
-      break;
+    case app::CliAction::list: print_list(); return exit_completed;
+    case app::CliAction::convert: break;
   }
   return convert(*parsed.options);
 }

@@ -16,10 +16,11 @@ int main(int argc, char** argv) {
 
   const kelvrin::core::JobSettings settings{kelvrin::core::executable_folder()};
   kelvrin::ui::WidgetDialogs dialogs;
-  kelvrin::ui::MainWindow window(dialogs, [&settings](kelvrin::core::JobHost& host,
-                                                       const kelvrin::core::ConversionRequest& request) {
-    kelvrin::core::run_conversion(host, settings, request);
-  });
+  kelvrin::ui::MainWindow window(
+      dialogs,
+      [&settings](kelvrin::core::JobHost& host, const kelvrin::core::ConversionRequest& request) {
+        kelvrin::core::run_conversion(host, settings, request);
+      });
   window.show();
   return QApplication::exec();
 }

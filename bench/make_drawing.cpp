@@ -115,7 +115,10 @@ int main(int argc, char** argv) {
     double x = easting(random);
     double y = northing(random);
     switch (kind(random)) {
-      case 0: case 1: case 2: case 3: {  // building or parcel outline
+      case 0:
+      case 1:
+      case 2:
+      case 3: {  // building or parcel outline
         common("LWPOLYLINE", n);
         w.pair(100, "AcDbPolyline");
         const int count = vertices(random);
@@ -127,7 +130,8 @@ int main(int argc, char** argv) {
         }
         break;
       }
-      case 4: case 5: {
+      case 4:
+      case 5: {
         common("LINE", n);
         w.pair(100, "AcDbLine");
         w.number(10, x);
@@ -149,7 +153,8 @@ int main(int argc, char** argv) {
         w.number(50, 12.5);
         break;
       }
-      case 7: case 8: {
+      case 7:
+      case 8: {
         common("INSERT", n);
         w.pair(100, "AcDbBlockReference");
         w.pair(2, "MARCO");

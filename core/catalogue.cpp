@@ -30,8 +30,8 @@ constexpr std::array<SourceSystem, 12> sources{{
 }};
 
 constexpr std::array<std::string_view, 10> list_names{
-    datum_73, datum_lisboa, sao_braz,  faial,        graciosa,
-    pico,     sao_jorge,    terceira,  observatorio, madeira,
+    datum_73, datum_lisboa, sao_braz, faial,        graciosa,
+    pico,     sao_jorge,    terceira, observatorio, madeira,
 };
 
 constexpr std::array targets_only{utm26_itrf93, utm25_itrf93, utm28_itrf93};

@@ -32,8 +32,8 @@ struct SourceSystem {
   std::optional<int> number;  // as in the procedure names (transf_01: 0 to 1); none for Qualquer
   bool in_source_list;        // offered in the window's source list
   std::span<const std::string_view> targets;  // offered as targets, in order
-  bool first_target_selected;  // whether choosing it also sets the target text
-  bool shows_parameter_files;  // the window's layout with the parameter-file rows
+  bool first_target_selected;                 // whether choosing it also sets the target text
+  bool shows_parameter_files;                 // the window's layout with the parameter-file rows
 };
 
 // The twelve sources, in lookup order: "ETRS89 TM06" first, "Qualquer" last.

@@ -78,18 +78,13 @@ class RouteRun {
     progress_.start_step(step);
     const StepResult result = run_procedure(procedure, paths_, context_);
     switch (result.status) {
-      case StepStatus::completed:
-        return true;
+      case StepStatus::completed: return true;
       case StepStatus::pass_failed:
         notify(host_, messages::pass_failure(result.pass, shown_input, shown_output()));
         outcome_ = ConversionOutcome::failed;
         return false;
-      case StepStatus::failed_with_message:
-        outcome_ = ConversionOutcome::failed;
-        return false;
-      case StepStatus::point_rejected:
-        outcome_ = ConversionOutcome::program_ended;
-        return false;
+      case StepStatus::failed_with_message: outcome_ = ConversionOutcome::failed; return false;
+      case StepStatus::point_rejected: outcome_ = ConversionOutcome::program_ended; return false;
     }
     return false;
   }
@@ -152,8 +147,8 @@ void complete_route(JobHost& host, const std::string& output) {
 
 ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
                                  const ConversionRequest& request) {
-  JobPaths paths{request.input, temporary_path_for(request.input), request.output,
-                 request.param_x, request.param_y};
+  JobPaths paths{request.input, temporary_path_for(request.input), request.output, request.param_x,
+                 request.param_y};
 
   if (!run_checks(host, request)) {
     host.restore_pointer();

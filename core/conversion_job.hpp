@@ -19,11 +19,11 @@ struct ConversionRequest {
 };
 
 enum class ConversionOutcome {
-  refused,         // a check, an unknown source or an unusable output path
-  no_route,        // no route for this pair of names
-  completed,       // the output holds the converted drawing
-  failed,          // a step failed; the input and the old output are untouched
-  program_ended,   // a grid rejected a point; the host was told to end
+  refused,        // a check, an unknown source or an unusable output path
+  no_route,       // no route for this pair of names
+  completed,      // the output holds the converted drawing
+  failed,         // a step failed; the input and the old output are untouched
+  program_ended,  // a grid rejected a point; the host was told to end
 };
 
 struct JobSettings {

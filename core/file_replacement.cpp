@@ -62,9 +62,8 @@ std::string replacement_target(const std::string& output) {
 int create_staging_file(const std::string& target, std::string& staging_path) {
   const fs::path path(target);
   fs::path folder = path.parent_path();
-  std::string name_template =
-      (folder.empty() ? std::string() : folder.string() + "/") + "." +
-      path.filename().string() + ".kelvrin-XXXXXX";
+  std::string name_template = (folder.empty() ? std::string() : folder.string() + "/") + "." +
+                              path.filename().string() + ".kelvrin-XXXXXX";
   std::vector<char> name(name_template.begin(), name_template.end());
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);

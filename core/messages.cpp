@@ -64,8 +64,7 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
       return "Erro aritmético ao transformar o ponto da linha " + line + " do ficheiro " +
              quoted(input) + ".";
     case dxf::PassFailure::point_rejected:
-    case dxf::PassFailure::none:
-      break;
+    case dxf::PassFailure::none: break;
   }
   return {};
 }
@@ -83,8 +82,7 @@ std::string parameter_file_failure(const transform::ParameterFileRead& read,
     case transform::ParameterFileError::not_a_number:
       return "O campo " + field + " do ficheiro de parâmetros " + quoted(path) +
              " não é um número: " + quoted(read.text) + ".";
-    case transform::ParameterFileError::none:
-      break;
+    case transform::ParameterFileError::none: break;
   }
   return {};
 }
@@ -100,11 +98,9 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
       return "O ficheiro de grelha " + quoted(path) + " tem só " + count +
              " valores; são precisos " + needed + ".";
     case transform::GridFileError::not_a_number:
-      return "O ficheiro de grelha " + quoted(path) + " tem " + count +
-             " valores e depois " + quoted(read.text) + ", que não é um número; são precisos " +
-             needed + " valores.";
-    case transform::GridFileError::none:
-      break;
+      return "O ficheiro de grelha " + quoted(path) + " tem " + count + " valores e depois " +
+             quoted(read.text) + ", que não é um número; são precisos " + needed + " valores.";
+    case transform::GridFileError::none: break;
   }
   return {};
 }

@@ -37,8 +37,7 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
                          std::string_view output);
 
 // A parameter file of "Qualquer" that cannot be read or is not complete.
-std::string parameter_file_failure(const transform::ParameterFileRead& read,
-                                   std::string_view path);
+std::string parameter_file_failure(const transform::ParameterFileRead& read, std::string_view path);
 
 // A grid file that holds too few numbers or something else than numbers.
 std::string grid_file_failure(const transform::GridFileRead& read, std::string_view path);

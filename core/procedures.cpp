@@ -52,10 +52,8 @@ StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureCo
       return run_grid_procedure(GridDirection::datum73_to_lisboa, paths, context);
     case Procedure::transf_21:
       return run_grid_procedure(GridDirection::lisboa_to_datum73, paths, context);
-    case Procedure::qualquer:
-      return run_qualquer(paths, context);
-    default:
-      break;
+    case Procedure::qualquer: return run_qualquer(paths, context);
+    default: break;
   }
   return {StepStatus::failed_with_message, {}};
 }

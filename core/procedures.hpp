@@ -10,10 +10,10 @@
 namespace kelvrin::core {
 
 enum class StepStatus {
-  completed,         // fich2 holds the converted drawing
+  completed,            // fich2 holds the converted drawing
   failed_with_message,  // the procedure has told the user itself
-  pass_failed,       // the DXF pass failed; the job words it
-  point_rejected,    // a grid could not transform a point; told; the program ends
+  pass_failed,          // the DXF pass failed; the job words it
+  point_rejected,       // a grid could not transform a point; told; the program ends
 };
 
 struct StepResult {

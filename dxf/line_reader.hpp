@@ -24,7 +24,8 @@ inline std::size_t find_line_end(const char* data, std::size_t from, std::size_t
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
     const int hits =
         _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
-    if (hits != 0) return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+    if (hits != 0)
+      return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
   }
 #endif
   while (from != end && data[from] != '\n' && data[from] != '\r') ++from;

@@ -12,8 +12,7 @@ namespace kelvrin::dxf {
 // callers check once, at the end of a pair or of the file.
 class LineWriter {
  public:
-  explicit LineWriter(std::size_t buffer_size = std::size_t{1} << 20)
-      : buffer_size_(buffer_size) {}
+  explicit LineWriter(std::size_t buffer_size = std::size_t{1} << 20) : buffer_size_(buffer_size) {}
   ~LineWriter();
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;

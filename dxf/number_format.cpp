@@ -90,7 +90,7 @@ int digit_count(std::uint64_t number) {
 std::uint64_t scaled_and_rounded_quickly(double magnitude) {
   const double scaled = magnitude * 100000.0;
   if (scaled < 0x1p43) {
-    const auto whole = static_cast<std::uint64_t>(scaled);  // truncation is floor here
+    const auto whole = static_cast<std::uint64_t>(scaled);        // truncation is floor here
     const double fraction = scaled - static_cast<double>(whole);  // exact
     if (std::fabs(fraction - 0.5) > 0x1p-9) return whole + (fraction > 0.5 ? 1 : 0);
   }

@@ -37,7 +37,10 @@ void write_coordinate(LineWriter& out, double value) {
 class Pass {
  public:
   Pass(PointTransform& transform, const PassOptions& options)
-      : transform_(transform), options_(options), in_(options.buffer_size), out_(options.buffer_size) {}
+      : transform_(transform),
+        options_(options),
+        in_(options.buffer_size),
+        out_(options.buffer_size) {}
 
   PassResult run(const std::string& input_path, const std::string& output_path) {
     if (!in_.open(input_path)) return fail(PassFailure::cannot_open_input, 0, errno);

@@ -47,8 +47,8 @@ enum class PassFailure {
 
 struct PassResult {
   PassFailure failure = PassFailure::none;
-  std::uint64_t line = 0;   // the input line where it failed, 1-based; 0 when none applies
-  int system_error = 0;     // errno of a failed open, read or write
+  std::uint64_t line = 0;    // the input line where it failed, 1-based; 0 when none applies
+  int system_error = 0;      // errno of a failed open, read or write
   PlanarPoint source_point;  // the point a transformation rejected
 
   bool completed() const noexcept { return failure == PassFailure::none; }

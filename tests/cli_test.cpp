@@ -28,14 +28,15 @@ class Cli : public ::testing::Test {
 
 TEST_F(Cli, MainlandCheckValuesThroughARealDrawing) {
   write_file(folder_.file("a.dxf"), point("100000.0", "200000.0"));
-  const testing::CliRun forward = testing::run_cli(folder_, "--from 3763 --to datum73 " + folder_.file("a.dxf") +
-                                              " " + folder_.file("b.dxf"));
+  const testing::CliRun forward = testing::run_cli(
+      folder_, "--from 3763 --to datum73 " + folder_.file("a.dxf") + " " + folder_.file("b.dxf"));
   EXPECT_EQ(forward.status, 0) << forward.err;
   EXPECT_EQ(forward.out, "Criado o ficheiro: " + folder_.file("b.dxf") + "\n");
   EXPECT_EQ(read_file(folder_.file("b.dxf")), point("100005.02816", "199999.57661"));
 
-  const testing::CliRun back = testing::run_cli(folder_, "--from 'Hayford-Gauss Datum 73' --to 'ETRS89 TM06' " +
-                                           folder_.file("a.dxf") + " " + folder_.file("c.dxf"));
+  const testing::CliRun back =
+      testing::run_cli(folder_, "--from 'Hayford-Gauss Datum 73' --to 'ETRS89 TM06' " +
+                                    folder_.file("a.dxf") + " " + folder_.file("c.dxf"));
   EXPECT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(read_file(folder_.file("c.dxf")), point("99994.97187", "200000.42326"));
 }
@@ -45,8 +46,8 @@ TEST_F(Cli, BatchGoesOnAfterAFailure) {
   write_file(folder_.file("two.dxf"), dxf_lines({"0", "SECTION", "0"}));
   std::filesystem::create_directory(folder_.file("out"));
   const testing::CliRun run =
-      testing::run_cli(folder_, "--from tm06 --to datum73 --output-dir " + folder_.file("out") + " " +
-                           folder_.file("two.dxf") + " " + folder_.file("one.dxf"));
+      testing::run_cli(folder_, "--from tm06 --to datum73 --output-dir " + folder_.file("out") +
+                                    " " + folder_.file("two.dxf") + " " + folder_.file("one.dxf"));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("número ímpar de linhas"), std::string::npos) << run.err;
   EXPECT_EQ(read_file(folder_.file("out/one.dxf")), point("-0.28967", "0.08867"));
@@ -55,12 +56,14 @@ TEST_F(Cli, BatchGoesOnAfterAFailure) {
 
 TEST_F(Cli, RefusalsAndUsageErrorsHaveTheirOwnStatus) {
   write_file(folder_.file("a.dxf"), point("0", "0"));
-  const testing::CliRun unknown = testing::run_cli(folder_, "--from nowhere --to datum73 " + folder_.file("a.dxf") +
-                                              " " + folder_.file("b.dxf"));
+  const testing::CliRun unknown =
+      testing::run_cli(folder_, "--from nowhere --to datum73 " + folder_.file("a.dxf") + " " +
+                                    folder_.file("b.dxf"));
   EXPECT_EQ(unknown.status, 1);
   EXPECT_EQ(unknown.err, "Definir o Sistema 1 !!\n");
-  const testing::CliRun no_route = testing::run_cli(folder_, "--from datum73 --to utm26-itrf93 " +
-                                               folder_.file("a.dxf") + " " + folder_.file("b.dxf"));
+  const testing::CliRun no_route =
+      testing::run_cli(folder_, "--from datum73 --to utm26-itrf93 " + folder_.file("a.dxf") + " " +
+                                    folder_.file("b.dxf"));
   EXPECT_EQ(no_route.status, 1);
   EXPECT_NE(no_route.err.find("--list"), std::string::npos);
   EXPECT_EQ(testing::run_cli(folder_, "--from tm06 --to datum73 only-one.dxf").status, 2);

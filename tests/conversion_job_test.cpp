@@ -48,11 +48,10 @@ TEST_F(ConversionJob, ChecksNeedASourceName) {
 
 TEST_F(ConversionJob, QualquerWithNoPathsShowsAllFourChecksInOrder) {
   EXPECT_EQ(run("Qualquer", "", "", ""), ConversionOutcome::refused);
-  EXPECT_EQ(host_.messages(),
-            (Messages{"Escolher o ficheiro DXF no Sistema 1!!",
-                      "Definir o ficheiro DXF no Sistema 2!!",
-                      "Definir o ficheiro de parâmetros em X!!",
-                      "Definir o ficheiro de parâmetros em Y!!"}));
+  EXPECT_EQ(host_.messages(), (Messages{"Escolher o ficheiro DXF no Sistema 1!!",
+                                        "Definir o ficheiro DXF no Sistema 2!!",
+                                        "Definir o ficheiro de parâmetros em X!!",
+                                        "Definir o ficheiro de parâmetros em Y!!"}));
 }
 
 TEST_F(ConversionJob, OnlyTheFailedCheckIsShown) {
@@ -85,15 +84,15 @@ TEST_F(ConversionJob, NamesAreComparedExactly) {
 TEST_F(ConversionJob, OneStepRouteCompletesAndClosesTheWindow) {
   write_file(input_, point_drawing);
   const std::string typed_output = output_ + " ";  // used as entered, blank included
-  EXPECT_EQ(run(std::string(names::etrs89_tm06), std::string(names::datum_73), input_, typed_output),
-            ConversionOutcome::completed);
+  EXPECT_EQ(
+      run(std::string(names::etrs89_tm06), std::string(names::datum_73), input_, typed_output),
+      ConversionOutcome::completed);
   EXPECT_EQ(read_file(typed_output), converted_point);
   EXPECT_EQ(read_file(input_), point_drawing);
   EXPECT_EQ(host_.events,
-            (std::vector<std::string>{"busy", "normal",
-                                      "message [Veltra - Kelvrin] Criado o ficheiro: " +
-                                          typed_output,
-                                      "close"}));
+            (std::vector<std::string>{
+                "busy", "normal", "message [Veltra - Kelvrin] Criado o ficheiro: " + typed_output,
+                "close"}));
   EXPECT_EQ(folder_.listing(), (std::vector<std::string>{"planta.dxf", "saida.dxf "}));
 }
 
@@ -161,18 +160,20 @@ TEST_P(RouteFailure, LosesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RouteFailure,
-    ::testing::Values(
-        FailureCase{"missing_input", "", "saida.dxf", "não existe"},
-        FailureCase{"odd_line_count", dxf_lines({"0", "SECTION", "0"}), "saida.dxf",
-                    "número ímpar de linhas: a linha 3"},
-        FailureCase{"number_too_large", dxf_lines({"2", "ENTITIES", "10", "1e999", "20", "0"}),
-                    "saida.dxf", "Número demasiado grande na linha 4"},
-        FailureCase{"arithmetic", dxf_lines({"2", "ENTITIES", "10", "1e300", "20", "0"}),
-                    "saida.dxf", "Erro aritmético"},
-        FailureCase{"binary", std::string("AutoCAD Binary DXF\r\n\x1a", 21), "saida.dxf",
-                    "DXF binário"},
-        FailureCase{"output_folder_missing", point_drawing, "nenhuma/saida.dxf", "nenhuma/saida.dxf"},
-        FailureCase{"output_is_a_folder", point_drawing, "pasta", "é uma pasta"}),
+    ::testing::Values(FailureCase{"missing_input", "", "saida.dxf", "não existe"},
+                      FailureCase{"odd_line_count", dxf_lines({"0", "SECTION", "0"}), "saida.dxf",
+                                  "número ímpar de linhas: a linha 3"},
+                      FailureCase{"number_too_large",
+                                  dxf_lines({"2", "ENTITIES", "10", "1e999", "20", "0"}),
+                                  "saida.dxf", "Número demasiado grande na linha 4"},
+                      FailureCase{"arithmetic",
+                                  dxf_lines({"2", "ENTITIES", "10", "1e300", "20", "0"}),
+                                  "saida.dxf", "Erro aritmético"},
+                      FailureCase{"binary", std::string("AutoCAD Binary DXF\r\n\x1a", 21),
+                                  "saida.dxf", "DXF binário"},
+                      FailureCase{"output_folder_missing", point_drawing, "nenhuma/saida.dxf",
+                                  "nenhuma/saida.dxf"},
+                      FailureCase{"output_is_a_folder", point_drawing, "pasta", "é uma pasta"}),
     testing::CaseName());
 
 }  // namespace

@@ -83,9 +83,9 @@ TEST_P(FaultInjection, ToldAndNothingLost) {
     environment = std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
                   " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='" + fault.rule + "'";
   }
-  const testing::CliRun run =
-      testing::run_cli(folder_, std::string("--from tm06 --to ") + fault.to + " " + input + " " +
-                                    output, environment);
+  const testing::CliRun run = testing::run_cli(
+      folder_, std::string("--from tm06 --to ") + fault.to + " " + input + " " + output,
+      environment);
 
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find(fault.message_part), std::string::npos) << run.err;
@@ -98,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Fault{"input_unreadable", "open-read:planta.dxf:EACCES", "datum73",
               "Não foi possível abrir o ficheiro \""},
-        Fault{"read_error_midway", "read:planta.dxf:EIO:5000", "datum73",
-              "Erro ao ler o ficheiro"},
+        Fault{"read_error_midway", "read:planta.dxf:EIO:5000", "datum73", "Erro ao ler o ficheiro"},
         Fault{"input_vanished_between_steps", "open-read:planta.dxf_tmp:ENOENT", "lisboa",
               "não existe"},
         Fault{"output_folder_missing", "", "datum73", "gone/saida.dxf"},
@@ -113,8 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"final_rename_fails", "rename:_tmp:EIO", "datum73", "Não foi possível gravar"},
         Fault{"final_rename_fails_two_steps", "rename:saida.dxf:EIO", "lisboa",
               "Não foi possível gravar"},
-        Fault{"every_rename_crosses_disks", "rename::EXDEV", "datum73",
-              "Não foi possível gravar"},
+        Fault{"every_rename_crosses_disks", "rename::EXDEV", "datum73", "Não foi possível gravar"},
         Fault{"folder_where_the_temporary_file_goes", "", "datum73", "é uma pasta"},
         Fault{"grid_file_unreadable", "open-read:et_lx_p.asc:EACCES", "lisboa",
               "Os Ficheiros et_lx_m.asc e et_lx_p.asc não existem !!"},
@@ -128,7 +126,8 @@ TEST(FaultInjectionRecovery, OutputOnAnotherDiskIsCopiedThenRenamed) {
   write_file(folder.file("planta.dxf"), drawing());
   write_file(folder.file("saida.dxf"), "the previous drawing");
   const testing::CliRun run = testing::run_cli(
-      folder, "--from tm06 --to datum73 " + folder.file("planta.dxf") + " " + folder.file("saida.dxf"),
+      folder,
+      "--from tm06 --to datum73 " + folder.file("planta.dxf") + " " + folder.file("saida.dxf"),
       std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
           " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='rename:_tmp:EXDEV:once'");
   EXPECT_EQ(run.status, 0) << run.err;

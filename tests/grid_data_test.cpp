@@ -24,16 +24,16 @@ bool ntv2_grids_present() {
          std::filesystem::exists(KELVRIN_GEODESY_DIR "/DLX_ETRS89_geo.gsb");
 }
 
-#define SKIP_WITHOUT_NTV2_GRIDS()                                                         \
-  if (!ntv2_grids_present())                                                              \
-  GTEST_SKIP() << "The official NTv2 grids are not in " KELVRIN_GEODESY_DIR               \
+#define SKIP_WITHOUT_NTV2_GRIDS()                                           \
+  if (!ntv2_grids_present())                                                \
+  GTEST_SKIP() << "The official NTv2 grids are not in " KELVRIN_GEODESY_DIR \
                   ": data/ was not compared with them"
 
 TEST(GridData, RemadeFromTheOfficialGridsMatchesData) {
   SKIP_WITHOUT_NTV2_GRIDS();
   testing::TempFolder folder;
-  const std::string command = std::string(KELVRIN_MAKE_GRIDS_PATH) + " " KELVRIN_GEODESY_DIR " " +
-                              folder.path().string();
+  const std::string command =
+      std::string(KELVRIN_MAKE_GRIDS_PATH) + " " KELVRIN_GEODESY_DIR " " + folder.path().string();
   ASSERT_EQ(std::system(command.c_str()), 0);
   for (const char* name : {"et_lx_m.asc", "et_lx_p.asc", "lx_et_m.asc", "lx_et_p.asc"}) {
     EXPECT_TRUE(read_file(folder.file(name)) == read_file(KELVRIN_DATA_DIR "/" + std::string(name)))
@@ -47,11 +47,11 @@ TEST(GridData, CheckPointAgreesWithTheDirectNtv2Pipeline) {
   write_file(folder.file("in.dxf"),
              dxf_lines({"2", "ENTITIES", "10", "100005.02816", "20", "199999.57661"}));
   testing::RecordingHost host;
-  ASSERT_EQ(core::run_conversion(host, {KELVRIN_DATA_DIR},
-                                 {"Hayford-Gauss Datum 73",
-                                  "Hayford-Gauss Datum Lisboa-Ponto Central",
-                                  folder.file("in.dxf"), folder.file("out.dxf"), "", ""}),
-            core::ConversionOutcome::completed);
+  ASSERT_EQ(
+      core::run_conversion(host, {KELVRIN_DATA_DIR},
+                           {"Hayford-Gauss Datum 73", "Hayford-Gauss Datum Lisboa-Ponto Central",
+                            folder.file("in.dxf"), folder.file("out.dxf"), "", ""}),
+      core::ConversionOutcome::completed);
   const std::string out = read_file(folder.file("out.dxf"));
   double x = 0.0;
   double y = 0.0;

@@ -181,14 +181,18 @@ TEST_P(HeldXCodeLine, WritesTheExpectedLines) {
 INSTANTIATE_TEST_SUITE_P(
     Departures, HeldXCodeLine,
     ::testing::Values(
-        HeldCase{"point", {"10", "0", "20", "0", "30", "7"},
+        HeldCase{"point",
+                 {"10", "0", "20", "0", "30", "7"},
                  {"10", "100.00000", "20", "-50.00000", "30", "7"}},
-        HeldCase{"other_pair_comes_first", {" 10", "0", "40", "1", "20", "0"},
+        HeldCase{"other_pair_comes_first",
+                 {" 10", "0", "40", "1", "20", "0"},
                  {"40", "1", " 10", "100.00000", "20", "-50.00000"}},
-        HeldCase{"only_the_second_x_reaches_the_output", {"10", "0", "11", "5000", "21", "0"},
+        HeldCase{"only_the_second_x_reaches_the_output",
+                 {"10", "0", "11", "5000", "21", "0"},
                  {"11", "5100.00000", "21", "-50.00000"}},
         HeldCase{"x_without_y_never_reaches_it", {"10", "0", "0", "EOF"}, {"0", "EOF"}},
-        HeldCase{"second_y_repeats_the_x_code_line", {"10", "0", "20", "0", "21", "0"},
+        HeldCase{"second_y_repeats_the_x_code_line",
+                 {"10", "0", "20", "0", "21", "0"},
                  {"10", "100.00000", "20", "-50.00000", "10", "100.00000", "21", "-50.00000"}},
         HeldCase{"y_without_x", {"20", "0"}, {"100.00000", "20", "-50.00000"}}),
     testing::CaseName());
@@ -197,8 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
 class GridRoute : public SyntheticGrid {
  protected:
   core::ConversionOutcome run(const std::string& source, const std::string& target) {
-    return core::run_conversion(host_, {folder_.path()},
-                                {source, target, input_, output_, "", ""});
+    return core::run_conversion(host_, {folder_.path()}, {source, target, input_, output_, "", ""});
   }
   testing::RecordingHost host_;
   std::string input_ = folder_.file("planta.dxf");
@@ -252,7 +255,8 @@ TEST_F(GridRoute, ReplacedGridFilesTakeEffectAtTheNextConversion) {
   write_file(input_, dxf_lines({"2", "ENTITIES", "10", "0", "20", "0"}));
   run(datum_73, datum_lisboa);
   EXPECT_EQ(read_file(output_), dxf_lines({"2", "ENTITIES", "10", "100.00000", "20", "-50.00000"}));
-  write_grid(folder_.file("et_lx_m.asc"), [](double x, double) { return x + 7.0; }, false);
+  write_grid(
+      folder_.file("et_lx_m.asc"), [](double x, double) { return x + 7.0; }, false);
   run(datum_73, datum_lisboa);
   EXPECT_EQ(read_file(output_), dxf_lines({"2", "ENTITIES", "10", "7.00000", "20", "-50.00000"}));
 }
@@ -260,20 +264,20 @@ TEST_F(GridRoute, ReplacedGridFilesTakeEffectAtTheNextConversion) {
 // The shipped grids, through the two-step routes via Datum 73.
 TEST(ShippedGrids, TwoStepRoundTripReturnsWithinMillimetres) {
   testing::TempFolder folder;
-  const std::string start = dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "LINE", "10",
-                                       "-87412.350", "20", "-105934.120", "11", "45000.0", "21",
-                                       "180000.0", "0", "ENDSEC", "0", "EOF"});
+  const std::string start =
+      dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "LINE", "10", "-87412.350", "20",
+                 "-105934.120", "11", "45000.0", "21", "180000.0", "0", "ENDSEC", "0", "EOF"});
   write_file(folder.file("a.dxf"), start);
   testing::RecordingHost there;
-  ASSERT_EQ(core::run_conversion(there, {KELVRIN_DATA_DIR},
-                                 {"ETRS89 TM06", datum_lisboa, folder.file("a.dxf"),
-                                  folder.file("b.dxf"), "", ""}),
+  ASSERT_EQ(core::run_conversion(
+                there, {KELVRIN_DATA_DIR},
+                {"ETRS89 TM06", datum_lisboa, folder.file("a.dxf"), folder.file("b.dxf"), "", ""}),
             core::ConversionOutcome::completed);
   EXPECT_EQ(there.messages(), (Messages{"Criado o ficheiro: " + folder.file("b.dxf")}));
   testing::RecordingHost back;
-  ASSERT_EQ(core::run_conversion(back, {KELVRIN_DATA_DIR},
-                                 {datum_lisboa, "ETRS89 TM06", folder.file("b.dxf"),
-                                  folder.file("c.dxf"), "", ""}),
+  ASSERT_EQ(core::run_conversion(
+                back, {KELVRIN_DATA_DIR},
+                {datum_lisboa, "ETRS89 TM06", folder.file("b.dxf"), folder.file("c.dxf"), "", ""}),
             core::ConversionOutcome::completed);
   EXPECT_EQ(folder.listing(), (std::vector<std::string>{"a.dxf", "b.dxf", "c.dxf"}));
 
@@ -297,9 +301,9 @@ TEST(ShippedGrids, TwoStepRouteMayWriteOverItsOwnInput) {
   const std::string drawing = dxf_lines({"2", "ENTITIES", "10", "-87412.35", "20", "-105934.12"});
   write_file(folder.file("a.dxf"), drawing);
   testing::RecordingHost host;
-  ASSERT_EQ(core::run_conversion(host, {KELVRIN_DATA_DIR},
-                                 {"ETRS89 TM06", datum_lisboa, folder.file("a.dxf"),
-                                  folder.file("a.dxf"), "", ""}),
+  ASSERT_EQ(core::run_conversion(
+                host, {KELVRIN_DATA_DIR},
+                {"ETRS89 TM06", datum_lisboa, folder.file("a.dxf"), folder.file("a.dxf"), "", ""}),
             core::ConversionOutcome::completed);
   EXPECT_NE(read_file(folder.file("a.dxf")), drawing);
   EXPECT_EQ(folder.listing(), (std::vector<std::string>{"a.dxf"}));

@@ -30,8 +30,8 @@ struct CheckValue {
 };
 
 std::string point_drawing(const std::string& x, const std::string& y) {
-  return dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "8", "0", "10", x, "20", y,
-                    "30", "0.0", "0", "ENDSEC", "0", "EOF"});
+  return dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "8", "0", "10", x, "20", y, "30",
+                    "0.0", "0", "ENDSEC", "0", "EOF"});
 }
 
 class IslandCheckValues : public ::testing::TestWithParam<CheckValue> {};
@@ -49,31 +49,30 @@ TEST_P(IslandCheckValues, ComeOutOfKelvrinCliAsPublished) {
 
 INSTANTIATE_TEST_SUITE_P(
     Published, IslandCheckValues,
-    ::testing::Values(
-        CheckValue{"transf_54_centre", "sao-braz", "5015", "640000.0", "4162500.0",
-                   "640030.81316", "4162536.92548"},
-        CheckValue{"transf_54", "3062", "utm26-itrf93", "650000.0", "4157500.0", "650030.72974",
-                   "4157536.96297"},
-        CheckValue{"transf_64", "faial", "utm26-itrf93", "362000.0", "4266000.0", "362101.11864",
-                   "4265916.04339"},
-        CheckValue{"transf_74", "graciosa", "utm26-itrf93", "423000.0", "4318500.0",
-                   "423100.58792", "4318415.46998"},
-        CheckValue{"transf_84", "pico", "utm26-itrf93", "395500.0", "4253000.0", "395601.28613",
-                   "4252916.13676"},
-        CheckValue{"transf_94", "sao-jorge", "utm26-itrf93", "420500.0", "4272000.0",
-                   "420600.56629", "4271915.98958"},
-        CheckValue{"transf_104", "terceira", "utm26-itrf93", "492500.0", "4281000.0",
-                   "492599.91376", "4280915.89102"},
-        CheckValue{"transf_114", "2188", "5014", "667000.0", "4367000.0", "666623.10892",
-                   "4367066.56221"},
-        CheckValue{"transf_124_origin", "madeira", "5016", "0.0", "0.0", "2364.09144",
-                   "-745.01568"},
-        CheckValue{"transf_124", "3061", "utm28-itrf93", "320000.0", "3620000.0", "319632.26925",
-                   "3620352.84070"}),
+    ::testing::Values(CheckValue{"transf_54_centre", "sao-braz", "5015", "640000.0", "4162500.0",
+                                 "640030.81316", "4162536.92548"},
+                      CheckValue{"transf_54", "3062", "utm26-itrf93", "650000.0", "4157500.0",
+                                 "650030.72974", "4157536.96297"},
+                      CheckValue{"transf_64", "faial", "utm26-itrf93", "362000.0", "4266000.0",
+                                 "362101.11864", "4265916.04339"},
+                      CheckValue{"transf_74", "graciosa", "utm26-itrf93", "423000.0", "4318500.0",
+                                 "423100.58792", "4318415.46998"},
+                      CheckValue{"transf_84", "pico", "utm26-itrf93", "395500.0", "4253000.0",
+                                 "395601.28613", "4252916.13676"},
+                      CheckValue{"transf_94", "sao-jorge", "utm26-itrf93", "420500.0", "4272000.0",
+                                 "420600.56629", "4271915.98958"},
+                      CheckValue{"transf_104", "terceira", "utm26-itrf93", "492500.0", "4281000.0",
+                                 "492599.91376", "4280915.89102"},
+                      CheckValue{"transf_114", "2188", "5014", "667000.0", "4367000.0",
+                                 "666623.10892", "4367066.56221"},
+                      CheckValue{"transf_124_origin", "madeira", "5016", "0.0", "0.0", "2364.09144",
+                                 "-745.01568"},
+                      CheckValue{"transf_124", "3061", "utm28-itrf93", "320000.0", "3620000.0",
+                                 "319632.26925", "3620352.84070"}),
     testing::CaseName());
 
-dxf::PlanarPoint convert(const transform::CoefficientSet& set, transform::ScaleStep scale,
-                         double x, double y) {
+dxf::PlanarPoint convert(const transform::CoefficientSet& set, transform::ScaleStep scale, double x,
+                         double y) {
   transform::PolynomialTransform transform(set, scale);
   (void)transform.accept_x(x);
   return transform.complete_point(y).point;
@@ -100,8 +99,8 @@ TEST(IslandSets, CheckValuesCatchAMissingScaleStepOrSwappedCoefficients) {
 TEST(IslandSets, YWithoutXIsCompletedAsIfXWereTheCentre) {
   transform::PolynomialTransform lone_y(transform::transf_64_set,
                                         transform::ScaleStep::by_sx_and_sy);
-  const auto centre = convert(transform::transf_64_set, transform::ScaleStep::by_sx_and_sy,
-                              352000.0, 4266000.0);
+  const auto centre =
+      convert(transform::transf_64_set, transform::ScaleStep::by_sx_and_sy, 352000.0, 4266000.0);
   EXPECT_EQ(lone_y.complete_point(4266000.0).point.x, centre.x);
 }
 

@@ -88,8 +88,10 @@ TEST_F(MainWindowTest, StartsCompactWithTheTenSourcesAndNothingChosen) {
   EXPECT_EQ(window_.windowTitle(), "Veltra - Ondrasil");
   EXPECT_EQ(window_.width(), px(9285));
   EXPECT_EQ(window_.frameGeometry().height(), px(5765));
-  EXPECT_EQ(control<QPushButton>("Command1")->geometry(), twips_rect(1440, 4460, 1575, 495, &window_));
-  EXPECT_EQ(control<QPushButton>("Command2")->geometry(), twips_rect(5160, 4460, 1575, 495, &window_));
+  EXPECT_EQ(control<QPushButton>("Command1")->geometry(),
+            twips_rect(1440, 4460, 1575, 495, &window_));
+  EXPECT_EQ(control<QPushButton>("Command2")->geometry(),
+            twips_rect(5160, 4460, 1575, 495, &window_));
   for (const char* hidden : {"Label6", "Text3", "Command6", "Label7", "Text4", "Command7"}) {
     EXPECT_FALSE(window_.findChild<QWidget*>(hidden)->isVisible()) << hidden;
   }
@@ -201,11 +203,10 @@ TEST_F(MainWindowTest, ConvertsARealDrawingAndCloses) {
   QTest::keyClicks(control<QLineEdit>("Text1"), QString::fromStdString(folder.file("a.dxf")));
   QTest::keyClicks(control<QLineEdit>("Text2"), QString::fromStdString(folder.file("b.dxf")));
   QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
-  EXPECT_EQ(read_file(folder.file("b.dxf")),
-            dxf_lines({"0", "SECTION", "2", "ENTITIES", "10", "100005.02816", "20", "199999.57661"}));
-  EXPECT_EQ(dialogs_.messages,
-            QStringList{"[Veltra - Kelvrin] Criado o ficheiro: " +
-                        QString::fromStdString(folder.file("b.dxf"))});
+  EXPECT_EQ(read_file(folder.file("b.dxf")), dxf_lines({"0", "SECTION", "2", "ENTITIES", "10",
+                                                        "100005.02816", "20", "199999.57661"}));
+  EXPECT_EQ(dialogs_.messages, QStringList{"[Veltra - Kelvrin] Criado o ficheiro: " +
+                                           QString::fromStdString(folder.file("b.dxf"))});
   EXPECT_FALSE(window_.isVisible());
 }
 
@@ -239,8 +240,8 @@ TEST_F(MainWindowTest, ClosingTheMainWindowClosesTheInformationWindow) {
 }  // namespace kelvrin::ui
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                   : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -2,11 +2,11 @@
 
 #include <charconv>
 #include <cmath>
-#include <random>
-#include <vector>
 #include <limits>
 #include <locale>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "dxf/number_format.hpp"
 #include "dxf/number_scan.hpp"
@@ -100,12 +100,22 @@ namespace {
 // agree with the standard library's correctly rounded output everywhere.
 TEST(WrittenNumber, AgreesWithToCharsIncludingExactTies) {
   std::mt19937_64 random(2024);
-  std::vector<double> values = {0.015625, 0.046875, 1.000005, 2.5e-6, 7.5e-6, 0.1, 99999.999995,
-                                9.99999999999e12, 1e13, 123456789.123455, 4503599627370495.5};
+  std::vector<double> values = {0.015625,
+                                0.046875,
+                                1.000005,
+                                2.5e-6,
+                                7.5e-6,
+                                0.1,
+                                99999.999995,
+                                9.99999999999e12,
+                                1e13,
+                                123456789.123455,
+                                4503599627370495.5};
   for (int i = 0; i < 200000; ++i) {
     std::uniform_real_distribution<double> coordinate(-5e6, 5e6);
     values.push_back(coordinate(random));
-    values.push_back(std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 80)));
+    values.push_back(
+        std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 80)));
     // Next to the halfway points between two written values.
     const double half = (static_cast<double>(random() % 100000000000ull) + 0.5) / 1e5;
     values.insert(values.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300)});
@@ -115,8 +125,8 @@ TEST(WrittenNumber, AgreesWithToCharsIncludingExactTies) {
   }
   for (const double value : values) {
     char expected[max_coordinate_text];
-    const auto end = std::to_chars(expected, expected + sizeof expected, value,
-                                   std::chars_format::fixed, 5).ptr;
+    const auto end =
+        std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, 5).ptr;
     std::string reference(expected, end);
     if (reference == "-0.00000") reference = "0.00000";
     ASSERT_EQ(formatted(value), reference) << std::hexfloat << value;

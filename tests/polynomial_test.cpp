@@ -40,8 +40,8 @@ TEST(MainlandPolynomial, RoundTripsWithinATenthOfAMillimetreOverTheMainland) {
     for (double y = -320000.0; y <= 290000.0; y += 5000.0) {
       const auto there = convert(transf_01_set, x, y);
       const auto back = convert(transf_10_set, there.x, there.y);
-      const auto other_way = convert(transf_01_set, convert(transf_10_set, x, y).x,
-                                     convert(transf_10_set, x, y).y);
+      const auto other_way =
+          convert(transf_01_set, convert(transf_10_set, x, y).x, convert(transf_10_set, x, y).y);
       worst = std::max({worst, std::abs(back.x - x), std::abs(back.y - y),
                         std::abs(other_way.x - x), std::abs(other_way.y - y)});
     }

@@ -56,8 +56,9 @@ TEST_F(Qualquer, OfficialCoefficientsConvertExactlyAsTheBuiltInSet) {
   const std::string by_parameters = read_file(output_);
 
   testing::RecordingHost other;
-  core::run_conversion(other, {folder_.path()},
-                       {"ETRS89 TM06", "Hayford-Gauss Datum 73", input_, folder_.file("b.dxf"), "", ""});
+  core::run_conversion(
+      other, {folder_.path()},
+      {"ETRS89 TM06", "Hayford-Gauss Datum 73", input_, folder_.file("b.dxf"), "", ""});
   EXPECT_EQ(by_parameters, read_file(folder_.file("b.dxf")));
   EXPECT_NE(by_parameters.find("100005.02816"), std::string::npos);
   // Silent: no message, the window stays open.
@@ -95,16 +96,16 @@ TEST_F(Qualquer, MarkersAreCheckedInOrder) {
 }
 
 TEST_F(Qualquer, OnlyTheYFileNormalisationCounts) {
-  const std::string x = std::string(transf_01_x).replace(std::string(transf_01_x).find("200000,"),
-                                                         7, "0,");
+  const std::string x =
+      std::string(transf_01_x).replace(std::string(transf_01_x).find("200000,"), 7, "0,");
   ASSERT_EQ(run(file("x.txt", x), file("y.txt", transf_01_y)), core::ConversionOutcome::completed);
   EXPECT_NE(read_file(output_).find("100005.02816"), std::string::npos);
 }
 
 TEST_F(Qualquer, ZeroScaleInTheYFileIsAnArithmeticFailureThatLosesNothing) {
   write_file(output_, "previous");
-  const std::string y = std::string(transf_01_y).replace(std::string(transf_01_y).find("200000,"),
-                                                         7, "0,");
+  const std::string y =
+      std::string(transf_01_y).replace(std::string(transf_01_y).find("200000,"), 7, "0,");
   EXPECT_EQ(run(file("x.txt", transf_01_x), file("y.txt", y)), core::ConversionOutcome::failed);
   ASSERT_EQ(host_.messages().size(), 1u);
   EXPECT_NE(host_.messages()[0].find("Erro aritmético"), std::string::npos);

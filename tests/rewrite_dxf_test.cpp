@@ -88,9 +88,9 @@ INSTANTIATE_TEST_SUITE_P(
                  in_zone({"10", "11", "1005.00000", "21", "2002.00000"})},
         PassCase{"y_without_x_uses_initial_state", in_zone({"20", "2"}),
                  in_zone({"1000.00000", "20", "2002.00000"})},
-        PassCase{"two_y_after_one_x", in_zone({"10", "1", "20", "2", "21", "3"}),
-                 in_zone({"10", "1001.00000", "20", "2002.00000", "1001.00000", "21",
-                          "2003.00000"})},
+        PassCase{
+            "two_y_after_one_x", in_zone({"10", "1", "20", "2", "21", "3"}),
+            in_zone({"10", "1001.00000", "20", "2002.00000", "1001.00000", "21", "2003.00000"})},
         PassCase{"other_pair_between_x_and_y", in_zone({"10", "1", "40", "9", "20", "2"}),
                  in_zone({"10", "40", "9", "1001.00000", "20", "2002.00000"})},
         PassCase{"ends_after_x", in_zone({"10", "1"}), in_zone({"10"})},
@@ -98,20 +98,27 @@ INSTANTIATE_TEST_SUITE_P(
                  in_zone({"10", "1000.00000", "20", "2002.00000"})},
         PassCase{"exponent_value", in_zone({"10", "1.5E3", "20", "0"}),
                  in_zone({"10", "2500.00000", "20", "2000.00000"})},
-        PassCase{"zone_never_closes", in_zone({"0", "ENDSEC", "0", "SECTION", "10", "1", "20", "2"}),
+        PassCase{"zone_never_closes",
+                 in_zone({"0", "ENDSEC", "0", "SECTION", "10", "1", "20", "2"}),
                  in_zone({"0", "ENDSEC", "0", "SECTION", "10", "1001.00000", "20", "2002.00000"})},
-        PassCase{"lower_case_entities", {"2", "entities", "10", "1", "20", "2"},
+        PassCase{"lower_case_entities",
+                 {"2", "entities", "10", "1", "20", "2"},
                  {"2", "entities", "10", "1", "20", "2"}},
-        PassCase{"tab_before_entities", {"2", "\tENTITIES", "10", "1", "20", "2"},
+        PassCase{"tab_before_entities",
+                 {"2", "\tENTITIES", "10", "1", "20", "2"},
                  {"2", "\tENTITIES", "10", "1", "20", "2"}},
-        PassCase{"blanks_around_entities", {"2", "  ENTITIES  ", "10", "1", "20", "2"},
+        PassCase{"blanks_around_entities",
+                 {"2", "  ENTITIES  ", "10", "1", "20", "2"},
                  {"2", "  ENTITIES  ", "10", "1001.00000", "20", "2002.00000"}},
-        PassCase{"entities_under_any_code", {"1", "ENTITIES", "10", "1", "20", "2"},
+        PassCase{"entities_under_any_code",
+                 {"1", "ENTITIES", "10", "1", "20", "2"},
                  {"1", "ENTITIES", "10", "1001.00000", "20", "2002.00000"}}),
     testing::CaseName());
 
 TEST_F(RewriteDxf, EveryLineEndReadsAsOneLineAndBytesPassThrough) {
-  const std::string latin1_text = "Edif\xed" "cio";
+  const std::string latin1_text =
+      "Edif\xed"
+      "cio";
   ASSERT_TRUE(run("0\rSECTION\n2\r\nENTITIES\n1\r" + latin1_text + "\n10\n1\r\n20\r2").completed());
   EXPECT_EQ(output(), dxf_lines({"0", "SECTION", "2", "ENTITIES", "1", latin1_text, "10",
                                  "1001.00000", "20", "2002.00000"}));
@@ -164,7 +171,8 @@ TEST_F(RewriteDxf, OutputThatCannotBeCreatedIsReported) {
 
 TEST_F(RewriteDxf, LineLongerThanTheReadBuffer) {
   const std::string long_value(3u << 20, 'a');
-  ASSERT_TRUE(run(dxf_lines({"999", long_value, "2", "ENTITIES", "10", "1", "20", "2"})).completed());
+  ASSERT_TRUE(
+      run(dxf_lines({"999", long_value, "2", "ENTITIES", "10", "1", "20", "2"})).completed());
   EXPECT_EQ(output(), dxf_lines({"999", long_value, "2", "ENTITIES", "10", "1001.00000", "20",
                                  "2002.00000"}));
 }
@@ -225,14 +233,14 @@ TEST_F(HostileInput, NulBytesAreCopiedAndEndANumber) {
 TEST_F(HostileInput, ATensOfMegabytesLineStreamsThrough) {
   const std::string huge(20u << 20, 'x');
   ASSERT_TRUE(run(dxf_lines({"2", "ENTITIES", "1", huge, "10", "1", "20", "2"})).completed());
-  EXPECT_TRUE(output() == dxf_lines({"2", "ENTITIES", "1", huge, "10", "1001.00000", "20",
-                                     "2002.00000"}));
+  EXPECT_TRUE(output() ==
+              dxf_lines({"2", "ENTITIES", "1", huge, "10", "1001.00000", "20", "2002.00000"}));
 }
 
 TEST_F(HostileInput, CarriageReturnOnlyAndMixedLineEnds) {
   ASSERT_TRUE(run("0\rSECTION\r2\rENTITIES\r10\r1\r20\r2\r").completed());
-  EXPECT_EQ(output(), dxf_lines({"0", "SECTION", "2", "ENTITIES", "10", "1001.00000", "20",
-                                 "2002.00000"}));
+  EXPECT_EQ(output(),
+            dxf_lines({"0", "SECTION", "2", "ENTITIES", "10", "1001.00000", "20", "2002.00000"}));
   // LF then CR are two line ends: an empty line between them.
   ASSERT_TRUE(run("0\n\rSECTION\r\n2\n").completed());
   EXPECT_EQ(output(), dxf_lines({"0", "", "SECTION", "2"}));

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "core/job_host.hpp"
 
@@ -44,8 +44,7 @@ std::string dxf_lines(const std::vector<std::string>& lines);
 // Records what the conversion job asks of its host, in order.
 class RecordingHost final : public core::JobHost {
  public:
-  void show_message(std::string_view text, std::string_view title,
-                    core::MessageKind kind) override;
+  void show_message(std::string_view text, std::string_view title, core::MessageKind kind) override;
   void set_busy_pointer() override { events.push_back("busy"); }
   void restore_pointer() override { events.push_back("normal"); }
   void close_main_window() override { events.push_back("close"); }

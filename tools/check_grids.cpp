@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "tools/ntv2_pipeline.hpp"
 #include "transform/grid.hpp"
@@ -24,12 +24,11 @@ using namespace kelvrin::transform::grid_geometry;
 // Mainland Portugal, longitude and latitude in degrees: a coarse outline
 // along the coast and the border with Spain, drawn a little outside both.
 constexpr double mainland_outline[][2] = {
-    {-8.90, 41.90}, {-8.20, 42.17}, {-7.90, 41.90}, {-7.20, 41.93}, {-6.55, 42.00},
-    {-6.15, 41.60}, {-6.85, 41.00}, {-6.80, 40.30}, {-7.00, 39.95}, {-7.50, 39.70},
-    {-7.00, 39.40}, {-6.95, 38.85}, {-7.25, 38.40}, {-6.90, 38.20}, {-7.30, 37.95},
-    {-7.50, 37.55}, {-7.38, 37.15}, {-7.90, 36.95}, {-8.65, 37.05}, {-9.02, 36.98},
-    {-8.85, 37.90}, {-9.00, 38.40}, {-9.55, 38.75}, {-9.45, 39.40}, {-8.95, 40.20},
-    {-8.75, 41.20}};
+    {-8.90, 41.90}, {-8.20, 42.17}, {-7.90, 41.90}, {-7.20, 41.93}, {-6.55, 42.00}, {-6.15, 41.60},
+    {-6.85, 41.00}, {-6.80, 40.30}, {-7.00, 39.95}, {-7.50, 39.70}, {-7.00, 39.40}, {-6.95, 38.85},
+    {-7.25, 38.40}, {-6.90, 38.20}, {-7.30, 37.95}, {-7.50, 37.55}, {-7.38, 37.15}, {-7.90, 36.95},
+    {-8.65, 37.05}, {-9.02, 36.98}, {-8.85, 37.90}, {-9.00, 38.40}, {-9.55, 38.75}, {-9.45, 39.40},
+    {-8.95, 40.20}, {-8.75, 41.20}};
 
 bool in_mainland(double lon, double lat) {
   bool inside = false;
@@ -37,8 +36,7 @@ bool in_mainland(double lon, double lat) {
   for (std::size_t i = 0, j = count - 1; i < count; j = i++) {
     const double* a = mainland_outline[i];
     const double* b = mainland_outline[j];
-    if ((a[1] > lat) != (b[1] > lat) &&
-        lon < (b[0] - a[0]) * (lat - a[1]) / (b[1] - a[1]) + a[0]) {
+    if ((a[1] > lat) != (b[1] > lat) && lon < (b[0] - a[0]) * (lat - a[1]) / (b[1] - a[1]) + a[0]) {
       inside = !inside;
     }
   }
@@ -91,8 +89,8 @@ bool check(tools::Direction direction, const std::string& ntv2_folder,
       if (geographic && in_mainland(geographic->x, geographic->y)) mainland.add(distance, x, y);
     }
   }
-  for (const auto& [name, largest] : {std::pair{"mainland Portugal", &mainland},
-                                      std::pair{"whole grid", &everywhere}}) {
+  for (const auto& [name, largest] :
+       {std::pair{"mainland Portugal", &mainland}, std::pair{"whole grid", &everywhere}}) {
     std::printf(
         "%s/%s, %s: %ld points every %.0f m, %.2f%% within 0.01 m, largest difference %.4f m at "
         "(%.0f, %.0f)\n",

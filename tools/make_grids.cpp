@@ -57,10 +57,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kelvrin-make-grids NTV2_FOLDER OUTPUT_FOLDER\n");
     return 2;
   }
-  const bool written =
-      write_direction(tools::Direction::datum73_to_lisboa, argv[1], argv[2], "et_lx_m.asc",
-                      "et_lx_p.asc") &&
-      write_direction(tools::Direction::lisboa_to_datum73, argv[1], argv[2], "lx_et_m.asc",
-                      "lx_et_p.asc");
+  const bool written = write_direction(tools::Direction::datum73_to_lisboa, argv[1], argv[2],
+                                       "et_lx_m.asc", "et_lx_p.asc") &&
+                       write_direction(tools::Direction::lisboa_to_datum73, argv[1], argv[2],
+                                       "lx_et_m.asc", "lx_et_p.asc");
   return written ? 0 : 1;
 }

@@ -27,9 +27,9 @@ std::string pipeline_text(Direction direction) {
   const std::string to_projection = forward ? lisboa_projection : datum73_projection;
   const std::string from_grid = forward ? datum73_grid : lisboa_grid;
   const std::string to_grid = forward ? lisboa_grid : datum73_grid;
-  return "+proj=pipeline +step +inv " + from_projection + " +step +proj=hgridshift +grids=" +
-         from_grid + " +step +inv +proj=hgridshift +grids=" + to_grid + " +step " +
-         to_projection;
+  return "+proj=pipeline +step +inv " + from_projection +
+         " +step +proj=hgridshift +grids=" + from_grid +
+         " +step +inv +proj=hgridshift +grids=" + to_grid + " +step " + to_projection;
 }
 
 }  // namespace
@@ -50,11 +50,10 @@ Ntv2Pipeline::Ntv2Pipeline(Direction direction, const std::string& grid_folder)
   proj_context_set_enable_network(context_, 0);
   pipeline_ = proj_create(context_, pipeline_text(direction).c_str());
   const bool forward = direction == Direction::datum73_to_lisboa;
-  source_projection_ = proj_create(
-      context_, (std::string("+proj=pipeline +step +inv ") +
-                 (forward ? datum73_projection : lisboa_projection) +
-                 " +step +proj=unitconvert +xy_in=rad +xy_out=deg")
-                    .c_str());
+  source_projection_ = proj_create(context_, (std::string("+proj=pipeline +step +inv ") +
+                                              (forward ? datum73_projection : lisboa_projection) +
+                                              " +step +proj=unitconvert +xy_in=rad +xy_out=deg")
+                                                 .c_str());
 }
 
 Ntv2Pipeline::~Ntv2Pipeline() {

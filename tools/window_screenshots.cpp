@@ -29,8 +29,8 @@ void settle() {
 bool save(QWidget* window, const QString& path) {
   settle();
   const QRect frame = window->frameGeometry();
-  const QPixmap picture = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                       frame.height());
+  const QPixmap picture =
+      window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
   return picture.save(path);
 }
 

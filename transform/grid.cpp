@@ -79,9 +79,7 @@ GridFileRead load_grid(const std::string& path, Grid& grid) {
   return read;
 }
 
-bool inside_grid(double x, double y) {
-  return !(x < west || x > east || y > north || y < south);
-}
+bool inside_grid(double x, double y) { return !(x < west || x > east || y > north || y < south); }
 
 GridCell locate_cell(double x, double y) {
   // One ulp inside the east or south edge, the division rounds up to the

@@ -4,6 +4,8 @@
 
 namespace kelvrin::transform {
 
+// clang-format off
+
 // Official second-degree polynomials from the local datums of the Azores and
 // Madeira to ITRF93 in the same UTM zone, as published by the national
 // mapping agency. They are used with the scale step: u and v are kilometres
@@ -156,5 +158,7 @@ inline constexpr CoefficientSet transf_124_set{
           -8.30335482367806e-08},
     .ox = 0.0, .oy = 0.0,
 };
+
+// clang-format on
 
 }  // namespace kelvrin::transform

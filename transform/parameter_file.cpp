@@ -1,11 +1,11 @@
 #include "transform/parameter_file.hpp"
 
-#include "transform/decimal_field.hpp"
-#include "transform/text_file.hpp"
-
 #include <cerrno>
 #include <fstream>
 #include <optional>
+
+#include "transform/decimal_field.hpp"
+#include "transform/text_file.hpp"
 
 namespace kelvrin::transform {
 namespace {
@@ -80,8 +80,8 @@ ParameterFileRead read_parameter_file(const std::string& path) {
     return read;
   }
   FieldReader fields(in);
-  double* const numbers[] = {&read.file.xc, &read.file.yc, &read.file.ox, &read.file.oy,
-                             &read.file.sx, &read.file.sy};
+  double* const numbers[] = {&read.file.xc, &read.file.yc, &read.file.ox,
+                             &read.file.oy, &read.file.sx, &read.file.sy};
   for (int field = 1; field <= field_count; ++field) {
     const auto text = field <= 3 ? fields.text() : fields.number();
     if (!text) {

@@ -6,8 +6,8 @@
 namespace kelvrin::transform {
 
 enum class ScaleStep {
-  none,         // mainland and user-defined sets: the polynomial is in metres
-  by_sx_and_sy, // island sets: the polynomial is in kilometres from the centre
+  none,          // mainland and user-defined sets: the polynomial is in metres
+  by_sx_and_sy,  // island sets: the polynomial is in kilometres from the centre
 };
 
 // The second-degree polynomial as a point transformation of the DXF pass.

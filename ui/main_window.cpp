@@ -177,7 +177,7 @@ void MainWindow::build_controls() {
   QLabel* label7 = label("Label7", "Ficheiro de Parâmetros - Y", 480, 4800, 2775, 255, arial_bold);
   parameter_rows_ = {label6, text3_, command6, label7, text4_, command7};
 
-  QWidget* focus_order[] = {combo1_, combo2_,  text1_,   text2_, command1_, command2_,
+  QWidget* focus_order[] = {combo1_,  combo2_,  text1_,   text2_, command1_, command2_,
                             command3, command4, command6, text3_, text4_,    command7};
   for (std::size_t i = 1; i < std::size(focus_order); ++i) {
     setTabOrder(focus_order[i - 1], focus_order[i]);

@@ -7,8 +7,8 @@
 namespace kelvrin::ui {
 
 void centre_on_screen(QWidget* window) {
-  const QScreen* screen = window->screen() != nullptr ? window->screen()
-                                                      : QGuiApplication::primaryScreen();
+  const QScreen* screen =
+      window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   QRect frame = window->frameGeometry();
   frame.moveCenter(screen->availableGeometry().center());

@@ -34,7 +34,7 @@ struct Rule {
 
 int error_by_name(const std::string& name) {
   static const std::pair<const char*, int> names[] = {
-      {"ENOENT", ENOENT}, {"EACCES", EACCES}, {"EIO", EIO},     {"ENOSPC", ENOSPC},
+      {"ENOENT", ENOENT}, {"EACCES", EACCES}, {"EIO", EIO},       {"ENOSPC", ENOSPC},
       {"EROFS", EROFS},   {"EXDEV", EXDEV},   {"EISDIR", EISDIR}, {"EDQUOT", EDQUOT}};
   for (const auto& [text, value] : names) {
     if (name == text) return value;
@@ -69,7 +69,8 @@ const Rule& rule() {
 bool applies(const char* operation, const char* path) {
   Rule& r = const_cast<Rule&>(rule());
   if (r.operation != operation || (r.once && r.fired)) return false;
-  if (!r.path_part.empty() && (path == nullptr || std::strstr(path, r.path_part.c_str()) == nullptr)) {
+  if (!r.path_part.empty() &&
+      (path == nullptr || std::strstr(path, r.path_part.c_str()) == nullptr)) {
     return false;
   }
   return true;
@@ -89,9 +90,9 @@ long long transferred[tracked_limit];
 
 void track(int fd, const char* path) {
   if (fd < 0 || fd >= tracked_limit) return;
-  tracked[fd] = (rule().operation == "read" || rule().operation == "write" ||
-                 rule().operation == "close") &&
-                applies(rule().operation.c_str(), path);
+  tracked[fd] =
+      (rule().operation == "read" || rule().operation == "write" || rule().operation == "close") &&
+      applies(rule().operation.c_str(), path);
   transferred[fd] = 0;
 }
 

@@ -26,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case GridFileError::not_a_number:
       require(read.values_read < grid_geometry::node_count, "a refusal counts what it read");
       break;
-    case GridFileError::cannot_open:
-      require(false, "a scratch file always opens");
+    case GridFileError::cannot_open: require(false, "a scratch file always opens");
   }
   return 0;
 }

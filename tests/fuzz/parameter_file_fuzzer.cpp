@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ParameterFileRead read = read_parameter_file(file.path());
   switch (read.error) {
     case ParameterFileError::none:
-      for (const double value : {read.file.xc, read.file.yc, read.file.ox, read.file.oy,
-                                 read.file.sx, read.file.sy}) {
+      for (const double value :
+           {read.file.xc, read.file.yc, read.file.ox, read.file.oy, read.file.sx, read.file.sy}) {
         require(std::isfinite(value), "normalisation values are finite");
       }
       for (const double value : read.file.coefficients) require(std::isfinite(value), "finite");
@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case ParameterFileError::not_a_number:
       require(read.field >= 4 && read.field <= 15, "only fields 4-15 are numbers");
       break;
-    case ParameterFileError::cannot_open:
-      require(false, "a scratch file always opens");
+    case ParameterFileError::cannot_open: require(false, "a scratch file always opens");
   }
   return 0;
 }

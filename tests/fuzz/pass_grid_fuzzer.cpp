@@ -35,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view drawing(reinterpret_cast<const char*>(data) + 1, size - 1);
   GridTransform streaming(m_grid, p_grid);
   GridTransform reference(m_grid, p_grid);
-  kelvrin::fuzz::check_pass_against_reference(drawing, buffer_size,
-                                              kelvrin::dxf::XCodeLine::held_for_y_pair, streaming,
-                                              reference);
+  kelvrin::fuzz::check_pass_against_reference(
+      drawing, buffer_size, kelvrin::dxf::XCodeLine::held_for_y_pair, streaming, reference);
   return 0;
 }

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view drawing(reinterpret_cast<const char*>(data) + 1, size - 1);
   kelvrin::transform::PolynomialTransform streaming(kelvrin::transform::transf_01_set);
   kelvrin::transform::PolynomialTransform reference(kelvrin::transform::transf_01_set);
-  kelvrin::fuzz::check_pass_against_reference(drawing, buffer_size,
-                                              kelvrin::dxf::XCodeLine::written_at_once, streaming,
-                                              reference);
+  kelvrin::fuzz::check_pass_against_reference(
+      drawing, buffer_size, kelvrin::dxf::XCodeLine::written_at_once, streaming, reference);
   return 0;
 }

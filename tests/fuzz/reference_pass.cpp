@@ -94,7 +94,8 @@ ReferenceResult reference_pass(std::string_view input, dxf::PointTransform& tran
     if (point.status == dxf::PointStatus::arithmetic_failure) {
       return fail(dxf::PassFailure::arithmetic_failure, i);
     }
-    if (point.status == dxf::PointStatus::rejected) return fail(dxf::PassFailure::point_rejected, i);
+    if (point.status == dxf::PointStatus::rejected)
+      return fail(dxf::PassFailure::point_rejected, i);
     if (!held.empty()) emit(held);
     emit(formatted(point.point.x));
     emit(code_line);
@@ -111,9 +112,9 @@ void check_pass_against_reference(std::string_view input, std::size_t read_buffe
   static const ScratchFile in(".in.dxf");
   static const ScratchFile out(".out.dxf");
   in.write(input);
-  const dxf::PassResult result = dxf::rewrite_dxf(
-      in.path(), out.path(), streaming,
-      {.x_code_line = x_code_line, .buffer_size = read_buffer_size});
+  const dxf::PassResult result =
+      dxf::rewrite_dxf(in.path(), out.path(), streaming,
+                       {.x_code_line = x_code_line, .buffer_size = read_buffer_size});
   const ReferenceResult expected = reference_pass(input, reference, x_code_line);
 
   require(result.failure == expected.failure, "the pass fails exactly where the reference does");

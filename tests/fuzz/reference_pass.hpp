@@ -13,7 +13,7 @@ struct ReferenceResult {
   dxf::PassFailure failure = dxf::PassFailure::none;
   std::uint64_t line = 0;
   std::string output;
-  bool well_formed = true;   // every X pair directly followed by its Y pair, no lone Y
+  bool well_formed = true;  // every X pair directly followed by its Y pair, no lone Y
   std::size_t input_lines = 0;
   std::size_t coordinates_written = 0;
 };
