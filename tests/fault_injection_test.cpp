@@ -21,6 +21,12 @@ using testing::read_file;
 using testing::write_file;
 namespace fs = std::filesystem;
 
+// The environment that preloads the injector with one rule under kelvrin-cli.
+std::string with_fault(const std::string& rule) {
+  return std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
+         " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='" + rule + "'";
+}
+
 // Big enough for several reads and writes of a small buffer.
 std::string drawing() {
   std::vector<std::string> lines = {"0", "SECTION", "2", "ENTITIES"};
@@ -80,8 +86,7 @@ TEST_P(FaultInjection, ToldAndNothingLost) {
 
   std::string environment;
   if (*fault.rule != '\0') {
-    environment = std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
-                  " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='" + fault.rule + "'";
+    environment = with_fault(fault.rule);
   }
   const testing::CliRun run = testing::run_cli(
       folder_, std::string("--from tm06 --to ") + fault.to + " " + input + " " + output,
@@ -128,8 +133,7 @@ TEST(FaultInjectionRecovery, OutputOnAnotherDiskIsCopiedThenRenamed) {
   const testing::CliRun run = testing::run_cli(
       folder,
       "--from tm06 --to datum73 " + folder.file("planta.dxf") + " " + folder.file("saida.dxf"),
-      std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
-          " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='rename:_tmp:EXDEV:once'");
+      with_fault("rename:_tmp:EXDEV:once"));
   EXPECT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(testing::run_cli(folder, "--from tm06 --to datum73 " + folder.file("planta.dxf") + " " +
                                          folder.file("direct.dxf"))
@@ -147,8 +151,7 @@ TEST(FaultInjectionParameters, UnreadableParameterFileIsNamed) {
       "--from qualquer --param-x " + std::string(KELVRIN_EXAMPLES_DIR) + "/qualquer_x.txt" +
           " --param-y " + KELVRIN_EXAMPLES_DIR + "/qualquer_y.txt " + folder.file("planta.dxf") +
           " " + folder.file("saida.dxf"),
-      std::string("LD_PRELOAD=") + KELVRIN_FAULT_INJECTOR +
-          " ASAN_OPTIONS=verify_asan_link_order=0 KELVRIN_FAULT='fopen:qualquer_y.txt:EACCES'");
+      with_fault("fopen:qualquer_y.txt:EACCES"));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Não foi possível abrir o ficheiro de parâmetros"), std::string::npos)
       << run.err;

@@ -1,6 +1,5 @@
 #include "transform/grid.hpp"
 
-#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <optional>

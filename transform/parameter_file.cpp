@@ -1,6 +1,5 @@
 #include "transform/parameter_file.hpp"
 
-#include <cerrno>
 #include <fstream>
 #include <optional>
 
