@@ -33,6 +33,10 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
       options.action = CliAction::help;
       continue;
     }
+    if (argument == "--literal") {
+      options.literal = true;
+      continue;
+    }
     if (argument == "--version") {
       options.action = CliAction::version;
       continue;

@@ -13,6 +13,7 @@ struct CliOptions {
   std::string source;  // as typed: a display name or an alias
   std::string target;
   bool target_given = false;
+  bool literal = false;  // the historical rule instead of the DXF-aware pass
   std::string param_x;
   std::string param_y;
   std::optional<std::string> output_folder;  // batch mode

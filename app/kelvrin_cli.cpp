@@ -26,7 +26,8 @@ constexpr int exit_usage = 2;
 
 constexpr const char* help_text =
     R"(Utilização:
-  kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO] ENTRADA SAÍDA
+  kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
+              [--literal] ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | --help | --version
 
@@ -35,6 +36,11 @@ continental, dos Açores e da Madeira. SISTEMA é o nome exacto ou um dos nomes
 curtos e códigos EPSG que --list mostra. Com --output-dir, cada ENTRADA dá
 PASTA/<nome do ficheiro>; uma falha não impede as restantes conversões.
 O sistema "Qualquer" usa os ficheiros de parâmetros --param-x e --param-y.
+
+Cada coordenada é convertida segundo o seu papel na entidade (ponto, ponto no
+plano da entidade, vector de direcção); o espaço de papel, os blocos e os
+objectos ficam como estavam. Com --literal aplica-se a regra histórica: todos
+os pares de códigos 10-18/20-28 desde "ENTITIES" até ao fim são pontos.
 
 Estado de saída: 0 todas as conversões concluídas, 1 alguma falhou ou foi
 recusada, 2 linha de comandos inválida.
@@ -92,7 +98,9 @@ int convert(const app::CliOptions& options) {
   std::vector<Conversion> plan;
   if (!plan_conversions(options, plan)) return exit_usage;
 
-  const core::JobSettings settings{core::executable_folder()};
+  const core::JobSettings settings{core::executable_folder(), options.literal
+                                                                 ? dxf::RewritePolicy::literal
+                                                                 : dxf::RewritePolicy::dxf_aware};
   app::ConsoleHost host(::isatty(STDERR_FILENO) == 1);
   const std::string source = app::resolve_system_name(options.source);
   // "Qualquer" takes any target as a label; with none given, it is its own.

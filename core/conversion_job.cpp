@@ -39,7 +39,7 @@ class RouteRun {
         route_(route),
         paths_(paths),
         progress_(host, static_cast<int>(route.step_count)),
-        context_{host, settings.data_folder, &progress_},
+        context_{host, settings.data_folder, &progress_, settings.policy},
         temporary_(paths.fich2),
         target_(replacement_target(paths.fich3)) {}
 
@@ -47,6 +47,9 @@ class RouteRun {
     remove_if_present(temporary_);
     remove_if_present(staging_);
   }
+
+  // What the first step left as it was: it read the user's drawing.
+  const dxf::PassReport& report() const { return report_; }
 
   ConversionOutcome run() {
     const auto steps = route_.procedures();
@@ -78,7 +81,9 @@ class RouteRun {
     progress_.start_step(step);
     const StepResult result = run_procedure(procedure, paths_, context_);
     switch (result.status) {
-      case StepStatus::completed: return true;
+      case StepStatus::completed:
+        if (step == 1) report_ = result.pass.report;
+        return true;
       case StepStatus::pass_failed:
         notify(host_, messages::pass_failure(result.pass, shown_input, shown_output()));
         outcome_ = ConversionOutcome::failed;
@@ -105,15 +110,18 @@ class RouteRun {
   const std::string target_;
   std::string staging_;
   ConversionOutcome outcome_ = ConversionOutcome::failed;
+  dxf::PassReport report_;
 };
 
 ConversionOutcome run_route(JobHost& host, const JobSettings& settings, const Route& route,
-                            JobPaths& paths) {
+                            JobPaths& paths, dxf::PassReport& report) {
   if (same_file_path(paths.fich3, paths.fich2)) {
     notify(host, messages::output_is_temporary_file(paths.fich3));
     return ConversionOutcome::refused;
   }
-  const ConversionOutcome outcome = RouteRun(host, settings, route, paths).run();
+  RouteRun run(host, settings, route, paths);
+  const ConversionOutcome outcome = run.run();
+  report = run.report();
   if (outcome == ConversionOutcome::program_ended) host.end_program();
   return outcome;
 }
@@ -136,10 +144,13 @@ bool run_checks(JobHost& host, const ConversionRequest& request) {
   return passed;
 }
 
-void complete_route(JobHost& host, const std::string& output) {
+void complete_route(JobHost& host, const std::string& output, const std::string& warnings) {
   host.restore_pointer();
   host.show_message(std::string(messages::created_file) + output, messages::completion_title,
                     MessageKind::completion);
+  if (!warnings.empty()) {
+    host.show_message(warnings, messages::application_title, MessageKind::warning);
+  }
   host.close_main_window();
 }
 
@@ -160,15 +171,20 @@ ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
     notify(host, messages::unknown_source);
     outcome = ConversionOutcome::refused;
   } else if (const Route* route = find_route(request.source, request.target)) {
-    outcome = run_route(host, settings, *route, paths);
+    dxf::PassReport report;
+    outcome = run_route(host, settings, *route, paths, report);
     if (outcome == ConversionOutcome::completed && !route->silent) {
-      complete_route(host, paths.fich3);
+      complete_route(host, paths.fich3, messages::pass_warnings(report, request.input));
       return outcome;
     }
     if (outcome == ConversionOutcome::program_ended) return outcome;
     if (outcome != ConversionOutcome::completed) {
       host.restore_pointer();
       return outcome;
+    }
+    if (const std::string warnings = messages::pass_warnings(report, request.input);
+        !warnings.empty()) {
+      host.show_message(warnings, messages::application_title, MessageKind::warning);
     }
   }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/job_host.hpp"
+#include "dxf/rewrite_dxf.hpp"
 
 namespace kelvrin::core {
 
@@ -28,6 +29,9 @@ enum class ConversionOutcome {
 
 struct JobSettings {
   std::filesystem::path data_folder;  // the folder of the grid files
+  // Which lines are coordinates: by the drawing's structure, or by the
+  // historical rule (every 10-18 / 20-28 pair from "ENTITIES" on).
+  dxf::RewritePolicy policy = dxf::RewritePolicy::dxf_aware;
 };
 
 // One press of OK: checks the texts, finds the route, runs its procedures

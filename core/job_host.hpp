@@ -8,6 +8,7 @@ namespace kelvrin::core {
 enum class MessageKind {
   notice,      // a check, a refusal or a failure
   completion,  // "Criado o ficheiro: ..."
+  warning,     // after a completion: what the conversion left as it was
 };
 
 // What the conversion job needs of the program that runs it: the main

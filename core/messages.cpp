@@ -63,10 +63,53 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
     case dxf::PassFailure::arithmetic_failure:
       return "Erro aritmético ao transformar o ponto da linha " + line + " do ficheiro " +
              quoted(input) + ".";
+    case dxf::PassFailure::not_text_dxf:
+      return "O ficheiro " + quoted(input) +
+             " não é um DXF de texto: a primeira linha não é um código de grupo.";
+    case dxf::PassFailure::bad_group_code:
+      return "A linha " + line + " do ficheiro " + quoted(input) +
+             " devia ter um código de grupo DXF (um número inteiro).";
+    case dxf::PassFailure::not_a_number:
+      return "A coordenada da linha " + line + " do ficheiro " + quoted(input) +
+             " não é um número.";
     case dxf::PassFailure::point_rejected:
     case dxf::PassFailure::none: break;
   }
   return {};
+}
+
+std::string pass_warnings(const dxf::PassReport& report, std::string_view input) {
+  std::string text;
+  const auto add = [&text](const std::string& line) {
+    if (!text.empty()) text += '\n';
+    text += line;
+  };
+  if (report.unknown_entities > 0) {
+    std::string types;
+    for (const std::string& type : report.unknown_types) {
+      types += types.empty() ? "" : ", ";
+      types += type;
+    }
+    add("Aviso: " + std::to_string(report.unknown_entities) +
+        " entidade(s) de tipo desconhecido (" + types +
+        ") em " + quoted(input) + ": os pares de códigos 10-18/20-28 foram convertidos como pontos.");
+  }
+  if (report.unconverted_entities > 0) {
+    add("Aviso: " + std::to_string(report.unconverted_entities) + " entidade(s) de " +
+        quoted(input) +
+        " ficaram por converter (sólidos, regiões ou superfícies ACIS, ou planos verticais).");
+  }
+  if (report.unpaired_coordinates > 0) {
+    add("Aviso: " + std::to_string(report.unpaired_coordinates) +
+        " coordenada(s) sem o seu par X/Y em " + quoted(input) + " (a primeira na linha " +
+        std::to_string(report.first_unpaired_line) + ") ficaram como estavam.");
+  }
+  if (report.geodata) {
+    add("Aviso: o desenho " + quoted(input) +
+        " tem uma referência geográfica (GEODATA) que ficou como estava: continua a descrever o "
+        "Sistema 1.");
+  }
+  return text;
 }
 
 std::string parameter_file_failure(const transform::ParameterFileRead& read,

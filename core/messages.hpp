@@ -36,6 +36,10 @@ std::string system_error_text(int error_number);
 std::string pass_failure(const dxf::PassResult& result, std::string_view input,
                          std::string_view output);
 
+// What a conversion left as it was and the user should know; empty when
+// there is nothing to tell.
+std::string pass_warnings(const dxf::PassReport& report, std::string_view input);
+
 // A parameter file of "Qualquer" that cannot be read or is not complete.
 std::string parameter_file_failure(const transform::ParameterFileRead& read, std::string_view path);
 

@@ -26,6 +26,7 @@ struct ProcedureContext {
   JobHost& host;
   std::filesystem::path data_folder;  // where the grid files are
   dxf::PassProgress* progress = nullptr;
+  dxf::RewritePolicy policy = dxf::RewritePolicy::dxf_aware;
 };
 
 // Runs one transformation procedure: sets the busy pointer, loads what the

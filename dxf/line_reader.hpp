@@ -61,6 +61,9 @@ class LineReader {
   // Keep everything from the current position on valid until the next mark.
   void mark() noexcept { mark_ = pos_; }
 
+  // Moves the mark `count` bytes forward, still behind the current position.
+  void advance_mark(std::size_t count) noexcept { mark_ += count; }
+
   // Where a line lies, counted from the mark: stable while the buffer moves.
   struct LineSpan {
     std::size_t begin;

@@ -122,3 +122,13 @@ std::size_t format_coordinate(double value, char* out) noexcept {
 }
 
 }  // namespace kelvrin::dxf
+
+namespace kelvrin::dxf {
+
+std::size_t format_shortest(double value, char* out) noexcept {
+  if (value == 0.0) value = 0.0;  // no "-0"
+  const auto written = std::to_chars(out, out + max_shortest_text, value, std::chars_format::fixed);
+  return static_cast<std::size_t>(written.ptr - out);
+}
+
+}  // namespace kelvrin::dxf

@@ -16,3 +16,16 @@ inline constexpr std::size_t max_coordinate_text = 330;
 std::size_t format_coordinate(double value, char* out) noexcept;
 
 }  // namespace kelvrin::dxf
+
+namespace kelvrin::dxf {
+
+// Room for the shortest fixed-point form of any double (a denormal needs
+// 324 decimals).
+inline constexpr std::size_t max_shortest_text = 400;
+
+// Writes a direction vector's component in the shortest fixed-point form
+// that reads back to the same double, never with an exponent. Zero is
+// written "0", without a sign. Returns the number of characters written.
+std::size_t format_shortest(double value, char* out) noexcept;
+
+}  // namespace kelvrin::dxf

@@ -114,3 +114,33 @@ std::optional<double> numeric_value_general(std::string_view line) noexcept {
 }
 
 }  // namespace kelvrin::dxf
+
+namespace kelvrin::dxf {
+
+std::optional<double> strict_number(std::string_view line) noexcept {
+  const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!line.empty() && is_blank(line.front())) line.remove_prefix(1);
+  while (!line.empty() && is_blank(line.back())) line.remove_suffix(1);
+  if (line.empty()) return std::nullopt;
+  bool negative = false;
+  if (line.front() == '+' || line.front() == '-') {
+    negative = line.front() == '-';
+    line.remove_prefix(1);
+  }
+  // from_chars alone would also take "inf", "nan" and hexadecimal forms.
+  if (line.empty() || !(is_digit(line.front()) || line.front() == '.')) return std::nullopt;
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value,
+                                            std::chars_format::general);
+  if (error != std::errc() || end != line.data() + line.size()) {
+    // Out of range: too small reads as zero, too large is no value.
+    if (error == std::errc::result_out_of_range && end == line.data() + line.size()) {
+      const auto general = numeric_value_general(line);
+      if (general) return negative ? -*general : *general;
+    }
+    return std::nullopt;
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace kelvrin::dxf

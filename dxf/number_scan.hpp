@@ -65,3 +65,13 @@ std::optional<double> numeric_value(std::string_view line) noexcept {
 }
 
 }  // namespace kelvrin::dxf
+
+namespace kelvrin::dxf {
+
+// A value line that must be a number and nothing else: blanks and tabs
+// around it, an optional sign, digits with an optional point and exponent.
+// nullopt for an empty line, a word, "nan", "inf", trailing text or a value
+// too large for a double.
+[[nodiscard]] std::optional<double> strict_number(std::string_view line) noexcept;
+
+}  // namespace kelvrin::dxf

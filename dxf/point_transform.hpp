@@ -1,27 +1,16 @@
 #pragma once
 
+#include "transform/point_operation.hpp"
+
 namespace kelvrin::dxf {
 
-struct PlanarPoint {
-  double x = 0.0;  // easting (M), metres
-  double y = 0.0;  // northing (P), metres
-};
+using transform::PlanarPoint;
+using transform::PointResult;
+using transform::PointStatus;
 
-enum class PointStatus {
-  ok,
-  arithmetic_failure,  // overflow, division by zero or invalid operation
-  rejected,            // the transformation does not cover the point
-};
-
-struct PointResult {
-  PointStatus status = PointStatus::ok;
-  PlanarPoint point;  // the target point; for a rejected one, the source point
-};
-
-// The arithmetic a transformation plugs into the DXF pass. The pass hands it
-// the easting of every X pair and the northing of every Y pair of the
-// entities zone, in file order. A fresh object starts in its initial X state,
-// so each pass uses a new one.
+// A point operation as the literal pass calls it: the easting of every X pair
+// and the northing of every Y pair of the entities zone, in file order. A
+// fresh object starts in its initial X state, so each pass uses a new one.
 class PointTransform {
  public:
   virtual ~PointTransform() = default;
@@ -31,6 +20,25 @@ class PointTransform {
 
   // Completes a point from the northing of a Y pair and the current X state.
   [[nodiscard]] virtual PointResult complete_point(double y) = 0;
+};
+
+// The X state over a plain point operation: the most recent easting that the
+// operation accepted, or its initial easting before any.
+class SequentialPoints final : public PointTransform {
+ public:
+  explicit SequentialPoints(const transform::PointOperation& operation)
+      : operation_(operation), x_(operation.initial_x()) {}
+
+  PointStatus accept_x(double x) override {
+    const PointStatus status = operation_.check_x(x);
+    if (status == PointStatus::ok) x_ = x;
+    return status;
+  }
+  PointResult complete_point(double y) override { return operation_.forward({x_, y}); }
+
+ private:
+  const transform::PointOperation& operation_;
+  double x_;
 };
 
 }  // namespace kelvrin::dxf

@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "dxf/point_transform.hpp"
+#include "transform/point_operation.hpp"
 
 namespace kelvrin::dxf {
 
@@ -24,7 +26,20 @@ class PassProgress {
   virtual void advanced(std::uint64_t bytes_read, std::uint64_t bytes_total) = 0;
 };
 
+// What decides which lines are coordinates.
+enum class RewritePolicy {
+  // Knows the drawing's structure: each coordinate by its entity, group code
+  // and role (point, point in the entity's own plane, direction vector, or
+  // not a position at all); paper space, blocks and objects left as they are.
+  dxf_aware,
+  // The historical rule: every pair with code 10-18 / 20-28 from the first
+  // "ENTITIES" value to the end of the file is a point.
+  literal,
+};
+
 struct PassOptions {
+  RewritePolicy policy = RewritePolicy::dxf_aware;
+  // Literal policy only: the DXF-aware one writes each entity whole.
   XCodeLine x_code_line = XCodeLine::written_at_once;
   PassProgress* progress = nullptr;
   // Size of the read and the write buffer; the read buffer grows to hold the
@@ -43,6 +58,25 @@ enum class PassFailure {
   number_too_large,
   arithmetic_failure,
   point_rejected,
+  // DXF-aware policy only:
+  not_text_dxf,       // the first line is not a group code
+  bad_group_code,     // a code line that is not a group code
+  not_a_number,       // a coordinate value that is not a finite number
+};
+
+// What a DXF-aware pass left as it was and the user should know.
+struct PassReport {
+  std::uint64_t unknown_entities = 0;     // converted by the historical rule
+  std::set<std::string> unknown_types;    // their types, the first few
+  std::uint64_t unpaired_coordinates = 0; // an X without its Y, or a Y alone
+  std::uint64_t first_unpaired_line = 0;
+  std::uint64_t unconverted_entities = 0; // planes standing on edge
+  bool geodata = false;                   // a geographic reference was left
+
+  bool empty() const noexcept {
+    return unknown_entities == 0 && unpaired_coordinates == 0 && unconverted_entities == 0 &&
+           !geodata;
+  }
 };
 
 struct PassResult {
@@ -50,19 +84,32 @@ struct PassResult {
   std::uint64_t line = 0;    // the input line where it failed, 1-based; 0 when none applies
   int system_error = 0;      // errno of a failed open, read or write
   PlanarPoint source_point;  // the point a transformation rejected
+  PassReport report;
 
   bool completed() const noexcept { return failure == PassFailure::none; }
 };
 
-// One streaming pass over a DXF text file: copies it two lines at a time
-// (code line, value line) and, from the first pair whose value is "ENTITIES"
-// to the end of the file, replaces the value of every X pair (codes 10-18)
-// and Y pair (codes 20-28) by what `transform` makes of them, written in the
-// form "0.00000". Every line written ends in CR LF. Memory is bounded by the
-// longest pair of lines, not by the file.
+// One streaming pass over a DXF text file that rewrites its coordinates
+// with `operation`, by the policy of `options`. Lines that are not rewritten
+// are copied byte for byte; every line written ends in CR LF. Memory is
+// bounded by the largest entity (DXF-aware) or the longest pair of lines
+// (literal), never by the file.
 //
 // On failure the output may be partly written; the caller owns its removal.
 PassResult rewrite_dxf(const std::string& input_path, const std::string& output_path,
-                       PointTransform& transform, const PassOptions& options = {});
+                       const transform::PointOperation& operation,
+                       const PassOptions& options = {});
+
+// The literal policy over a transformation that keeps its own X state:
+// from the first pair whose value is "ENTITIES" to the end of the file,
+// every X pair (codes 10-18) and Y pair (codes 20-28) is replaced by what
+// `transform` makes of them, written in the form "0.00000".
+PassResult rewrite_literal(const std::string& input_path, const std::string& output_path,
+                           PointTransform& transform, const PassOptions& options = {});
+
+// The DXF-aware policy.
+PassResult rewrite_aware(const std::string& input_path, const std::string& output_path,
+                         const transform::PointOperation& operation,
+                         const PassOptions& options = {});
 
 }  // namespace kelvrin::dxf

@@ -29,7 +29,7 @@ class ConversionJob : public ::testing::Test {
  protected:
   ConversionOutcome run(std::string source, std::string target, std::string input,
                         std::string output, std::string param_x = "", std::string param_y = "") {
-    return run_conversion(host_, {folder_.path()},
+    return run_conversion(host_, {folder_.path(), dxf::RewritePolicy::literal},
                           {std::move(source), std::move(target), std::move(input),
                            std::move(output), std::move(param_x), std::move(param_y)});
   }

@@ -63,8 +63,7 @@ class SyntheticGrid : public ::testing::Test {
 
   dxf::PointResult convert(double x, double y) {
     transform::GridTransform grid(m_, p_);
-    (void)grid.accept_x(x);
-    return grid.complete_point(y);
+    return grid.forward({x, y});
   }
 
   testing::TempFolder folder_;
@@ -170,7 +169,8 @@ TEST_P(HeldXCodeLine, WritesTheExpectedLines) {
   write_file(folder_.file("in.dxf"), dxf_lines(input));
   transform::GridTransform grid(m_, p_);
   ASSERT_TRUE(dxf::rewrite_dxf(folder_.file("in.dxf"), folder_.file("out.dxf"), grid,
-                               {.x_code_line = dxf::XCodeLine::held_for_y_pair})
+                               {.policy = dxf::RewritePolicy::literal,
+                                .x_code_line = dxf::XCodeLine::held_for_y_pair})
                   .completed());
   std::vector<std::string> expected = {"2", "ENTITIES"};
   expected.insert(expected.end(), GetParam().expected.begin(), GetParam().expected.end());
@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
 class GridRoute : public SyntheticGrid {
  protected:
   core::ConversionOutcome run(const std::string& source, const std::string& target) {
-    return core::run_conversion(host_, {folder_.path()}, {source, target, input_, output_, "", ""});
+    return core::run_conversion(host_, {folder_.path(), dxf::RewritePolicy::literal}, {source, target, input_, output_, "", ""});
   }
   testing::RecordingHost host_;
   std::string input_ = folder_.file("planta.dxf");
@@ -298,7 +298,8 @@ TEST(ShippedGrids, TwoStepRoundTripReturnsWithinMillimetres) {
 
 TEST(ShippedGrids, TwoStepRouteMayWriteOverItsOwnInput) {
   testing::TempFolder folder;
-  const std::string drawing = dxf_lines({"2", "ENTITIES", "10", "-87412.35", "20", "-105934.12"});
+  const std::string drawing = dxf_lines(
+      {"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "-87412.35", "20", "-105934.12"});
   write_file(folder.file("a.dxf"), drawing);
   testing::RecordingHost host;
   ASSERT_EQ(core::run_conversion(

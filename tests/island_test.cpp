@@ -9,6 +9,7 @@
 #include "tests/cli_runner.hpp"
 #include "tests/test_support.hpp"
 #include "transform/island_sets.hpp"
+#include "dxf/point_transform.hpp"
 #include "transform/polynomial.hpp"
 
 namespace kelvrin {
@@ -74,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
 dxf::PlanarPoint convert(const transform::CoefficientSet& set, transform::ScaleStep scale, double x,
                          double y) {
   transform::PolynomialTransform transform(set, scale);
-  (void)transform.accept_x(x);
-  return transform.complete_point(y).point;
+  return transform.forward({x, y}).point;
 }
 
 // The faults a copy of the sets is most likely to have must move the check
@@ -97,8 +97,9 @@ TEST(IslandSets, CheckValuesCatchAMissingScaleStepOrSwappedCoefficients) {
 }
 
 TEST(IslandSets, YWithoutXIsCompletedAsIfXWereTheCentre) {
-  transform::PolynomialTransform lone_y(transform::transf_64_set,
-                                        transform::ScaleStep::by_sx_and_sy);
+  const transform::PolynomialTransform polynomial(transform::transf_64_set,
+                                                  transform::ScaleStep::by_sx_and_sy);
+  dxf::SequentialPoints lone_y(polynomial);
   const auto centre =
       convert(transform::transf_64_set, transform::ScaleStep::by_sx_and_sy, 352000.0, 4266000.0);
   EXPECT_EQ(lone_y.complete_point(4266000.0).point.x, centre.x);

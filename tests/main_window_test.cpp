@@ -197,14 +197,16 @@ TEST_F(MainWindowTest, ConvertsARealDrawingAndCloses) {
   run_real_job_ = true;
   testing::TempFolder folder;
   write_file(folder.file("a.dxf"),
-             dxf_lines({"0", "SECTION", "2", "ENTITIES", "10", "100000.0", "20", "200000.0"}));
+             dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "100000.0", "20",
+                        "200000.0"}));
   QTest::keyClicks(control<QComboBox>("Combo1")->lineEdit(), "ETRS89 TM06");
   QTest::keyClicks(control<QComboBox>("Combo2")->lineEdit(), "Hayford-Gauss Datum 73");
   QTest::keyClicks(control<QLineEdit>("Text1"), QString::fromStdString(folder.file("a.dxf")));
   QTest::keyClicks(control<QLineEdit>("Text2"), QString::fromStdString(folder.file("b.dxf")));
   QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
-  EXPECT_EQ(read_file(folder.file("b.dxf")), dxf_lines({"0", "SECTION", "2", "ENTITIES", "10",
-                                                        "100005.02816", "20", "199999.57661"}));
+  EXPECT_EQ(read_file(folder.file("b.dxf")),
+            dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "100005.02816", "20",
+                       "199999.57661"}));
   EXPECT_EQ(dialogs_.messages, QStringList{"[Veltra - Kelvrin] Criado o ficheiro: " +
                                            QString::fromStdString(folder.file("b.dxf"))});
   EXPECT_FALSE(window_.isVisible());

@@ -4,16 +4,15 @@
 
 #include <limits>
 
+#include "dxf/point_transform.hpp"
 #include "transform/mainland_sets.hpp"
 
 namespace kelvrin::transform {
 namespace {
 
-dxf::PlanarPoint convert(const CoefficientSet& set, double x, double y) {
-  PolynomialTransform transform(set);
-  EXPECT_EQ(transform.accept_x(x), dxf::PointStatus::ok);
-  const dxf::PointResult result = transform.complete_point(y);
-  EXPECT_EQ(result.status, dxf::PointStatus::ok);
+PlanarPoint convert(const CoefficientSet& set, double x, double y) {
+  const PointResult result = PolynomialTransform(set).forward({x, y});
+  EXPECT_EQ(result.status, PointStatus::ok);
   return result.point;
 }
 
@@ -50,21 +49,24 @@ TEST(MainlandPolynomial, RoundTripsWithinATenthOfAMillimetreOverTheMainland) {
 }
 
 TEST(MainlandPolynomial, YWithoutXIsCompletedAsIfXWereTheCentre) {
-  PolynomialTransform transform(transf_01_set);
+  const PolynomialTransform polynomial(transf_01_set);
+  dxf::SequentialPoints transform(polynomial);
   const auto result = transform.complete_point(300000.0);  // v = 1
   const auto& a = transf_01_set.a;
   EXPECT_DOUBLE_EQ(result.point.x, a[0] + a[2] + a[5]);
 }
 
 TEST(MainlandPolynomial, OverflowAndZeroScaleAreArithmeticFailures) {
-  PolynomialTransform transform(transf_01_set);
+  const PolynomialTransform polynomial(transf_01_set);
+  dxf::SequentialPoints transform(polynomial);
   ASSERT_EQ(transform.accept_x(1e300), dxf::PointStatus::ok);
   EXPECT_EQ(transform.complete_point(0.0).status, dxf::PointStatus::arithmetic_failure);
   EXPECT_EQ(transform.accept_x(-std::numeric_limits<double>::max()), dxf::PointStatus::ok);
 
   CoefficientSet no_scale = transf_01_set;
   no_scale.sx = 0.0;
-  PolynomialTransform broken(no_scale);
+  const PolynomialTransform broken_polynomial(no_scale);
+  dxf::SequentialPoints broken(broken_polynomial);
   EXPECT_EQ(broken.accept_x(1.0), dxf::PointStatus::arithmetic_failure);
 }
 

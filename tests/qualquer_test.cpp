@@ -36,7 +36,7 @@ class Qualquer : public ::testing::Test {
  protected:
   core::ConversionOutcome run(const std::string& x_path, const std::string& y_path,
                               const std::string& target = "Qualquer") {
-    return core::run_conversion(host_, {folder_.path()},
+    return core::run_conversion(host_, {folder_.path(), dxf::RewritePolicy::literal},
                                 {"Qualquer", target, input_, output_, x_path, y_path});
   }
   std::string file(const std::string& name, const std::string& text) {
@@ -57,7 +57,7 @@ TEST_F(Qualquer, OfficialCoefficientsConvertExactlyAsTheBuiltInSet) {
 
   testing::RecordingHost other;
   core::run_conversion(
-      other, {folder_.path()},
+      other, {folder_.path(), dxf::RewritePolicy::literal},
       {"ETRS89 TM06", "Hayford-Gauss Datum 73", input_, folder_.file("b.dxf"), "", ""});
   EXPECT_EQ(by_parameters, read_file(folder_.file("b.dxf")));
   EXPECT_NE(by_parameters.find("100005.02816"), std::string::npos);

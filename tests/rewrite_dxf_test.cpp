@@ -40,7 +40,7 @@ class RewriteDxf : public ::testing::Test {
     write_file(input_, input_bytes);
     ShiftTransform transform;
     transform.fail_at = fail_at_;
-    return rewrite_dxf(input_, output_, transform, options_);
+    return rewrite_literal(input_, output_, transform, options_);
   }
   std::string output() const { return read_file(output_); }
 
@@ -156,7 +156,7 @@ TEST_F(RewriteDxf, BinaryDxfIsRefusedBeforeTheOutputIsCreated) {
 
 TEST_F(RewriteDxf, MissingInputLeavesTheOutputAlone) {
   ShiftTransform transform;
-  const PassResult result = rewrite_dxf(folder_.file("absent.dxf"), output_, transform);
+  const PassResult result = rewrite_literal(folder_.file("absent.dxf"), output_, transform);
   EXPECT_EQ(result.failure, PassFailure::cannot_open_input);
   EXPECT_EQ(result.system_error, ENOENT);
   EXPECT_FALSE(std::filesystem::exists(output_));
@@ -165,7 +165,7 @@ TEST_F(RewriteDxf, MissingInputLeavesTheOutputAlone) {
 TEST_F(RewriteDxf, OutputThatCannotBeCreatedIsReported) {
   write_file(input_, dxf_lines({"0", "EOF"}));
   ShiftTransform transform;
-  const PassResult result = rewrite_dxf(input_, folder_.file("no/such/out.dxf"), transform);
+  const PassResult result = rewrite_literal(input_, folder_.file("no/such/out.dxf"), transform);
   EXPECT_EQ(result.failure, PassFailure::cannot_create_output);
 }
 

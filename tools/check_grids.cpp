@@ -77,9 +77,8 @@ bool check(tools::Direction direction, const std::string& ntv2_folder,
   Largest everywhere;
   for (double y = south; y <= north; y += step) {
     for (double x = west; x <= east; x += step) {
-      (void)grid.accept_x(x);
-      const dxf::PointResult interpolated = grid.complete_point(y);
-      if (interpolated.status != dxf::PointStatus::ok) continue;
+      const transform::PointResult interpolated = grid.forward({x, y});
+      if (interpolated.status != transform::PointStatus::ok) continue;
       const auto direct = pipeline.transform(x, y);
       if (!direct) continue;
       const double distance =

@@ -107,9 +107,10 @@ double interpolate(const Grid& grid, GridCell cell, double x, double y) {
   return ((((dx * a) * dy) + (dx * b)) + (dy * c)) + ne;
 }
 
-dxf::PointResult GridTransform::complete_point(double y) {
-  const double x = x_;
-  const dxf::PointResult rejected{dxf::PointStatus::rejected, {x, y}};
+PointResult GridTransform::forward(PlanarPoint source) const {
+  const double x = source.x;
+  const double y = source.y;
+  const PointResult rejected{PointStatus::rejected, {x, y}};
   if (!inside_grid(x, y)) return rejected;
   const GridCell cell = locate_cell(x, y);
   for (const Grid* grid : {&m_grid_, &p_grid_}) {
@@ -122,7 +123,7 @@ dxf::PointResult GridTransform::complete_point(double y) {
   }
   const double x_out = interpolate(m_grid_, cell, x, y);
   const double y_out = interpolate(p_grid_, cell, x, y);
-  return {dxf::PointStatus::ok, {x_out, y_out}};
+  return {PointStatus::ok, {x_out, y_out}};
 }
 
 }  // namespace kelvrin::transform

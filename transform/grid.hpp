@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dxf/point_transform.hpp"
+#include "transform/point_operation.hpp"
 
 namespace kelvrin::transform {
 
@@ -79,23 +79,18 @@ GridCell locate_cell(double x, double y);
 // official grouping of operations.
 double interpolate(const Grid& grid, GridCell cell, double x, double y);
 
-// The grid interpolation as a point transformation of the DXF pass. It
-// rejects a point outside the grid or in a cell with a no-data corner; a
-// rejected result carries the source point.
-class GridTransform final : public dxf::PointTransform {
+// The grid interpolation as a point operation. It rejects a point outside
+// the grid or in a cell with a no-data corner; a rejected result carries the
+// source point.
+class GridTransform final : public PointOperation {
  public:
   GridTransform(const Grid& m_grid, const Grid& p_grid) : m_grid_(m_grid), p_grid_(p_grid) {}
 
-  dxf::PointStatus accept_x(double x) override {
-    x_ = x;
-    return dxf::PointStatus::ok;
-  }
-  dxf::PointResult complete_point(double y) override;
+  PointResult forward(PlanarPoint source) const override;
 
  private:
   const Grid& m_grid_;
   const Grid& p_grid_;
-  double x_ = 0.0;
 };
 
 }  // namespace kelvrin::transform

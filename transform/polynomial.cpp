@@ -18,29 +18,30 @@ double evaluate(const std::array<double, 6>& c, double u, double v) {
 
 }  // namespace
 
-dxf::PointStatus PolynomialTransform::accept_x(double x) {
-  if (set_.sx == 0.0) return dxf::PointStatus::arithmetic_failure;
-  const double u = (x - set_.xc) / set_.sx;
-  if (!std::isfinite(u)) return dxf::PointStatus::arithmetic_failure;
-  u_ = u;
-  return dxf::PointStatus::ok;
+PointStatus PolynomialTransform::check_x(double x) const {
+  if (set_.sx == 0.0) return PointStatus::arithmetic_failure;
+  return std::isfinite((x - set_.xc) / set_.sx) ? PointStatus::ok
+                                                 : PointStatus::arithmetic_failure;
 }
 
-dxf::PointResult PolynomialTransform::complete_point(double y) {
-  if (set_.sy == 0.0) return {dxf::PointStatus::arithmetic_failure, {}};
-  const double v = (y - set_.yc) / set_.sy;
-  double x_out = evaluate(set_.a, u_, v);
+PointResult PolynomialTransform::forward(PlanarPoint source) const {
+  if (check_x(source.x) != PointStatus::ok || set_.sy == 0.0) {
+    return {PointStatus::arithmetic_failure, {}};
+  }
+  const double u = (source.x - set_.xc) / set_.sx;
+  const double v = (source.y - set_.yc) / set_.sy;
+  double x_out = evaluate(set_.a, u, v);
   if (scale_ == ScaleStep::by_sx_and_sy) x_out = x_out * set_.sx;
   x_out = x_out + set_.ox;
-  double y_out = evaluate(set_.b, u_, v);
+  double y_out = evaluate(set_.b, u, v);
   if (scale_ == ScaleStep::by_sx_and_sy) y_out = y_out * set_.sy;
   y_out = y_out + set_.oy;
   // An overflow or invalid operation in any step ends as inf or NaN here:
   // nothing after it can bring a non-finite value back.
   if (!std::isfinite(v) || !std::isfinite(x_out) || !std::isfinite(y_out)) {
-    return {dxf::PointStatus::arithmetic_failure, {}};
+    return {PointStatus::arithmetic_failure, {}};
   }
-  return {dxf::PointStatus::ok, {x_out, y_out}};
+  return {PointStatus::ok, {x_out, y_out}};
 }
 
 }  // namespace kelvrin::transform

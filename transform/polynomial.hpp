@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dxf/point_transform.hpp"
 #include "transform/coefficient_set.hpp"
+#include "transform/point_operation.hpp"
 
 namespace kelvrin::transform {
 
@@ -10,21 +10,20 @@ enum class ScaleStep {
   by_sx_and_sy,  // island sets: the polynomial is in kilometres from the centre
 };
 
-// The second-degree polynomial as a point transformation of the DXF pass.
-// The X state is the normalised easting u, 0 until the first X pair, so a Y
-// pair with no X pair before it is completed as if X were Xc.
-class PolynomialTransform final : public dxf::PointTransform {
+// The second-degree polynomial of a coefficient set. A northing with no
+// easting before it is completed as if X were Xc (normalised easting 0).
+class PolynomialTransform final : public PointOperation {
  public:
   explicit PolynomialTransform(const CoefficientSet& set, ScaleStep scale = ScaleStep::none)
       : set_(set), scale_(scale) {}
 
-  dxf::PointStatus accept_x(double x) override;
-  dxf::PointResult complete_point(double y) override;
+  PointResult forward(PlanarPoint source) const override;
+  PointStatus check_x(double x) const override;
+  double initial_x() const override { return set_.xc; }
 
  private:
   CoefficientSet set_;
   ScaleStep scale_;
-  double u_ = 0.0;
 };
 
 }  // namespace kelvrin::transform

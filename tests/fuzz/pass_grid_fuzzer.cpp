@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "dxf/point_transform.hpp"
 #include "tests/fuzz/reference_pass.hpp"
 #include "transform/grid.hpp"
 
@@ -33,8 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0 || size > 65536) return 0;
   const std::size_t buffer_size = 1 + data[0] % 64;
   const std::string_view drawing(reinterpret_cast<const char*>(data) + 1, size - 1);
-  GridTransform streaming(m_grid, p_grid);
-  GridTransform reference(m_grid, p_grid);
+  const GridTransform grid(m_grid, p_grid);
+  kelvrin::dxf::SequentialPoints streaming(grid);
+  kelvrin::dxf::SequentialPoints reference(grid);
   kelvrin::fuzz::check_pass_against_reference(
       drawing, buffer_size, kelvrin::dxf::XCodeLine::held_for_y_pair, streaming, reference);
   return 0;

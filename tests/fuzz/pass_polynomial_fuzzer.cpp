@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "dxf/point_transform.hpp"
 #include "tests/fuzz/reference_pass.hpp"
 #include "transform/mainland_sets.hpp"
 #include "transform/polynomial.hpp"
@@ -13,8 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0 || size > 65536) return 0;
   const std::size_t buffer_size = 1 + data[0] % 64;
   const std::string_view drawing(reinterpret_cast<const char*>(data) + 1, size - 1);
-  kelvrin::transform::PolynomialTransform streaming(kelvrin::transform::transf_01_set);
-  kelvrin::transform::PolynomialTransform reference(kelvrin::transform::transf_01_set);
+  static const kelvrin::transform::PolynomialTransform polynomial(
+      kelvrin::transform::transf_01_set);
+  kelvrin::dxf::SequentialPoints streaming(polynomial);
+  kelvrin::dxf::SequentialPoints reference(polynomial);
   kelvrin::fuzz::check_pass_against_reference(
       drawing, buffer_size, kelvrin::dxf::XCodeLine::written_at_once, streaming, reference);
   return 0;

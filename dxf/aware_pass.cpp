@@ -1,0 +1,612 @@
+// The DXF-aware rewrite policy: the drawing read as sections, tables,
+// blocks and entities, each coordinate carried by its role.
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "dxf/drawing_survey.hpp"
+#include "dxf/entity_rules.hpp"
+#include "dxf/number_scan.hpp"
+#include "dxf/ocs.hpp"
+#include "dxf/pass_support.hpp"
+#include "dxf/rewrite_dxf.hpp"
+#include "dxf/tag_reader.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+using transform::Jacobian;
+using transform::PointOperation;
+
+// $EXTMIN and its kind are written as 1e+20 and -1e+20 by an empty drawing.
+constexpr double placeholder_magnitude = 1e19;
+// Unknown entity types named in the report, at most.
+constexpr std::size_t reported_type_names = 8;
+
+enum class Section { none, header, tables, blocks, entities, objects, other };
+
+Section section_named(std::string_view name) {
+  if (name == "HEADER") return Section::header;
+  if (name == "TABLES") return Section::tables;
+  if (name == "BLOCKS") return Section::blocks;
+  if (name == "ENTITIES") return Section::entities;
+  if (name == "OBJECTS") return Section::objects;
+  return Section::other;
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+std::string upper_case(std::string_view text) {
+  std::string upper(text);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return upper;
+}
+
+// A failure found while rewriting one record; carried out of the helpers.
+struct Stop {
+  PassFailure failure;
+  std::uint64_t line;
+  PlanarPoint source_point;
+};
+
+// What a POLYLINE or INSERT hands to the VERTEX or ATTRIB entities that
+// follow it, up to its SEQEND.
+struct Owner {
+  bool active = false;
+  bool paper_space = false;
+  bool three_d = false;  // 3D polyline, polygon mesh or polyface mesh
+  Vector3 extrusion;
+  double elevation = 0.0;
+};
+
+class AwarePass {
+ public:
+  AwarePass(const PointOperation& operation, const PassOptions& options, DrawingSurvey survey)
+      : operation_(operation),
+        options_(options),
+        survey_(std::move(survey)),
+        in_(options.buffer_size),
+        out_(options.buffer_size) {}
+
+  PassResult run(const std::string& input_path, const std::string& output_path) {
+    if (!in_.open(input_path)) return fail(PassFailure::cannot_open_input, 0, errno);
+    if (in_.peek(binary_dxf_sentinel.size()) == binary_dxf_sentinel) {
+      return fail(PassFailure::binary_dxf, 0, 0);
+    }
+    if (in_.error() != 0) return fail(PassFailure::read_error, 0, in_.error());
+    if (!out_.create(output_path)) return fail(PassFailure::cannot_create_output, 0, errno);
+
+    std::uint64_t next_report = progress_interval;
+    Tag tag;
+    in_.mark();
+    for (;;) {
+      const TagReader::Next next = in_.next(tag);
+      if (next == TagReader::Next::read_error) {
+        return fail(PassFailure::read_error, in_.failed_line(), in_.error());
+      }
+      if (next == TagReader::Next::odd_line_count) {
+        return fail(PassFailure::odd_line_count, in_.last_line(), 0);
+      }
+      if (next == TagReader::Next::end) break;
+      const auto code = group_code(in_.code_text(tag));
+      if (!code) {
+        return fail(tag.line == 1 ? PassFailure::not_text_dxf : PassFailure::bad_group_code,
+                    tag.line, 0);
+      }
+      tag.code = *code;
+      if (tag.code == 0 && !record_.empty()) {
+        if (auto stop = rewrite_record()) return failed(*stop);
+        record_.clear();
+        in_.mark_at(tag);
+        if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
+        if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
+          options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+          next_report = in_.bytes_consumed() + progress_interval;
+        }
+      }
+      record_.push_back(tag);
+    }
+    if (!record_.empty()) {
+      if (auto stop = rewrite_record()) return failed(*stop);
+    }
+    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
+    if (options_.progress != nullptr) {
+      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+    }
+    PassResult result;
+    result.report = std::move(report_);
+    return result;
+  }
+
+ private:
+  // ---- records: from one code 0 to the next ----
+
+  std::optional<Stop> rewrite_record() {
+    const Tag& first = record_.front();
+    if (first.code != 0) {  // tags before the first code 0
+      copy_record();
+      return std::nullopt;
+    }
+    const std::string_view type = trim_blanks(value(first));
+    if (type == "SECTION") {
+      const Tag* name = find(2);
+      section_ = name != nullptr ? section_named(trim_blanks(value(*name))) : Section::other;
+      if (section_ == Section::header) return rewrite_header();
+      copy_record();
+      return std::nullopt;
+    }
+    if (type == "ENDSEC" || type == "EOF") {
+      section_ = Section::none;
+      converting_block_ = false;
+      copy_record();
+      return std::nullopt;
+    }
+    switch (section_) {
+      case Section::tables:
+        if (type == "VPORT") {
+          const Tag* name = find(2);
+          if (name != nullptr && equal_ignoring_case(trim_blanks(value(*name)), "*ACTIVE")) {
+            follow_view(12, 17);
+            return std::nullopt;
+          }
+        }
+        break;
+      case Section::blocks:
+        if (type == "BLOCK") {
+          const Tag* name = find(2);
+          converting_block_ =
+              name != nullptr &&
+              survey_.model_dimension_blocks.count(upper_case(trim_blanks(value(*name)))) > 0;
+          break;
+        }
+        if (type == "ENDBLK") {
+          converting_block_ = false;
+          break;
+        }
+        if (converting_block_) return rewrite_entity(type);
+        if (type == "VIEWPORT") return rewrite_entity(type);  // a layout's viewports
+        break;
+      case Section::entities: return rewrite_entity(type);
+      case Section::objects:
+        if (type == "GEODATA") report_.geodata = true;
+        break;
+      default: break;
+    }
+    copy_record();
+    return std::nullopt;
+  }
+
+  void copy_record() {
+    for (const Tag& tag : record_) copy_tag(tag);
+  }
+
+  void copy_tag(const Tag& tag) {
+    out_.write_line(in_.code_text(tag));
+    out_.write_line(in_.value_text(tag));
+  }
+
+  std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
+
+  const Tag* find(int code) const {
+    for (const Tag& tag : record_) {
+      if (tag.code == code) return &tag;
+    }
+    return nullptr;
+  }
+
+  std::optional<double> number_of(int code) const {
+    const Tag* tag = find(code);
+    return tag != nullptr ? strict_number(value(*tag)) : std::nullopt;
+  }
+
+  // ---- entities ----
+
+  std::optional<Stop> rewrite_entity(std::string_view type) {
+    const EntityKind kind = entity_kind(type);
+    EntityFacts facts = gather_facts(kind);
+
+    if (kind == EntityKind::polyline || kind == EntityKind::insert) {
+      owner_ = {true, facts.paper_space, (facts.flags & (8 | 16 | 64)) != 0, facts.extrusion,
+                facts.elevation};
+    }
+    const bool owned = kind == EntityKind::vertex || kind == EntityKind::text ||
+                       (kind == EntityKind::no_coordinates && type == "SEQEND");
+    if (owned && owner_.active && !facts.has_paper_flag) facts.paper_space = owner_.paper_space;
+    if (type == "SEQEND") owner_.active = false;
+
+    if (kind == EntityKind::viewport) {
+      // A layout's first viewport (id 1) is the sheet itself.
+      const auto id = number_of(69);
+      if (id && *id != 1.0) {
+        follow_view(12, 17);
+      } else {
+        copy_record();
+      }
+      return std::nullopt;
+    }
+    if (facts.paper_space) {
+      copy_record();
+      return std::nullopt;
+    }
+    if (kind == EntityKind::not_convertible) ++report_.unconverted_entities;
+    if (kind == EntityKind::unknown) {
+      ++report_.unknown_entities;
+      if (report_.unknown_types.size() < reported_type_names) {
+        report_.unknown_types.emplace(type);
+      }
+    }
+
+    Part part = first_part(kind);
+    if (kind == EntityKind::vertex) {
+      part = vertex_part(facts.flags);
+      if (part == Part::vertex_2d && owner_.active) {
+        facts.extrusion = owner_.extrusion;
+        facts.elevation = owner_.elevation;
+      }
+    }
+    const Ocs ocs(facts.extrusion);
+    anchor_ = facts.first_point;
+    bool counted_on_edge = false;
+
+    for (std::size_t i = 0; i < record_.size(); ++i) {
+      const Tag& tag = record_[i];
+      if (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
+          (tag.code >= 300 && tag.code <= 305)) {
+        const auto marker = strict_number(value(tag));
+        part = next_part(kind, part, tag.code, marker ? static_cast<std::int64_t>(*marker) : 0);
+        copy_tag(tag);
+        continue;
+      }
+      const bool x_code = is_x_code(tag.code);
+      const Role role = x_code ? role_of(kind, part, tag.code) : Role::copy;
+      if (role == Role::copy) {
+        if (!x_code && is_lone_y(kind, part, i)) note_unpaired(tag);
+        copy_tag(tag);
+        continue;
+      }
+      if (i + 1 == record_.size() || record_[i + 1].code != tag.code + 10) {
+        note_unpaired(tag);
+        copy_tag(tag);
+        continue;
+      }
+      const Tag& y_tag = record_[i + 1];
+      const Tag* z_tag =
+          i + 2 < record_.size() && record_[i + 2].code == tag.code + 20 ? &record_[i + 2] : nullptr;
+      const bool ocs_role = role == Role::ocs_point || role == Role::ocs_vector;
+      if (ocs_role && ocs.kind() == Ocs::Kind::on_edge) {
+        if (!counted_on_edge) ++report_.unconverted_entities;
+        counted_on_edge = true;
+        copy_tag(tag);
+        copy_tag(y_tag);
+        ++i;
+        continue;
+      }
+      if (auto stop = rewrite_pair(role, ocs, facts.elevation, tag, y_tag, z_tag)) return stop;
+      ++i;
+    }
+    return std::nullopt;
+  }
+
+  struct EntityFacts {
+    bool paper_space = false;
+    bool has_paper_flag = false;
+    Vector3 extrusion;
+    double elevation = 0.0;
+    std::int64_t flags = 0;
+    std::optional<PlanarPoint> first_point;  // the first 10/20 pair
+  };
+
+  EntityFacts gather_facts(EntityKind kind) const {
+    EntityFacts facts;
+    for (std::size_t i = 0; i < record_.size(); ++i) {
+      const Tag& tag = record_[i];
+      switch (tag.code) {
+        case 67:
+          facts.has_paper_flag = true;
+          facts.paper_space = strict_number(value(tag)) == 1.0;
+          break;
+        case 210: facts.extrusion.x = strict_number(value(tag)).value_or(0.0); break;
+        case 220: facts.extrusion.y = strict_number(value(tag)).value_or(0.0); break;
+        case 230: facts.extrusion.z = strict_number(value(tag)).value_or(1.0); break;
+        case 38: facts.elevation = strict_number(value(tag)).value_or(0.0); break;
+        case 70:
+          if (facts.flags == 0) {
+            facts.flags = static_cast<std::int64_t>(strict_number(value(tag)).value_or(0.0));
+          }
+          break;
+        case 30:
+          // A POLYLINE keeps its elevation in the z of its dummy point.
+          if (kind == EntityKind::polyline && i > 0 && record_[i - 1].code == 20) {
+            facts.elevation = strict_number(value(tag)).value_or(0.0);
+          }
+          break;
+        case 10:
+          if (!facts.first_point && kind != EntityKind::hatch && i + 1 < record_.size() &&
+              record_[i + 1].code == 20) {
+            const auto x = strict_number(value(tag));
+            const auto y = strict_number(value(record_[i + 1]));
+            if (x && y) facts.first_point = PlanarPoint{*x, *y};
+          }
+          break;
+        default: break;
+      }
+    }
+    return facts;
+  }
+
+  Part vertex_part(std::int64_t flags) const {
+    constexpr std::int64_t face_record = 128;
+    constexpr std::int64_t mesh_vertex = 64;
+    constexpr std::int64_t polyline_3d_vertex = 32;
+    if ((flags & face_record) != 0 && (flags & mesh_vertex) == 0) return Part::vertex_face;
+    if ((flags & (mesh_vertex | polyline_3d_vertex)) != 0) return Part::vertex_3d;
+    if (owner_.active && owner_.three_d) return Part::vertex_3d;
+    return Part::vertex_2d;
+  }
+
+  // A Y code whose X partner, had it been there, would have been rewritten.
+  bool is_lone_y(EntityKind kind, Part part, std::size_t i) const {
+    const int code = record_[i].code;
+    if (!((code >= 20 && code <= 28) || (code >= 120 && code <= 122))) return false;
+    if (role_of(kind, part, code - 10) == Role::copy) return false;
+    return i == 0 || record_[i - 1].code != code - 10;
+  }
+
+  void note_unpaired(const Tag& tag) {
+    if (report_.unpaired_coordinates++ == 0) report_.first_unpaired_line = tag.line;
+  }
+
+  std::optional<Stop> rewrite_pair(Role role, const Ocs& ocs, double elevation, const Tag& x_tag,
+                                   const Tag& y_tag, const Tag* z_tag) {
+    const auto x = strict_number(value(x_tag));
+    if (!x) return Stop{PassFailure::not_a_number, x_tag.line + 1, {}};
+    const auto y = strict_number(value(y_tag));
+    if (!y) return Stop{PassFailure::not_a_number, y_tag.line + 1, {}};
+    double z = elevation;
+    if (z_tag != nullptr) {
+      const auto own_z = strict_number(value(*z_tag));
+      if (!own_z) return Stop{PassFailure::not_a_number, z_tag->line + 1, {}};
+      z = *own_z;
+    }
+    PlanarPoint written;
+    bool vector = false;
+    switch (role) {
+      case Role::point:
+      case Role::historical: {
+        const PointResult moved = operation_.forward({*x, *y});
+        if (auto stop = check(moved, x_tag)) return stop;
+        anchor_ = PlanarPoint{*x, *y};
+        written = moved.point;
+        break;
+      }
+      case Role::ocs_point: {
+        const PlanarPoint world = ocs.to_world({*x, *y}, z);
+        const PointResult moved = operation_.forward(world);
+        if (auto stop = check(moved, x_tag)) return stop;
+        anchor_ = world;
+        written = ocs.from_world(moved.point, z);
+        break;
+      }
+      case Role::vector:
+      case Role::ocs_vector: {
+        const auto jacobian = derivative(x_tag);
+        if (!jacobian) return jacobian.error();
+        vector = true;
+        if (role == Role::vector) {
+          written = jacobian->apply({*x, *y});
+        } else {
+          written = ocs.from_world(jacobian->apply(ocs.to_world({*x, *y}, 0.0)), 0.0);
+        }
+        break;
+      }
+      case Role::copy: break;
+    }
+    if (!std::isfinite(written.x) || !std::isfinite(written.y)) {
+      return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
+    }
+    out_.write_line(in_.code_text(x_tag));
+    write_number(written.x, vector);
+    out_.write_line(in_.code_text(y_tag));
+    write_number(written.y, vector);
+    return std::nullopt;
+  }
+
+  std::optional<Stop> check(const PointResult& moved, const Tag& x_tag) const {
+    if (moved.status == PointStatus::arithmetic_failure) {
+      return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
+    }
+    if (moved.status == PointStatus::rejected) {
+      return Stop{PassFailure::point_rejected, x_tag.line, moved.point};
+    }
+    return std::nullopt;
+  }
+
+  // The derivative at the entity's most recent point (or its first one),
+  // kept while the point stays the same.
+  struct DerivativeOrStop {
+    std::optional<Jacobian> value;
+    Stop stop;
+    explicit operator bool() const { return value.has_value(); }
+    const Jacobian* operator->() const { return &*value; }
+    Stop error() const { return stop; }
+  };
+
+  DerivativeOrStop derivative(const Tag& x_tag) {
+    const PlanarPoint at = anchor_.value_or(PlanarPoint{});
+    if (!cached_at_ || cached_at_->x != at.x || cached_at_->y != at.y) {
+      const auto result = operation_.derivative(at);
+      if (result.status == PointStatus::rejected) {
+        return {std::nullopt, Stop{PassFailure::point_rejected, x_tag.line, at}};
+      }
+      if (result.status != PointStatus::ok) {
+        return {std::nullopt, Stop{PassFailure::arithmetic_failure, x_tag.line, {}}};
+      }
+      cached_at_ = at;
+      cached_jacobian_ = result.jacobian;
+    }
+    return {cached_jacobian_, {}};
+  }
+
+  void write_number(double number, bool vector) {
+    if (vector) {
+      char* room = out_.begin_line(max_shortest_text);
+      out_.end_line(format_shortest(number, room));
+    } else {
+      write_coordinate(out_, number);
+    }
+  }
+
+  // ---- what follows the model: views and the drawing's extents ----
+
+  // A view (the active VPORT, a layout's VIEWPORT) whose centre or target
+  // lies in the model. Only plan views without twist are followed; a view
+  // that cannot be followed is left as it was.
+  void follow_view(int centre_code, int target_code) {
+    const auto direction_x = number_of(16);
+    const auto direction_y = number_of(26);
+    const auto direction_z = number_of(36);
+    const auto twist = number_of(51);
+    const bool plan = direction_x.value_or(0.0) == 0.0 && direction_y.value_or(0.0) == 0.0 &&
+                      direction_z.value_or(1.0) > 0.0 && twist.value_or(0.0) == 0.0;
+    const auto target_x = number_of(target_code);
+    const auto target_y = number_of(target_code + 10);
+    const bool target_at_origin = target_x.value_or(0.0) == 0.0 && target_y.value_or(0.0) == 0.0;
+    const int moved_code = target_at_origin ? centre_code : target_code;
+    for (std::size_t i = 0; i < record_.size(); ++i) {
+      const Tag& tag = record_[i];
+      if (plan && tag.code == moved_code && i + 1 < record_.size() &&
+          record_[i + 1].code == moved_code + 10) {
+        const auto x = strict_number(value(tag));
+        const auto y = strict_number(value(record_[i + 1]));
+        if (x && y) {
+          const PointResult moved = operation_.forward({*x, *y});
+          if (moved.status == PointStatus::ok) {
+            out_.write_line(in_.code_text(tag));
+            write_coordinate(out_, moved.point.x);
+            out_.write_line(in_.code_text(record_[i + 1]));
+            write_coordinate(out_, moved.point.y);
+            ++i;
+            continue;
+          }
+        }
+      }
+      copy_tag(tag);
+    }
+  }
+
+  struct HeaderPoint {
+    std::size_t x_index = 0;
+    std::optional<double> x;
+    std::optional<double> y;
+  };
+
+  // The header section, variables and all: the extents and limits become
+  // the box of their transformed corners.
+  std::optional<Stop> rewrite_header() {
+    HeaderPoint ext_min, ext_max, lim_min, lim_max;
+    HeaderPoint* current = nullptr;
+    for (std::size_t i = 0; i < record_.size(); ++i) {
+      const Tag& tag = record_[i];
+      if (tag.code == 9) {
+        const std::string_view name = trim_blanks(value(tag));
+        current = name == "$EXTMIN"   ? &ext_min
+                  : name == "$EXTMAX" ? &ext_max
+                  : name == "$LIMMIN" ? &lim_min
+                  : name == "$LIMMAX" ? &lim_max
+                                      : nullptr;
+      } else if (current != nullptr && tag.code == 10 && i + 1 < record_.size() &&
+                 record_[i + 1].code == 20) {
+        current->x_index = i;
+        current->x = strict_number(value(tag));
+        current->y = strict_number(value(record_[i + 1]));
+        current = nullptr;
+      }
+    }
+    std::vector<std::pair<std::size_t, PlanarPoint>> replaced;
+    for (auto [low, high] : {std::pair{&ext_min, &ext_max}, std::pair{&lim_min, &lim_max}}) {
+      if (const auto box = transformed_box(*low, *high)) {
+        replaced.emplace_back(low->x_index, box->first);
+        replaced.emplace_back(high->x_index, box->second);
+      }
+    }
+    for (std::size_t i = 0; i < record_.size(); ++i) {
+      const auto found = std::find_if(replaced.begin(), replaced.end(),
+                                      [i](const auto& entry) { return entry.first == i; });
+      if (found == replaced.end()) {
+        copy_tag(record_[i]);
+        continue;
+      }
+      out_.write_line(in_.code_text(record_[i]));
+      write_coordinate(out_, found->second.x);
+      out_.write_line(in_.code_text(record_[i + 1]));
+      write_coordinate(out_, found->second.y);
+      ++i;
+    }
+    return std::nullopt;
+  }
+
+  std::optional<std::pair<PlanarPoint, PlanarPoint>> transformed_box(const HeaderPoint& low,
+                                                                     const HeaderPoint& high) {
+    if (!low.x || !low.y || !high.x || !high.y) return std::nullopt;
+    for (double v : {*low.x, *low.y, *high.x, *high.y}) {
+      if (std::abs(v) >= placeholder_magnitude) return std::nullopt;
+    }
+    if (*low.x > *high.x || *low.y > *high.y) return std::nullopt;
+    PlanarPoint box_low{HUGE_VAL, HUGE_VAL};
+    PlanarPoint box_high{-HUGE_VAL, -HUGE_VAL};
+    for (double x : {*low.x, *high.x}) {
+      for (double y : {*low.y, *high.y}) {
+        const PointResult corner = operation_.forward({x, y});
+        if (corner.status != PointStatus::ok) return std::nullopt;
+        box_low = {std::min(box_low.x, corner.point.x), std::min(box_low.y, corner.point.y)};
+        box_high = {std::max(box_high.x, corner.point.x), std::max(box_high.y, corner.point.y)};
+      }
+    }
+    return std::pair{box_low, box_high};
+  }
+
+  PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {
+    return PassResult{failure, line, system_error, {}, {}};
+  }
+
+  PassResult failed(const Stop& stop) {
+    PassResult result = fail(stop.failure, stop.line, 0);
+    result.source_point = stop.source_point;
+    return result;
+  }
+
+  const PointOperation& operation_;
+  const PassOptions& options_;
+  const DrawingSurvey survey_;
+  TagReader in_;
+  LineWriter out_;
+  std::vector<Tag> record_;
+  Section section_ = Section::none;
+  bool converting_block_ = false;
+  Owner owner_;
+  std::optional<PlanarPoint> anchor_;
+  std::optional<PlanarPoint> cached_at_;
+  Jacobian cached_jacobian_;
+  PassReport report_;
+};
+
+}  // namespace
+
+PassResult rewrite_aware(const std::string& input_path, const std::string& output_path,
+                         const transform::PointOperation& operation, const PassOptions& options) {
+  return AwarePass(operation, options, survey_drawing(input_path, options.buffer_size))
+      .run(input_path, output_path);
+}
+
+}  // namespace kelvrin::dxf

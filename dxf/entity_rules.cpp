@@ -1,0 +1,286 @@
+#include "dxf/entity_rules.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace kelvrin::dxf {
+namespace {
+
+struct TypeName {
+  std::string_view name;
+  EntityKind kind;
+};
+
+// Sorted by name for the binary search.
+constexpr std::array type_names = std::to_array<TypeName>({
+    {"3DFACE", EntityKind::face},
+    {"3DSOLID", EntityKind::not_convertible},
+    {"ACAD_TABLE", EntityKind::table},
+    {"ARC", EntityKind::circle},
+    {"ARC_DIMENSION", EntityKind::arc_dimension},
+    {"ATTDEF", EntityKind::text},
+    {"ATTRIB", EntityKind::text},
+    {"BLOCK", EntityKind::no_coordinates},
+    {"BODY", EntityKind::not_convertible},
+    {"CIRCLE", EntityKind::circle},
+    {"DGNUNDERLAY", EntityKind::underlay},
+    {"DIMENSION", EntityKind::dimension},
+    {"DWFUNDERLAY", EntityKind::underlay},
+    {"ELLIPSE", EntityKind::ellipse},
+    {"ENDBLK", EntityKind::no_coordinates},
+    {"EXTRUDEDSURFACE", EntityKind::not_convertible},
+    {"HATCH", EntityKind::hatch},
+    {"HELIX", EntityKind::helix},
+    {"IMAGE", EntityKind::image},
+    {"INSERT", EntityKind::insert},
+    {"LARGE_RADIAL_DIMENSION", EntityKind::large_radial_dimension},
+    {"LEADER", EntityKind::leader},
+    {"LIGHT", EntityKind::light},
+    {"LINE", EntityKind::line},
+    {"LOFTEDSURFACE", EntityKind::not_convertible},
+    {"LWPOLYLINE", EntityKind::lwpolyline},
+    {"MESH", EntityKind::mesh},
+    {"MLEADER", EntityKind::multileader},
+    {"MLINE", EntityKind::mline},
+    {"MTEXT", EntityKind::mtext},
+    {"MULTILEADER", EntityKind::multileader},
+    {"OLE2FRAME", EntityKind::ole_frame},
+    {"OLEFRAME", EntityKind::no_coordinates},
+    {"PDFUNDERLAY", EntityKind::underlay},
+    {"PLANESURFACE", EntityKind::not_convertible},
+    {"POINT", EntityKind::point_entity},
+    {"POLYLINE", EntityKind::polyline},
+    {"RAY", EntityKind::xline},
+    {"REGION", EntityKind::not_convertible},
+    {"REVOLVEDSURFACE", EntityKind::not_convertible},
+    {"SECTION", EntityKind::no_coordinates},
+    {"SEQEND", EntityKind::no_coordinates},
+    {"SHAPE", EntityKind::shape},
+    {"SOLID", EntityKind::solid},
+    {"SPLINE", EntityKind::spline},
+    {"SURFACE", EntityKind::not_convertible},
+    {"SWEPTSURFACE", EntityKind::not_convertible},
+    {"TOLERANCE", EntityKind::tolerance},
+    {"TRACE", EntityKind::solid},
+    {"VERTEX", EntityKind::vertex},
+    {"VIEWPORT", EntityKind::viewport},
+    {"WIPEOUT", EntityKind::image},
+    {"XLINE", EntityKind::xline},
+});
+
+static_assert(std::is_sorted(type_names.begin(), type_names.end(),
+                             [](const TypeName& a, const TypeName& b) { return a.name < b.name; }));
+
+struct Rule {
+  EntityKind kind;
+  Part part;
+  int code;  // the X code; the Y code is 10 more
+  Role role;
+};
+
+using enum EntityKind;
+using enum Role;
+
+// Every coordinate that moves, and the ones that look like coordinates but
+// must not (pixels, scales, elevation points), after the DXF reference as
+// ezdxf's entity transform() methods implement it. A code of a known entity
+// that is not listed is copied.
+constexpr Rule rules[] = {
+    {line, Part::main, 10, point},
+    {line, Part::main, 11, point},
+    {point_entity, Part::main, 10, Role::point},
+    {face, Part::main, 10, Role::point},
+    {face, Part::main, 11, Role::point},
+    {face, Part::main, 12, Role::point},
+    {face, Part::main, 13, Role::point},
+    {solid, Part::main, 10, ocs_point},
+    {solid, Part::main, 11, ocs_point},
+    {solid, Part::main, 12, ocs_point},
+    {solid, Part::main, 13, ocs_point},
+    {circle, Part::main, 10, ocs_point},
+    {ellipse, Part::main, 10, Role::point},
+    {ellipse, Part::main, 11, vector},  // major axis, from the centre
+    {text, Part::main, 10, ocs_point},
+    {text, Part::main, 11, ocs_point},  // alignment point
+    {text, Part::embedded, 10, Role::point},  // an ATTRIB's multiline text
+    {text, Part::embedded, 11, vector},
+    {mtext, Part::main, 10, Role::point},
+    {mtext, Part::main, 11, vector},  // text direction
+    {mtext, Part::embedded, 10, vector},  // columns: the direction again
+    {mtext, Part::embedded, 11, Role::point},  // and the insertion point
+    {insert, Part::main, 10, ocs_point},
+    {lwpolyline, Part::main, 10, ocs_point},
+    {polyline, Part::main, 10, copy},  // (0, 0, elevation)
+    {vertex, Part::vertex_2d, 10, ocs_point},
+    {vertex, Part::vertex_3d, 10, Role::point},
+    {hatch, Part::hatch_head, 10, copy},  // (0, 0, elevation)
+    {hatch, Part::hatch_polyline_path, 10, ocs_point},
+    {hatch, Part::hatch_line_edge, 10, ocs_point},
+    {hatch, Part::hatch_line_edge, 11, ocs_point},
+    {hatch, Part::hatch_arc_edge, 10, ocs_point},
+    {hatch, Part::hatch_ellipse_edge, 10, ocs_point},
+    {hatch, Part::hatch_ellipse_edge, 11, ocs_vector},  // major axis
+    {hatch, Part::hatch_spline_edge, 10, ocs_point},    // control points
+    {hatch, Part::hatch_spline_edge, 11, ocs_point},    // fit points
+    {hatch, Part::hatch_spline_edge, 12, ocs_vector},   // start tangent
+    {hatch, Part::hatch_spline_edge, 13, ocs_vector},   // end tangent
+    {hatch, Part::hatch_seeds, 10, ocs_point},
+    {dimension, Part::main, 10, Role::point},
+    {dimension, Part::main, 11, ocs_point},  // text middle point
+    {dimension, Part::main, 12, ocs_point},  // insertion point of clones
+    {dimension, Part::main, 13, Role::point},
+    {dimension, Part::main, 14, Role::point},
+    {dimension, Part::main, 15, Role::point},
+    {dimension, Part::main, 16, ocs_point},
+    {arc_dimension, Part::main, 10, Role::point},
+    {arc_dimension, Part::main, 11, ocs_point},
+    {arc_dimension, Part::main, 12, ocs_point},
+    {arc_dimension, Part::main, 13, Role::point},
+    {arc_dimension, Part::main, 14, Role::point},
+    {arc_dimension, Part::main, 15, Role::point},
+    {arc_dimension, Part::main, 16, Role::point},  // leader points
+    {arc_dimension, Part::main, 17, Role::point},
+    {large_radial_dimension, Part::main, 10, Role::point},
+    {large_radial_dimension, Part::main, 11, ocs_point},
+    {large_radial_dimension, Part::main, 12, ocs_point},
+    {large_radial_dimension, Part::main, 13, Role::point},  // chord point
+    {large_radial_dimension, Part::main, 14, Role::point},  // override centre
+    {large_radial_dimension, Part::main, 15, Role::point},  // jog point
+    {leader, Part::main, 10, Role::point},
+    {multileader, Part::main, 10, copy},  // block scale
+    {multileader, Part::mleader_context, 10, Role::point},  // content base point
+    {multileader, Part::mleader_context, 11, vector},       // text normal
+    {multileader, Part::mleader_context, 12, Role::point},  // text location
+    {multileader, Part::mleader_context, 13, vector},       // text direction
+    {multileader, Part::mleader_context, 14, vector},       // block normal
+    {multileader, Part::mleader_context, 15, Role::point},  // block location
+    {multileader, Part::mleader_context, 16, copy},         // block scale
+    {multileader, Part::mleader_context, 110, Role::point}, // plane origin
+    {multileader, Part::mleader_context, 111, vector},      // plane x axis
+    {multileader, Part::mleader_context, 112, vector},      // plane y axis
+    {multileader, Part::mleader_leader, 10, Role::point},   // last leader point
+    {multileader, Part::mleader_leader, 11, vector},        // dogleg direction
+    {multileader, Part::mleader_leader, 12, Role::point},   // break start
+    {multileader, Part::mleader_leader, 13, Role::point},   // break end
+    {multileader, Part::mleader_leader_line, 10, Role::point},
+    {multileader, Part::mleader_leader_line, 11, Role::point},
+    {multileader, Part::mleader_leader_line, 12, Role::point},
+    {mline, Part::main, 10, Role::point},
+    {mline, Part::main, 11, Role::point},
+    {mline, Part::main, 12, vector},  // segment direction
+    {mline, Part::main, 13, vector},  // miter direction
+    {spline, Part::main, 10, Role::point},
+    {spline, Part::main, 11, Role::point},
+    {spline, Part::main, 12, vector},
+    {spline, Part::main, 13, vector},
+    {xline, Part::main, 10, Role::point},
+    {xline, Part::main, 11, vector},
+    {image, Part::main, 10, Role::point},
+    {image, Part::main, 11, vector},  // one pixel along u
+    {image, Part::main, 12, vector},  // one pixel along v
+    {image, Part::main, 13, copy},    // size in pixels
+    {image, Part::main, 14, copy},    // clip boundary, in pixels
+    {underlay, Part::main, 10, ocs_point},
+    {underlay, Part::main, 11, copy},  // clip boundary, in the underlay's units
+    {tolerance, Part::main, 10, Role::point},
+    {tolerance, Part::main, 11, vector},
+    {helix, Part::main, 10, Role::point},  // control points, then axis base
+    {helix, Part::main, 11, Role::point},  // fit points, then start point
+    {helix, Part::main, 12, vector},
+    {helix, Part::main, 13, vector},
+    {shape, Part::main, 10, ocs_point},
+    {table, Part::main, 10, Role::point},
+    {table, Part::main, 11, vector},
+    {mesh, Part::main, 10, Role::point},
+    {light, Part::main, 10, Role::point},
+    {light, Part::main, 11, Role::point},
+    {ole_frame, Part::main, 10, Role::point},
+    {ole_frame, Part::main, 11, Role::point},
+};
+
+}  // namespace
+
+EntityKind entity_kind(std::string_view type) noexcept {
+  const auto found = std::lower_bound(
+      type_names.begin(), type_names.end(), type,
+      [](const TypeName& entry, std::string_view name) { return entry.name < name; });
+  return found != type_names.end() && found->name == type ? found->kind : EntityKind::unknown;
+}
+
+Part first_part(EntityKind kind) noexcept {
+  return kind == EntityKind::hatch ? Part::hatch_head : Part::main;
+}
+
+Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcept {
+  switch (kind) {
+    case EntityKind::text:
+    case EntityKind::mtext: return code == 101 ? Part::embedded : part;
+    case EntityKind::hatch:
+      // 92: a boundary path's type flags (bit 2: polyline path); 72 in an
+      // edge path: the type of the next edge; 98: the seed points follow.
+      if (code == 92) return (value & 2) != 0 ? Part::hatch_polyline_path : Part::hatch_edge_path;
+      if (code == 98) return Part::hatch_seeds;
+      if (code == 72 && part != Part::hatch_polyline_path && part != Part::hatch_head &&
+          part != Part::hatch_seeds) {
+        switch (value) {
+          case 1: return Part::hatch_line_edge;
+          case 2: return Part::hatch_arc_edge;
+          case 3: return Part::hatch_ellipse_edge;
+          case 4: return Part::hatch_spline_edge;
+          default: return Part::hatch_edge_path;
+        }
+      }
+      return part;
+    case EntityKind::multileader:
+      switch (code) {
+        case 300: return Part::mleader_context;
+        case 301: return Part::main;
+        case 302: return part == Part::mleader_context ? Part::mleader_leader : part;
+        case 303: return Part::mleader_context;
+        case 304: return Part::mleader_leader_line;
+        case 305: return Part::mleader_leader;
+        default: return part;
+      }
+    default: return part;
+  }
+}
+
+namespace {
+
+// The rules laid out for one look-up per coordinate: kind, part, then the
+// X codes 10-18 and 110-112.
+constexpr std::size_t kind_count = static_cast<std::size_t>(EntityKind::viewport) + 1;
+constexpr std::size_t part_count = static_cast<std::size_t>(Part::mleader_leader_line) + 1;
+constexpr std::size_t code_slots = 12;
+
+constexpr std::size_t code_slot(int code) noexcept {
+  return static_cast<std::size_t>(code >= 110 ? code - 110 + 9 : code - 10);
+}
+
+using RoleTable = std::array<std::array<std::array<Role, code_slots>, part_count>, kind_count>;
+
+constexpr RoleTable make_role_table() {
+  RoleTable table{};  // every entry Role::copy
+  for (std::size_t part = 0; part < part_count; ++part) {
+    for (int code = 10; code <= 18; ++code) {
+      table[static_cast<std::size_t>(unknown)][part][code_slot(code)] = historical;
+    }
+  }
+  for (const Rule& rule : rules) {
+    table[static_cast<std::size_t>(rule.kind)][static_cast<std::size_t>(rule.part)]
+         [code_slot(rule.code)] = rule.role;
+  }
+  return table;
+}
+
+constexpr RoleTable role_table = make_role_table();
+
+}  // namespace
+
+Role role_of(EntityKind kind, Part part, int code) noexcept {
+  if (!is_x_code(code)) return copy;
+  return role_table[static_cast<std::size_t>(kind)][static_cast<std::size_t>(part)]
+                   [code_slot(code)];
+}
+
+}  // namespace kelvrin::dxf

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kelvrin::dxf {
+
+// What a coordinate of an entity is, and so how a change of reference
+// system carries it.
+enum class Role : std::uint8_t {
+  copy,        // not a model-space position: pixels, scales, an elevation point
+  point,       // a point in world coordinates: T(point)
+  ocs_point,   // a point in the entity's own plane (OCS)
+  vector,      // a world direction: the derivative of T at the entity's point
+  ocs_vector,  // a direction in the entity's own plane
+  historical,  // an entity type nobody described: every 10-18 / 20-28 pair
+};
+
+// The entity types the table knows, grouped where their coordinates mean
+// the same.
+enum class EntityKind : std::uint8_t {
+  unknown,
+  no_coordinates,   // BLOCK, ENDBLK, SEQEND, ...: nothing that moves
+  not_convertible,  // ACIS solids, regions and surfaces: geometry we cannot read
+  line,
+  point_entity,  // POINT
+  face,        // 3DFACE
+  solid,       // SOLID, TRACE
+  circle,      // CIRCLE, ARC
+  ellipse,
+  text,        // TEXT, ATTRIB, ATTDEF
+  mtext,
+  insert,
+  lwpolyline,
+  polyline,
+  vertex,
+  hatch,
+  dimension,
+  arc_dimension,
+  large_radial_dimension,
+  leader,
+  multileader,
+  mline,
+  spline,
+  xline,       // XLINE, RAY
+  image,       // IMAGE, WIPEOUT
+  underlay,    // PDFUNDERLAY, DWFUNDERLAY, DGNUNDERLAY
+  tolerance,
+  helix,
+  shape,
+  table,       // ACAD_TABLE
+  mesh,
+  light,
+  ole_frame,   // OLE2FRAME
+  viewport,
+};
+
+EntityKind entity_kind(std::string_view type) noexcept;
+
+// Where inside an entity a tag stands, for the entities whose group codes
+// mean different things in different parts.
+enum class Part : std::uint8_t {
+  main,
+  embedded,             // after 101 "Embedded Object" (MTEXT columns, ATTRIB)
+  vertex_2d,            // a VERTEX of a 2D polyline: OCS of the polyline
+  vertex_3d,            // of a 3D polyline, polygon mesh or polyface mesh
+  vertex_face,          // a polyface mesh face record: indices, no position
+  hatch_head,           // before the boundary paths: the elevation point
+  hatch_polyline_path,
+  hatch_edge_path,      // an edge path before its first edge type
+  hatch_line_edge,
+  hatch_arc_edge,
+  hatch_ellipse_edge,
+  hatch_spline_edge,
+  hatch_seeds,
+  mleader_context,      // MULTILEADER "CONTEXT_DATA{"
+  mleader_leader,       // "LEADER{"
+  mleader_leader_line,  // "LEADER_LINE{"
+};
+
+// The part an entity starts in.
+Part first_part(EntityKind kind) noexcept;
+
+// The part after a tag of `code` with integer value `value` (group codes 72,
+// 92 and 300-305 carry the structure; other values are not looked at).
+Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcept;
+
+// Whether the code is the X code of a coordinate in this kind of entity.
+inline bool is_x_code(int code) noexcept {
+  return (code >= 10 && code <= 18) || (code >= 110 && code <= 112);
+}
+
+// The role of the coordinate whose X code is `code`.
+Role role_of(EntityKind kind, Part part, int code) noexcept;
+
+}  // namespace kelvrin::dxf

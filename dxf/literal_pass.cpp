@@ -1,0 +1,142 @@
+#include "dxf/rewrite_dxf.hpp"
+
+#include <cerrno>
+#include <string_view>
+
+#include "dxf/pass_support.hpp"
+#include "dxf/tag_reader.hpp"
+#include "dxf/line_writer.hpp"
+#include "dxf/number_format.hpp"
+#include "dxf/number_scan.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+enum class PairKind { x_pair, y_pair, other };
+
+PairKind classify(double code) {
+  if (code >= 10.0 && code <= 18.0) return PairKind::x_pair;
+  if (code >= 20.0 && code <= 28.0) return PairKind::y_pair;
+  return PairKind::other;
+}
+
+class Pass {
+ public:
+  Pass(PointTransform& transform, const PassOptions& options)
+      : transform_(transform),
+        options_(options),
+        in_(options.buffer_size),
+        out_(options.buffer_size) {}
+
+  PassResult run(const std::string& input_path, const std::string& output_path) {
+    if (!in_.open(input_path)) return fail(PassFailure::cannot_open_input, 0, errno);
+    if (in_.peek(binary_dxf_sentinel.size()) == binary_dxf_sentinel) {
+      return fail(PassFailure::binary_dxf, 0, 0);
+    }
+    if (in_.error() != 0) return fail(PassFailure::read_error, 0, in_.error());
+    if (!out_.create(output_path)) return fail(PassFailure::cannot_create_output, 0, errno);
+
+    std::uint64_t next_report = progress_interval;
+    Tag tag;
+    for (;;) {
+      in_.mark();
+      const TagReader::Next next = in_.next(tag);
+      if (next == TagReader::Next::end) break;
+      if (next == TagReader::Next::read_error) {
+        return fail(PassFailure::read_error, in_.failed_line(), in_.error());
+      }
+      if (next == TagReader::Next::odd_line_count) {
+        return fail(PassFailure::odd_line_count, in_.last_line(), 0);
+      }
+      const std::string_view code = in_.code_text(tag);
+      const std::string_view value = in_.value_text(tag);
+
+      if (in_zone_) {
+        if (const PassResult result = rewrite_pair(code, value); !result.completed()) {
+          return result;
+        }
+      } else {
+        in_zone_ = trim_blanks(value) == "ENTITIES";
+        out_.write_line(code);
+        out_.write_line(value);
+      }
+      if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
+      if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
+        options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+        next_report = in_.bytes_consumed() + progress_interval;
+      }
+    }
+    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
+    if (options_.progress != nullptr) {
+      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+    }
+    return {};
+  }
+
+ private:
+  PassResult rewrite_pair(std::string_view code_line, std::string_view value_line) {
+    const std::uint64_t code_line_number = in_.last_line() - 1;
+    const auto code = numeric_value(code_line);
+    if (!code) return fail(PassFailure::number_too_large, code_line_number, 0);
+    const PairKind kind = classify(*code);
+    if (kind == PairKind::other) {
+      out_.write_line(code_line);
+      out_.write_line(value_line);
+      return {};
+    }
+
+    const auto value = numeric_value(value_line);
+    if (!value) return fail(PassFailure::number_too_large, in_.last_line(), 0);
+
+    if (kind == PairKind::x_pair) {
+      if (transform_.accept_x(*value) != PointStatus::ok) {
+        return fail(PassFailure::arithmetic_failure, code_line_number, 0);
+      }
+      if (options_.x_code_line == XCodeLine::held_for_y_pair) {
+        held_x_code_line_.assign(code_line);
+      } else {
+        out_.write_line(code_line);
+      }
+      return {};
+    }
+
+    const PointResult point = transform_.complete_point(*value);
+    if (point.status == PointStatus::arithmetic_failure) {
+      return fail(PassFailure::arithmetic_failure, code_line_number, 0);
+    }
+    if (point.status == PointStatus::rejected) {
+      PassResult rejected = fail(PassFailure::point_rejected, code_line_number, 0);
+      rejected.source_point = point.point;
+      return rejected;
+    }
+    // With held X code lines, a Y pair that no X pair preceded writes what
+    // the plain pass writes: X', the Y code line, Y'.
+    if (!held_x_code_line_.empty()) {
+      out_.write_line(held_x_code_line_);
+    }
+    write_coordinate(out_, point.point.x);
+    out_.write_line(code_line);
+    write_coordinate(out_, point.point.y);
+    return {};
+  }
+
+  PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {
+    return PassResult{failure, line, system_error, {}, {}};
+  }
+
+  PointTransform& transform_;
+  const PassOptions& options_;
+  TagReader in_;
+  LineWriter out_;
+  bool in_zone_ = false;
+  std::string held_x_code_line_;  // empty until an X pair is held
+};
+
+}  // namespace
+
+PassResult rewrite_literal(const std::string& input_path, const std::string& output_path,
+                           PointTransform& transform, const PassOptions& options) {
+  return Pass(transform, options).run(input_path, output_path);
+}
+
+}  // namespace kelvrin::dxf

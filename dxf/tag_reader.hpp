@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dxf/line_reader.hpp"
+
+namespace kelvrin::dxf {
+
+// One group of a DXF text file: its code line and its value line, as spans
+// counted from the reader's mark.
+struct Tag {
+  LineReader::LineSpan code_line;
+  LineReader::LineSpan value_line;
+  std::uint64_t line = 0;  // the code line's number, from 1
+  int code = -1;           // the group code; -1 until a policy reads it
+};
+
+// Reads a DXF text file as tags: lines taken two by two from the first line
+// on, never re-synchronised. The line-end rules, the read errors and the
+// odd line count are settled here; what a tag means is the policies' matter.
+class TagReader {
+ public:
+  explicit TagReader(std::size_t buffer_size) : lines_(buffer_size) {}
+
+  bool open(const std::string& path) { return lines_.open(path); }
+  std::string_view peek(std::size_t count) { return lines_.peek(count); }
+
+  enum class Next { tag, end, odd_line_count, read_error };
+
+  Next next(Tag& tag) {
+    if (lines_.at_end()) return lines_.failed() ? Next::read_error : Next::end;
+    const auto code_line = lines_.read_line();
+    const auto value_line = code_line ? lines_.read_line() : std::nullopt;
+    if (lines_.failed()) return Next::read_error;
+    if (!value_line) return Next::odd_line_count;
+    tag = Tag{*code_line, *value_line, lines_.line_number() - 1, -1};
+    return Next::tag;
+  }
+
+  // Keeps every tag read from here on in the buffer until the next mark.
+  void mark() noexcept { lines_.mark(); }
+
+  // Moves the mark forward to where `tag` begins, keeping it and what
+  // follows; `tag`'s spans are rebased on the new mark.
+  void mark_at(Tag& tag) noexcept {
+    const std::size_t shift = tag.code_line.begin;
+    lines_.advance_mark(shift);
+    tag.code_line.begin -= shift;
+    tag.value_line.begin -= shift;
+  }
+
+  std::string_view code_text(const Tag& tag) const { return lines_.view(tag.code_line); }
+  std::string_view value_text(const Tag& tag) const { return lines_.view(tag.value_line); }
+
+  // The line a failure concerns: the one after the last line read.
+  std::uint64_t failed_line() const noexcept { return lines_.line_number() + 1; }
+  std::uint64_t last_line() const noexcept { return lines_.line_number(); }
+  int error() const noexcept { return lines_.error(); }
+  std::uint64_t bytes_consumed() const noexcept { return lines_.bytes_consumed(); }
+  std::uint64_t file_size() const noexcept { return lines_.file_size(); }
+
+ private:
+  LineReader lines_;
+};
+
+// The group code of a code line: an integer, optionally behind and before
+// blanks. nullopt for anything else.
+std::optional<int> group_code(std::string_view code_line) noexcept;
+
+}  // namespace kelvrin::dxf
