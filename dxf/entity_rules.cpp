@@ -233,12 +233,14 @@ Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcep
       return part;
     case EntityKind::multileader:
       switch (code) {
+        // Each opening code counts only where its block may stand: 302 and
+        // 304 also carry text (block attributes, the default text content).
         case 300: return Part::mleader_context;
-        case 301: return Part::main;
+        case 301: return part == Part::mleader_context ? Part::main : part;
         case 302: return part == Part::mleader_context ? Part::mleader_leader : part;
-        case 303: return Part::mleader_context;
-        case 304: return Part::mleader_leader_line;
-        case 305: return Part::mleader_leader;
+        case 303: return part == Part::mleader_leader ? Part::mleader_context : part;
+        case 304: return part == Part::mleader_leader ? Part::mleader_leader_line : part;
+        case 305: return part == Part::mleader_leader_line ? Part::mleader_leader : part;
         default: return part;
       }
     default: return part;

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev fonts-liberation fonts-dejavu-core
   libproj-dev proj-bin
   xvfb xauth
+  python3 python3-ezdxf
 )
 
 missing=()
