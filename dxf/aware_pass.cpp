@@ -105,17 +105,31 @@ class AwarePass {
                     tag.line, 0);
       }
       tag.code = *code;
-      if (tag.code == 0 && !record_.empty()) {
-        if (auto stop = rewrite_record()) return failed(*stop);
-        record_.clear();
+      if (tag.code == 0) {
+        if (!record_.empty()) {
+          if (auto stop = rewrite_record()) return failed(*stop);
+          record_.clear();
+        }
         in_.mark_at(tag);
         if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
         if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
           options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
           next_report = in_.bytes_consumed() + progress_interval;
         }
+        streaming_ = !starts_buffered_record(trim_blanks(value(tag)));
+      }
+      if (streaming_) {
+        copy_tag(tag);
+        in_.mark();
+        continue;
       }
       record_.push_back(tag);
+      if (record_.size() == 2 && tag.code == 2 && section_starts_streaming()) {
+        copy_record();
+        record_.clear();
+        streaming_ = true;
+        in_.mark();
+      }
     }
     if (!record_.empty()) {
       if (auto stop = rewrite_record()) return failed(*stop);
@@ -132,36 +146,52 @@ class AwarePass {
  private:
   // ---- records: from one code 0 to the next ----
 
-  std::optional<Stop> rewrite_record() {
-    const Tag& first = record_.front();
-    if (first.code != 0) {  // tags before the first code 0
-      copy_record();
-      return std::nullopt;
-    }
-    const std::string_view type = trim_blanks(value(first));
-    if (type == "SECTION") {
-      const Tag* name = find(2);
-      section_ = name != nullptr ? section_named(trim_blanks(value(*name))) : Section::other;
-      if (section_ == Section::header) return rewrite_header();
-      copy_record();
-      return std::nullopt;
-    }
+  // Whether the record that `type` opens must be held whole before it is
+  // written; the others are copied tag by tag, so memory never follows the
+  // size of a section, a table or an object.
+  bool starts_buffered_record(std::string_view type) {
+    if (type == "SECTION") return true;  // until its name is known
     if (type == "ENDSEC" || type == "EOF") {
       section_ = Section::none;
       converting_block_ = false;
-      copy_record();
-      return std::nullopt;
+      return false;
     }
     switch (section_) {
-      case Section::tables:
-        if (type == "VPORT") {
-          const Tag* name = find(2);
-          if (name != nullptr && equal_ignoring_case(trim_blanks(value(*name)), "*ACTIVE")) {
-            follow_view(12, 17);
-            return std::nullopt;
-          }
+      case Section::tables: return type == "VPORT";
+      case Section::blocks:
+        if (type == "ENDBLK") converting_block_ = false;
+        return type == "BLOCK" || converting_block_ || type == "VIEWPORT";
+      case Section::entities: return true;
+      case Section::objects:
+        if (type == "GEODATA") report_.geodata = true;
+        return false;
+      default: return false;
+    }
+  }
+
+  // Called with a SECTION record's name tag: every section but the header is
+  // copied as it is read, entity by entity where it holds entities.
+  bool section_starts_streaming() {
+    const Tag& first = record_.front();
+    if (first.code != 0 || trim_blanks(value(first)) != "SECTION") return false;
+    section_ = section_named(trim_blanks(value(record_.back())));
+    return section_ != Section::header;
+  }
+
+  // A record held whole: the header section, the active view, a block's
+  // header or an entity that may have coordinates to rewrite.
+  std::optional<Stop> rewrite_record() {
+    const std::string_view type = trim_blanks(value(record_.front()));
+    if (type == "SECTION") return rewrite_header();
+    switch (section_) {
+      case Section::tables: {
+        const Tag* name = find(2);
+        if (name != nullptr && equal_ignoring_case(trim_blanks(value(*name)), "*ACTIVE")) {
+          follow_view(12, 17);
+          return std::nullopt;
         }
         break;
+      }
       case Section::blocks:
         if (type == "BLOCK") {
           const Tag* name = find(2);
@@ -170,17 +200,8 @@ class AwarePass {
               survey_.model_dimension_blocks.count(upper_case(trim_blanks(value(*name)))) > 0;
           break;
         }
-        if (type == "ENDBLK") {
-          converting_block_ = false;
-          break;
-        }
-        if (converting_block_) return rewrite_entity(type);
-        if (type == "VIEWPORT") return rewrite_entity(type);  // a layout's viewports
-        break;
+        return rewrite_entity(type);  // a dimension's geometry, a layout's viewport
       case Section::entities: return rewrite_entity(type);
-      case Section::objects:
-        if (type == "GEODATA") report_.geodata = true;
-        break;
       default: break;
     }
     copy_record();
@@ -594,6 +615,7 @@ class AwarePass {
   std::vector<Tag> record_;
   Section section_ = Section::none;
   bool converting_block_ = false;
+  bool streaming_ = true;  // tags before the first code 0 are copied as read
   Owner owner_;
   std::optional<PlanarPoint> anchor_;
   std::optional<PlanarPoint> cached_at_;
