@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Converts a large generated drawing with kelvrin-cli and copies it with cp,
-# alternately, in one run, and reports MB/s of each, their ratio and the peak
-# resident memory of kelvrin-cli.
+# Converts a large generated drawing with kelvrin-cli, DXF-aware (the
+# default) and --literal, and copies it with cp, alternately, in one run, and
+# reports MB/s of each, their ratios and the peak resident memory of
+# kelvrin-cli.
 #
 #   bench/run.sh [SIZE_MB] [ROUNDS]      (defaults: 100 MB, 5 rounds)
 set -euo pipefail
@@ -19,22 +20,30 @@ drawing="$out/drawing_${size_mb}mb.dxf"
 bytes=$(stat -c %s "$drawing")
 cat "$drawing" >/dev/null  # both start from the page cache
 
-best_cli=999999; best_cp=999999; peak_kib=0
+best_aware=999999; best_literal=999999; best_cp=999999; peak_kib=0
+best() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }
 for ((round = 1; round <= rounds; round++)); do
-  read -r cli_s cli_kib < <("$bin/kelvrin_measure" "$bin/kelvrin-cli" --from tm06 --to datum73 \
+  read -r aware_s aware_kib < <("$bin/kelvrin_measure" "$bin/kelvrin-cli" --from tm06 --to datum73 \
     "$drawing" "$out/converted.dxf" 2>/dev/null | tail -n 1)
+  read -r literal_s literal_kib < <("$bin/kelvrin_measure" "$bin/kelvrin-cli" --literal \
+    --from tm06 --to datum73 "$drawing" "$out/converted.dxf" 2>/dev/null | tail -n 1)
   read -r cp_s _ < <("$bin/kelvrin_measure" cp "$drawing" "$out/copy.dxf" | tail -n 1)
-  best_cli=$(awk -v a="$best_cli" -v b="$cli_s" 'BEGIN { print (b < a ? b : a) }')
-  best_cp=$(awk -v a="$best_cp" -v b="$cp_s" 'BEGIN { print (b < a ? b : a) }')
-  ((cli_kib > peak_kib)) && peak_kib=$cli_kib
+  best_aware=$(best "$best_aware" "$aware_s")
+  best_literal=$(best "$best_literal" "$literal_s")
+  best_cp=$(best "$best_cp" "$cp_s")
+  ((aware_kib > peak_kib)) && peak_kib=$aware_kib
+  ((literal_kib > peak_kib)) && peak_kib=$literal_kib
   rm -f "$out/converted.dxf" "$out/copy.dxf"
 done
 
-awk -v bytes="$bytes" -v cli="$best_cli" -v cp="$best_cp" -v kib="$peak_kib" -v rounds="$rounds" 'BEGIN {
+awk -v bytes="$bytes" -v aware="$best_aware" -v literal="$best_literal" -v cp="$best_cp" \
+    -v kib="$peak_kib" -v rounds="$rounds" 'BEGIN {
   mb = bytes / 1e6
   printf "drawing            %.1f MB (best of %d rounds, alternating)\n", mb, rounds
-  printf "kelvrin-cli        %.1f MB/s  (%.3f s)\n", mb / cli, cli
+  printf "kelvrin-cli        %.1f MB/s  (%.3f s)  DXF-aware\n", mb / aware, aware
+  printf "kelvrin-cli        %.1f MB/s  (%.3f s)  --literal\n", mb / literal, literal
   printf "cp                 %.1f MB/s  (%.3f s)\n", mb / cp, cp
-  printf "ratio              %.1f%% of cp\n", 100 * cp / cli
+  printf "DXF-aware/literal  %.2f\n", literal / aware
+  printf "ratio to cp        %.1f%% DXF-aware, %.1f%% literal\n", 100 * cp / aware, 100 * cp / literal
   printf "peak memory        %.1f MB resident (kelvrin-cli)\n", kib / 1024
 }'

@@ -277,13 +277,16 @@ class AwarePass {
       }
     }
     const Ocs ocs(facts.extrusion);
+    const bool has_parts = kind == EntityKind::hatch || kind == EntityKind::multileader ||
+                           kind == EntityKind::text || kind == EntityKind::mtext;
     anchor_ = facts.first_point;
     bool counted_on_edge = false;
 
     for (std::size_t i = 0; i < record_.size(); ++i) {
       const Tag& tag = record_[i];
-      if (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
-          (tag.code >= 300 && tag.code <= 305)) {
+      if (has_parts &&
+          (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
+           (tag.code >= 300 && tag.code <= 305))) {
         const auto marker = strict_number(value(tag));
         part = next_part(kind, part, tag.code, marker ? static_cast<std::int64_t>(*marker) : 0);
         copy_tag(tag);
@@ -394,8 +397,9 @@ class AwarePass {
     if (!x) return Stop{PassFailure::not_a_number, x_tag.line + 1, {}};
     const auto y = strict_number(value(y_tag));
     if (!y) return Stop{PassFailure::not_a_number, y_tag.line + 1, {}};
-    double z = elevation;
-    if (z_tag != nullptr) {
+    double z = elevation;  // only a tilted plane needs the height
+    if (z_tag != nullptr && ocs.kind() == Ocs::Kind::tilted &&
+        (role == Role::ocs_point || role == Role::ocs_vector)) {
       const auto own_z = strict_number(value(*z_tag));
       if (!own_z) return Stop{PassFailure::not_a_number, z_tag->line + 1, {}};
       z = *own_z;

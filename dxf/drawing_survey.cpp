@@ -73,6 +73,9 @@ DrawingSurvey survey_drawing(const std::string& path, std::size_t buffer_size) {
       if (expecting_section_name) {
         section = value;
         expecting_section_name = false;
+        // Blocks come before the entities: with no dimension block among
+        // them, the entities need not be read at all.
+        if (section == "ENTITIES" && anonymous_blocks.empty()) break;
       } else if (in_block_header) {
         const std::string name = upper_case(value);
         if (name.starts_with("*D")) anonymous_blocks.insert(name);

@@ -129,6 +129,28 @@ std::optional<double> strict_number(std::string_view line) noexcept {
   }
   // from_chars alone would also take "inf", "nan" and hexadecimal forms.
   if (line.empty() || !(is_digit(line.front()) || line.front() == '.')) return std::nullopt;
+  // The usual coordinate: at most 15 digits and a point, read exactly with
+  // one division, as numeric_value reads it.
+  std::uint64_t mantissa = 0;
+  std::size_t digits = 0;
+  std::size_t point = line.size();
+  std::size_t i = 0;
+  for (; i < line.size(); ++i) {
+    const char c = line[i];
+    if (is_digit(c)) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      ++digits;
+    } else if (c == '.' && point == line.size()) {
+      point = i;
+    } else {
+      break;
+    }
+  }
+  if (i == line.size() && digits > 0 && digits <= 15) {
+    const std::size_t decimals = point == line.size() ? 0 : line.size() - point - 1;
+    const double plain = static_cast<double>(mantissa) / exact_powers_of_ten[decimals];
+    return negative ? -plain : plain;
+  }
   double value = 0.0;
   const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value,
                                             std::chars_format::general);
