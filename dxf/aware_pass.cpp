@@ -80,12 +80,10 @@ class AwarePass {
         out_(options.buffer_size) {}
 
   PassResult run(const std::string& input_path, const std::string& output_path) {
-    if (!in_.open(input_path)) return fail(PassFailure::cannot_open_input, 0, errno);
-    if (in_.peek(binary_dxf_sentinel.size()) == binary_dxf_sentinel) {
-      return fail(PassFailure::binary_dxf, 0, 0);
+    if (PassResult opened = open_pass_files(in_, out_, input_path, output_path);
+        !opened.completed()) {
+      return opened;
     }
-    if (in_.error() != 0) return fail(PassFailure::read_error, 0, in_.error());
-    if (!out_.create(output_path)) return fail(PassFailure::cannot_create_output, 0, errno);
 
     std::uint64_t next_report = progress_interval;
     Tag tag;

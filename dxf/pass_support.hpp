@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "dxf/line_writer.hpp"
 #include "dxf/number_format.hpp"
+#include "dxf/rewrite_dxf.hpp"
+#include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
 
@@ -18,6 +22,26 @@ inline std::string_view trim_blanks(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
+}
+
+// Opens the input (refusing a binary DXF) and creates the output; on failure
+// the result says which step failed and why.
+inline PassResult open_pass_files(TagReader& in, LineWriter& out, const std::string& input_path,
+                                  const std::string& output_path) {
+  PassResult result;
+  if (!in.open(input_path)) {
+    result.failure = PassFailure::cannot_open_input;
+    result.system_error = errno;
+  } else if (in.peek(binary_dxf_sentinel.size()) == binary_dxf_sentinel) {
+    result.failure = PassFailure::binary_dxf;
+  } else if (in.error() != 0) {
+    result.failure = PassFailure::read_error;
+    result.system_error = in.error();
+  } else if (!out.create(output_path)) {
+    result.failure = PassFailure::cannot_create_output;
+    result.system_error = errno;
+  }
+  return result;
 }
 
 inline void write_coordinate(LineWriter& out, double value) {
