@@ -46,13 +46,6 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
          });
 }
 
-std::string upper_case(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return upper;
-}
-
 // A failure found while rewriting one record; carried out of the helpers.
 struct Stop {
   PassFailure failure;
@@ -423,13 +416,13 @@ class AwarePass {
       }
       case Role::vector:
       case Role::ocs_vector: {
-        const auto jacobian = derivative(x_tag);
-        if (!jacobian) return jacobian.error();
+        Jacobian jacobian;
+        if (auto stop = derivative(x_tag, jacobian)) return stop;
         vector = true;
         if (role == Role::vector) {
-          written = jacobian->apply({*x, *y});
+          written = jacobian.apply({*x, *y});
         } else {
-          written = ocs.from_world(jacobian->apply(ocs.to_world({*x, *y}, 0.0)), 0.0);
+          written = ocs.from_world(jacobian.apply(ocs.to_world({*x, *y}, 0.0)), 0.0);
         }
         break;
       }
@@ -457,28 +450,21 @@ class AwarePass {
 
   // The derivative at the entity's most recent point (or its first one),
   // kept while the point stays the same.
-  struct DerivativeOrStop {
-    std::optional<Jacobian> value;
-    Stop stop;
-    explicit operator bool() const { return value.has_value(); }
-    const Jacobian* operator->() const { return &*value; }
-    Stop error() const { return stop; }
-  };
-
-  DerivativeOrStop derivative(const Tag& x_tag) {
+  std::optional<Stop> derivative(const Tag& x_tag, Jacobian& jacobian) {
     const PlanarPoint at = anchor_.value_or(PlanarPoint{});
     if (!cached_at_ || cached_at_->x != at.x || cached_at_->y != at.y) {
       const auto result = operation_.derivative(at);
       if (result.status == PointStatus::rejected) {
-        return {std::nullopt, Stop{PassFailure::point_rejected, x_tag.line, at}};
+        return Stop{PassFailure::point_rejected, x_tag.line, at};
       }
       if (result.status != PointStatus::ok) {
-        return {std::nullopt, Stop{PassFailure::arithmetic_failure, x_tag.line, {}}};
+        return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
       }
       cached_at_ = at;
       cached_jacobian_ = result.jacobian;
     }
-    return {cached_jacobian_, {}};
+    jacobian = cached_jacobian_;
+    return std::nullopt;
   }
 
   void write_number(double number, bool vector) {

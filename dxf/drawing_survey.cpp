@@ -1,7 +1,6 @@
 #include "dxf/drawing_survey.hpp"
 
 #include <algorithm>
-#include <cctype>
 
 #include "dxf/number_scan.hpp"
 #include "dxf/pass_support.hpp"
@@ -9,13 +8,6 @@
 
 namespace kelvrin::dxf {
 namespace {
-
-std::string upper_case(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return upper;
-}
 
 bool is_dimension_type(std::string_view type) {
   return type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION";
