@@ -14,6 +14,7 @@
 #include "core/catalogue.hpp"
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
+#include "core/own_files.hpp"
 #include "core/routes.hpp"
 
 namespace {
@@ -74,8 +75,16 @@ struct Conversion {
   std::string output;
 };
 
-// Each input of a batch goes to the folder under its own file name; two
-// inputs with one name would overwrite each other's result, so that is refused.
+bool same_folder(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code error;
+  const bool same = std::filesystem::equivalent(a.empty() ? "." : a, b.empty() ? "." : b, error);
+  return same && !error;
+}
+
+// Each input of a batch goes to the folder under its own file name. Two
+// inputs with one name would overwrite each other's result, and a folder
+// that holds an input would have its original replaced: both are refused
+// before anything is written.
 bool plan_conversions(const app::CliOptions& options, std::vector<Conversion>& plan) {
   if (!options.output_folder) {
     plan.push_back({options.inputs.front(), options.output});
@@ -83,6 +92,13 @@ bool plan_conversions(const app::CliOptions& options, std::vector<Conversion>& p
   }
   std::set<std::string> outputs;
   for (const std::string& input : options.inputs) {
+    if (same_folder(*options.output_folder, std::filesystem::path(input).parent_path())) {
+      std::fprintf(stderr,
+                   "kelvrin-cli: a pasta de saída %s é a pasta de %s: os desenhos originais "
+                   "seriam substituídos\n",
+                   options.output_folder->c_str(), input.c_str());
+      return false;
+    }
     const std::string name = std::filesystem::path(input).filename().string();
     const std::string output = (std::filesystem::path(*options.output_folder) / name).string();
     if (name.empty() || !outputs.insert(output).second) {
@@ -126,6 +142,9 @@ int convert(const app::CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  core::install_interruption_handlers(
+      "kelvrin-cli: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
+      "ficheiros removidos.\n");
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const app::CliParse parsed = app::parse_command_line(arguments);
   if (!parsed.options) {

@@ -1,11 +1,18 @@
 #include "core/conversion_job.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+
 #include "core/catalogue.hpp"
-#include "core/file_replacement.hpp"
 #include "core/job_paths.hpp"
 #include "core/messages.hpp"
+#include "core/output_target.hpp"
 #include "core/procedures.hpp"
 #include "core/routes.hpp"
+#include "core/scratch_file.hpp"
 
 namespace kelvrin::core {
 namespace {
@@ -29,23 +36,23 @@ class StepProgress final : public dxf::PassProgress {
   int step_ = 1;
 };
 
-// Runs the steps of one route. The last step's result reaches the user's
-// output path only in a final rename; every file the route made on the way
-// is removed whatever happens.
+// Runs the steps of one route. Every step writes a file of the
+// conversion's own beside the output (or the output itself, when that is a
+// device); the last one reaches the output path only when it is complete.
+// Whatever happens, no file of the conversion is left behind.
 class RouteRun {
  public:
-  RouteRun(JobHost& host, const JobSettings& settings, const Route& route, JobPaths& paths)
+  RouteRun(JobHost& host, const JobSettings& settings, const Route& route, JobPaths& paths,
+           const OutputTarget& target)
       : host_(host),
         route_(route),
         paths_(paths),
+        target_(target),
         progress_(host, static_cast<int>(route.step_count)),
-        context_{host, settings.data_folder, &progress_, settings.policy},
-        temporary_(paths.fich2),
-        target_(replacement_target(paths.fich3)) {}
+        context_{host, settings.data_folder, &progress_, settings.policy} {}
 
   ~RouteRun() {
-    remove_if_present(temporary_);
-    remove_if_present(staging_);
+    if (device_fd_ >= 0) ::close(device_fd_);
   }
 
   // What the first step left as it was: it read the user's drawing.
@@ -53,23 +60,17 @@ class RouteRun {
 
   ConversionOutcome run() {
     const auto steps = route_.procedures();
-    // First step: input -> temporary file.
-    if (!run_step(steps[0], 1, paths_.fich1)) return outcome_;
-    if (steps.size() == 2) {
-      // Second step: temporary file -> a staging file beside the output.
-      if (const int error = create_staging_file(target_, staging_); error != 0) {
-        notify(host_, messages::cannot_replace_output(paths_.fich3, error));
+    const mode_t new_file_mode = new_file_mode_for(input_mode());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const bool last = i + 1 == steps.size();
+      if (const int error = last ? open_result() : open_intermediate(); error != 0) {
+        notify(host_, messages::cannot_create_output(paths_.fich3, error));
         return ConversionOutcome::failed;
       }
+      if (!run_step(steps[i], static_cast<int>(i) + 1)) return outcome_;
       paths_.fich1 = paths_.fich2;
-      paths_.fich2 = staging_;
-      if (!run_step(steps[1], 2, paths_.fich1)) return outcome_;
-      if (const int error = commit_replacement(staging_, target_); error != 0) {
-        notify(host_, messages::cannot_replace_output(paths_.fich3, error));
-        return ConversionOutcome::failed;
-      }
-      staging_.clear();
-    } else if (const int error = move_into_place(temporary_, target_); error != 0) {
+    }
+    if (const int error = finish(new_file_mode); error != 0) {
       notify(host_, messages::cannot_replace_output(paths_.fich3, error));
       return ConversionOutcome::failed;
     }
@@ -77,7 +78,39 @@ class RouteRun {
   }
 
  private:
-  bool run_step(Procedure procedure, int step, const std::string& shown_input) {
+  mode_t input_mode() const {
+    struct stat input {};
+    return ::stat(paths_.fich1.path.c_str(), &input) == 0 ? input.st_mode : mode_t{0666};
+  }
+
+  int open_intermediate() {
+    if (const int error = intermediate_.create_unnamed(scratch_folder(target_)); error != 0) {
+      return error;
+    }
+    paths_.fich2 = dxf::PassFile(paths_.fich3, intermediate_.descriptor());
+    return 0;
+  }
+
+  int open_result() {
+    if (target_.kind == OutputKind::device) {
+      device_fd_ = open_device(target_);
+      if (device_fd_ < 0) return -device_fd_;
+      paths_.fich2 = dxf::PassFile(paths_.fich3, device_fd_);
+      return 0;
+    }
+    if (const int error = result_.create_beside(target_.path); error != 0) return error;
+    paths_.fich2 = dxf::PassFile(paths_.fich3, result_.descriptor());
+    return 0;
+  }
+
+  int finish(mode_t new_file_mode) {
+    if (target_.kind != OutputKind::device) return place_output(result_, target_, new_file_mode);
+    const int fd = device_fd_;
+    device_fd_ = -1;
+    return ::close(fd) == 0 ? 0 : errno;
+  }
+
+  bool run_step(Procedure procedure, int step) {
     progress_.start_step(step);
     const StepResult result = run_procedure(procedure, paths_, context_);
     switch (result.status) {
@@ -85,7 +118,8 @@ class RouteRun {
         if (step == 1) report_ = result.pass.report;
         return true;
       case StepStatus::pass_failed:
-        notify(host_, messages::pass_failure(result.pass, shown_input, shown_output()));
+        // Both steps are told in terms of the user's own files.
+        notify(host_, messages::pass_failure(result.pass, input_, paths_.fich3));
         outcome_ = ConversionOutcome::failed;
         return false;
       case StepStatus::failed_with_message: outcome_ = ConversionOutcome::failed; return false;
@@ -94,34 +128,37 @@ class RouteRun {
     return false;
   }
 
-  // The staging file is named after the output the user chose; the
-  // temporary file beside the input is named as it is, since its disk is the
-  // one that failed.
-  const std::string& shown_output() const {
-    return paths_.fich2 == staging_ ? paths_.fich3 : paths_.fich2;
-  }
-
   JobHost& host_;
   const Route& route_;
   JobPaths& paths_;
+  const std::string input_ = paths_.fich1.path;
+  const OutputTarget& target_;
   StepProgress progress_;
   ProcedureContext context_;
-  const std::string temporary_;
-  const std::string target_;
-  std::string staging_;
+  ScratchFile intermediate_;
+  ScratchFile result_;
+  int device_fd_ = -1;
   ConversionOutcome outcome_ = ConversionOutcome::failed;
   dxf::PassReport report_;
 };
 
 ConversionOutcome run_route(JobHost& host, const JobSettings& settings, const Route& route,
                             JobPaths& paths, dxf::PassReport& report) {
-  if (same_file_path(paths.fich3, paths.fich2)) {
-    notify(host, messages::output_is_temporary_file(paths.fich3));
+  OutputTarget target;
+  if (const int error = examine_output(paths.fich3, target); error != 0) {
+    notify(host, messages::output_not_writable(paths.fich3, error));
     return ConversionOutcome::refused;
   }
-  RouteRun run(host, settings, route, paths);
-  const ConversionOutcome outcome = run.run();
-  report = run.report();
+  ConversionOutcome outcome = ConversionOutcome::failed;
+  try {
+    RouteRun run(host, settings, route, paths, target);
+    outcome = run.run();
+    report = run.report();
+  } catch (const std::bad_alloc&) {
+    // The conversion's files went with the run; the user hears why.
+    notify(host, messages::out_of_memory(paths.fich3));
+    return ConversionOutcome::failed;
+  }
   if (outcome == ConversionOutcome::program_ended) host.end_program();
   return outcome;
 }
@@ -158,8 +195,7 @@ void complete_route(JobHost& host, const std::string& output, const std::string&
 
 ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
                                  const ConversionRequest& request) {
-  JobPaths paths{request.input, temporary_path_for(request.input), request.output, request.param_x,
-                 request.param_y};
+  JobPaths paths{request.input, request.output, request.output, request.param_x, request.param_y};
 
   if (!run_checks(host, request)) {
     host.restore_pointer();

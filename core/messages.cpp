@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "dxf/line_reader.hpp"
+
 namespace kelvrin::core::messages {
 namespace {
 
@@ -72,6 +74,10 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
     case dxf::PassFailure::not_a_number:
       return "A coordenada da linha " + line + " do ficheiro " + quoted(input) +
              " não é um número.";
+    case dxf::PassFailure::line_too_long:
+      return "A linha " + line + " do ficheiro " + quoted(input) + " tem mais de " +
+             std::to_string(dxf::max_line_length) +
+             " caracteres: não é uma linha de um DXF de texto.";
     case dxf::PassFailure::point_rejected:
     case dxf::PassFailure::none: break;
   }
@@ -125,6 +131,10 @@ std::string parameter_file_failure(const transform::ParameterFileRead& read,
     case transform::ParameterFileError::not_a_number:
       return "O campo " + field + " do ficheiro de parâmetros " + quoted(path) +
              " não é um número: " + quoted(read.text) + ".";
+    case transform::ParameterFileError::too_long:
+      return "O campo " + field + " do ficheiro de parâmetros " + quoted(path) + " tem mais de " +
+             std::to_string(transform::longest_parameter_field) + " caracteres (começa por " +
+             quoted(read.text) + ").";
     case transform::ParameterFileError::none: break;
   }
   return {};
@@ -143,6 +153,11 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
     case transform::GridFileError::not_a_number:
       return "O ficheiro de grelha " + quoted(path) + " tem " + count + " valores e depois " +
              quoted(read.text) + ", que não é um número; são precisos " + needed + " valores.";
+    case transform::GridFileError::too_long:
+      return "O ficheiro de grelha " + quoted(path) + " tem " + count +
+             " valores e depois um campo com mais de " +
+             std::to_string(transform::longest_grid_token) + " caracteres (começa por " +
+             quoted(read.text) + "), que não é um número; são precisos " + needed + " valores.";
     case transform::GridFileError::none: break;
   }
   return {};
@@ -171,9 +186,17 @@ std::string cannot_replace_output(std::string_view output, int error_number) {
   return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error_number);
 }
 
-std::string output_is_temporary_file(std::string_view output) {
-  return "O ficheiro DXF no Sistema 2 não pode ser " + quoted(output) +
-         ": é o ficheiro temporário da conversão.";
+std::string cannot_create_output(std::string_view output, int error_number) {
+  return with_cause("Não foi possível criar o ficheiro " + quoted(output), error_number);
+}
+
+std::string output_not_writable(std::string_view output, int error_number) {
+  return with_cause("O ficheiro " + quoted(output) + " não pode ser substituído", error_number);
+}
+
+std::string out_of_memory(std::string_view output) {
+  return "Memória insuficiente para criar o ficheiro " + quoted(output) +
+         ": a conversão foi interrompida e nada foi alterado.";
 }
 
 }  // namespace kelvrin::core::messages

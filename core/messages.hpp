@@ -52,7 +52,13 @@ std::string point_outside_grid(double x, double y);
 // The finished drawing could not be put at the output path.
 std::string cannot_replace_output(std::string_view output, int error_number);
 
-// The output path is the conversion's own temporary file.
-std::string output_is_temporary_file(std::string_view output);
+// The file for the converted drawing could not be created beside the output.
+std::string cannot_create_output(std::string_view output, int error_number);
+
+// An existing output the user may not write, or a folder.
+std::string output_not_writable(std::string_view output, int error_number);
+
+// The conversion needed more memory than there is.
+std::string out_of_memory(std::string_view output);
 
 }  // namespace kelvrin::core::messages

@@ -72,8 +72,8 @@ class AwarePass {
         in_(options.buffer_size),
         out_(options.buffer_size) {}
 
-  PassResult run(const std::string& input_path, const std::string& output_path) {
-    if (PassResult opened = open_pass_files(in_, out_, input_path, output_path);
+  PassResult run(const PassFile& input, const PassFile& output) {
+    if (PassResult opened = open_pass_files(in_, out_, input, output);
         !opened.completed()) {
       return opened;
     }
@@ -83,13 +83,8 @@ class AwarePass {
     in_.mark();
     for (;;) {
       const TagReader::Next next = in_.next(tag);
-      if (next == TagReader::Next::read_error) {
-        return fail(PassFailure::read_error, in_.failed_line(), in_.error());
-      }
-      if (next == TagReader::Next::odd_line_count) {
-        return fail(PassFailure::odd_line_count, in_.last_line(), 0);
-      }
       if (next == TagReader::Next::end) break;
+      if (next != TagReader::Next::tag) return reading_failure(next, in_);
       const auto code = group_code(in_.code_text(tag));
       if (!code) {
         return fail(tag.line == 1 ? PassFailure::not_text_dxf : PassFailure::bad_group_code,
@@ -613,10 +608,10 @@ class AwarePass {
 
 }  // namespace
 
-PassResult rewrite_aware(const std::string& input_path, const std::string& output_path,
+PassResult rewrite_aware(const PassFile& input, const PassFile& output,
                          const transform::PointOperation& operation, const PassOptions& options) {
-  return AwarePass(operation, options, survey_drawing(input_path, options.buffer_size))
-      .run(input_path, output_path);
+  return AwarePass(operation, options, survey_drawing(input, options.buffer_size))
+      .run(input, output);
 }
 
 }  // namespace kelvrin::dxf

@@ -15,9 +15,9 @@ bool is_dimension_type(std::string_view type) {
 
 }  // namespace
 
-DrawingSurvey survey_drawing(const std::string& path, std::size_t buffer_size) {
+DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
   TagReader in(buffer_size);
-  if (!in.open(path)) return {};
+  if (!in.open(file)) return {};
 
   std::set<std::string> anonymous_blocks;   // "*D..." defined in BLOCKS
   std::set<std::string> shown_by_model;     // named by model-space dimensions

@@ -3,6 +3,8 @@
 #include <set>
 #include <string>
 
+#include "dxf/rewrite_dxf.hpp"
+
 namespace kelvrin::dxf {
 
 // What the DXF-aware pass must know before it reaches the part of the file
@@ -18,6 +20,6 @@ struct DrawingSurvey {
 // stops after BLOCKS when that section holds no anonymous dimension block,
 // so most drawings are read only as far. A file it cannot read gives an empty
 // survey: the pass itself reports what is wrong with it.
-DrawingSurvey survey_drawing(const std::string& path, std::size_t buffer_size);
+DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size);
 
 }  // namespace kelvrin::dxf

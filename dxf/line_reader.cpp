@@ -10,12 +10,23 @@
 
 namespace kelvrin::dxf {
 LineReader::~LineReader() {
-  if (fd_ >= 0) ::close(fd_);
+  if (owns_fd_) ::close(fd_);
 }
 
 bool LineReader::open(const std::string& path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) return false;
+  owns_fd_ = true;
+  return start_reading();
+}
+
+bool LineReader::open_descriptor(int fd) {
+  if (::lseek(fd, 0, SEEK_SET) < 0) return false;
+  fd_ = fd;
+  return start_reading();
+}
+
+bool LineReader::start_reading() {
   struct stat info {};
   if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) {
     file_size_ = static_cast<std::uint64_t>(info.st_size);
@@ -25,7 +36,7 @@ bool LineReader::open(const std::string& path) {
 }
 
 bool LineReader::refill() {
-  if (eof_ || error_ != 0) return false;
+  if (eof_ || error_ != 0 || line_too_long_) return false;
   if (mark_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + mark_, end_ - mark_);
     consumed_before_buffer_ += mark_;
@@ -64,6 +75,10 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
   for (;;) {
     const char* data = buffer_.data();  // moves with every refill
     scan = find_line_end(data, scan, end_);
+    if (scan - pos_ > max_line_length) {
+      line_too_long_ = true;
+      return std::nullopt;
+    }
     if (scan != end_) {
       // A CR as the last buffered byte may be the first half of CR LF.
       if (data[scan] == '\r' && scan + 1 == end_ && !eof_) {

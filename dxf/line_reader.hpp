@@ -32,6 +32,12 @@ inline std::size_t find_line_end(const char* data, std::size_t from, std::size_t
   return from;
 }
 
+// The longest line a drawing may have. DXF values are short (AutoCAD writes
+// strings of at most 2049 characters and splits longer texts over several
+// groups); a line beyond this is not a drawing, and refusing it keeps an
+// endless input such as /dev/zero from taking all memory.
+inline constexpr std::size_t max_line_length = std::size_t{1} << 20;
+
 // Reads a text file line by line through one large buffer, with no
 // allocation per line. A line ends at CR LF, at a lone CR or at a lone LF;
 // the line end is not part of the line, and a last line without one still
@@ -51,6 +57,10 @@ class LineReader {
 
   // Opens the file; false with errno set when it cannot be opened.
   bool open(const std::string& path);
+
+  // Reads an open file from its start through `fd`, which stays the
+  // caller's; false with errno set when it cannot be rewound.
+  bool open_descriptor(int fd);
 
   // The first bytes of the file, up to `count`, without consuming them.
   std::string_view peek(std::size_t count);
@@ -74,7 +84,7 @@ class LineReader {
   std::optional<LineSpan> read_line() {
     // Almost every line ends inside the buffer, with its line end complete.
     const std::size_t line_end = find_line_end(buffer_.data(), pos_, end_);
-    if (line_end + 1 < end_) {
+    if (line_end + 1 < end_ && line_end - pos_ <= max_line_length) {
       const LineSpan line{pos_ - mark_, line_end - pos_};
       const bool crlf = buffer_[line_end] == '\r' && buffer_[line_end + 1] == '\n';
       pos_ = line_end + (crlf ? 2 : 1);
@@ -89,7 +99,9 @@ class LineReader {
     return {buffer_.data() + mark_ + line.begin, line.size};
   }
 
-  bool failed() const noexcept { return error_ != 0; }
+  bool failed() const noexcept { return error_ != 0 || line_too_long_; }
+  // Whether reading stopped at a line longer than max_line_length.
+  bool line_too_long() const noexcept { return line_too_long_; }
   int error() const noexcept { return error_; }
   std::uint64_t line_number() const noexcept { return line_number_; }
   std::uint64_t bytes_consumed() const noexcept { return consumed_before_buffer_ + pos_; }
@@ -102,8 +114,12 @@ class LineReader {
   // the front first; false when nothing more could be read.
   bool refill();
 
+  bool start_reading();
+
   std::size_t initial_buffer_size_;
   int fd_ = -1;
+  bool owns_fd_ = false;
+  bool line_too_long_ = false;
   GrowableBuffer buffer_;
   std::size_t mark_ = 0;
   std::size_t pos_ = 0;

@@ -13,14 +13,20 @@ constexpr char line_end[] = {'\r', '\n'};
 }  // namespace
 
 LineWriter::~LineWriter() {
-  if (fd_ >= 0) ::close(fd_);
+  if (owns_fd_) ::close(fd_);
 }
 
 bool LineWriter::create(const std::string& path) {
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) return false;
+  owns_fd_ = true;
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
   return true;
+}
+
+void LineWriter::attach(int fd) {
+  fd_ = fd;
+  buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
 }
 
 void LineWriter::write_out(const char* data, std::size_t size) {
@@ -76,8 +82,9 @@ void LineWriter::end_line(std::size_t used) {
 bool LineWriter::close() {
   if (fd_ < 0) return error_ == 0;
   if (error_ == 0) flush();
-  if (::close(fd_) != 0 && error_ == 0) error_ = errno;
+  if (owns_fd_ && ::close(fd_) != 0 && error_ == 0) error_ = errno;
   fd_ = -1;
+  owns_fd_ = false;
   return error_ == 0;
 }
 

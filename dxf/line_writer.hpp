@@ -20,6 +20,9 @@ class LineWriter {
   // Creates the file, or empties it when it exists; false with errno set.
   bool create(const std::string& path);
 
+  // Writes through `fd`, which stays the caller's: close() flushes only.
+  void attach(int fd);
+
   void write_line(std::string_view line);
 
   // Room for `count` characters of one line; finish it with end_line(used).
@@ -38,6 +41,7 @@ class LineWriter {
 
   std::size_t buffer_size_;
   int fd_ = -1;
+  bool owns_fd_ = false;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
   int error_ = 0;

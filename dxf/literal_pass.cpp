@@ -28,8 +28,8 @@ class Pass {
         in_(options.buffer_size),
         out_(options.buffer_size) {}
 
-  PassResult run(const std::string& input_path, const std::string& output_path) {
-    if (PassResult opened = open_pass_files(in_, out_, input_path, output_path);
+  PassResult run(const PassFile& input, const PassFile& output) {
+    if (PassResult opened = open_pass_files(in_, out_, input, output);
         !opened.completed()) {
       return opened;
     }
@@ -40,12 +40,7 @@ class Pass {
       in_.mark();
       const TagReader::Next next = in_.next(tag);
       if (next == TagReader::Next::end) break;
-      if (next == TagReader::Next::read_error) {
-        return fail(PassFailure::read_error, in_.failed_line(), in_.error());
-      }
-      if (next == TagReader::Next::odd_line_count) {
-        return fail(PassFailure::odd_line_count, in_.last_line(), 0);
-      }
+      if (next != TagReader::Next::tag) return reading_failure(next, in_);
       const std::string_view code = in_.code_text(tag);
       const std::string_view value = in_.value_text(tag);
 
@@ -132,9 +127,9 @@ class Pass {
 
 }  // namespace
 
-PassResult rewrite_literal(const std::string& input_path, const std::string& output_path,
+PassResult rewrite_literal(const PassFile& input, const PassFile& output,
                            PointTransform& transform, const PassOptions& options) {
-  return Pass(transform, options).run(input_path, output_path);
+  return Pass(transform, options).run(input, output);
 }
 
 }  // namespace kelvrin::dxf

@@ -15,7 +15,8 @@
 namespace kelvrin::dxf {
 
 // What both rewrite policies share: how a binary DXF announces itself, how
-// often progress is told, and how a transformed coordinate is written.
+// often progress is told, how a transformed coordinate is written, and how a
+// stop of the tag reader is told.
 inline constexpr std::string_view binary_dxf_sentinel = "AutoCAD Binary DXF";
 inline constexpr std::uint64_t progress_interval = std::uint64_t{8} << 20;
 
@@ -36,10 +37,10 @@ inline std::string upper_case(std::string_view text) {
 
 // Opens the input (refusing a binary DXF) and creates the output; on failure
 // the result says which step failed and why.
-inline PassResult open_pass_files(TagReader& in, LineWriter& out, const std::string& input_path,
-                                  const std::string& output_path) {
+inline PassResult open_pass_files(TagReader& in, LineWriter& out, const PassFile& input,
+                                  const PassFile& output) {
   PassResult result;
-  if (!in.open(input_path)) {
+  if (!in.open(input)) {
     result.failure = PassFailure::cannot_open_input;
     result.system_error = errno;
   } else if (in.peek(binary_dxf_sentinel.size()) == binary_dxf_sentinel) {
@@ -47,9 +48,34 @@ inline PassResult open_pass_files(TagReader& in, LineWriter& out, const std::str
   } else if (in.error() != 0) {
     result.failure = PassFailure::read_error;
     result.system_error = in.error();
-  } else if (!out.create(output_path)) {
+  } else if (output.descriptor >= 0) {
+    out.attach(output.descriptor);
+  } else if (!out.create(output.path)) {
     result.failure = PassFailure::cannot_create_output;
     result.system_error = errno;
+  }
+  return result;
+}
+
+// The failure for a tag reader that stopped before the end of the file.
+inline PassResult reading_failure(TagReader::Next next, const TagReader& in) {
+  PassResult result;
+  switch (next) {
+    case TagReader::Next::read_error:
+      result.failure = PassFailure::read_error;
+      result.line = in.failed_line();
+      result.system_error = in.error();
+      break;
+    case TagReader::Next::odd_line_count:
+      result.failure = PassFailure::odd_line_count;
+      result.line = in.last_line();
+      break;
+    case TagReader::Next::line_too_long:
+      result.failure = PassFailure::line_too_long;
+      result.line = in.failed_line();
+      break;
+    case TagReader::Next::tag:
+    case TagReader::Next::end: break;
   }
   return result;
 }

@@ -1,14 +1,44 @@
 #include "dxf/rewrite_dxf.hpp"
 
-namespace kelvrin::dxf {
+#include <cmath>
 
-PassResult rewrite_dxf(const std::string& input_path, const std::string& output_path,
-                       const transform::PointOperation& operation, const PassOptions& options) {
-  if (options.policy == RewritePolicy::dxf_aware) {
-    return rewrite_aware(input_path, output_path, operation, options);
+namespace kelvrin::dxf {
+namespace {
+
+bool finite(transform::PlanarPoint point) { return std::isfinite(point.x) && std::isfinite(point.y); }
+
+// Whatever the transformation (a polynomial, a grid of any values, a
+// parameter file of any coefficients), no "inf" or "nan" reaches a drawing:
+// a result that is not a finite number is an arithmetic failure.
+class FiniteResults final : public transform::PointOperation {
+ public:
+  explicit FiniteResults(const PointOperation& operation) : operation_(operation) {}
+
+  transform::PointResult forward(transform::PlanarPoint source) const override {
+    transform::PointResult result = operation_.forward(source);
+    if (result.status == transform::PointStatus::ok && !finite(result.point)) {
+      result.status = transform::PointStatus::arithmetic_failure;
+    }
+    return result;
   }
-  SequentialPoints points(operation);
-  return rewrite_literal(input_path, output_path, points, options);
+  transform::PointStatus check_x(double x) const override { return operation_.check_x(x); }
+  double initial_x() const override { return operation_.initial_x(); }
+  // The derivative by differences of the checked forward() above.
+
+ private:
+  const PointOperation& operation_;
+};
+
+}  // namespace
+
+PassResult rewrite_dxf(const PassFile& input, const PassFile& output,
+                       const transform::PointOperation& operation, const PassOptions& options) {
+  const FiniteResults checked(operation);
+  if (options.policy == RewritePolicy::dxf_aware) {
+    return rewrite_aware(input, output, checked, options);
+  }
+  SequentialPoints points(checked);
+  return rewrite_literal(input, output, points, options);
 }
 
 }  // namespace kelvrin::dxf

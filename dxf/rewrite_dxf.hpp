@@ -4,11 +4,25 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "dxf/point_transform.hpp"
 #include "transform/point_operation.hpp"
 
 namespace kelvrin::dxf {
+
+// A file a pass reads or writes: opened by its path, or, when `descriptor`
+// is set, used through that descriptor from the start of the file and left
+// open (a scratch file that exists only as an open descriptor). The path
+// then only names it.
+struct PassFile {
+  PassFile(std::string file_path) : path(std::move(file_path)) {}  // NOLINT: a path is a file
+  PassFile(const char* file_path) : path(file_path) {}             // NOLINT
+  PassFile(std::string file_path, int fd) : path(std::move(file_path)), descriptor(fd) {}
+
+  std::string path;
+  int descriptor = -1;
+};
 
 // How the code line of an X pair in the entities zone reaches the output.
 enum class XCodeLine {
@@ -43,7 +57,7 @@ struct PassOptions {
   XCodeLine x_code_line = XCodeLine::written_at_once;
   PassProgress* progress = nullptr;
   // Size of the read and the write buffer; the read buffer grows to hold the
-  // longest pair of lines.
+  // longest pair of lines (or entity), up to max_line_length a line.
   std::size_t buffer_size = std::size_t{1} << 20;
 };
 
@@ -62,6 +76,8 @@ enum class PassFailure {
   not_text_dxf,       // the first line is not a group code
   bad_group_code,     // a code line that is not a group code
   not_a_number,       // a coordinate value that is not a finite number
+  // Both policies again:
+  line_too_long,      // a line longer than max_line_length
 };
 
 // What a DXF-aware pass left as it was and the user should know.
@@ -95,8 +111,11 @@ struct PassResult {
 // bounded by the largest entity (DXF-aware) or the longest pair of lines
 // (literal), never by the file.
 //
+// Every coordinate written is a finite number: a transformation that yields
+// anything else stops the pass with arithmetic_failure.
+//
 // On failure the output may be partly written; the caller owns its removal.
-PassResult rewrite_dxf(const std::string& input_path, const std::string& output_path,
+PassResult rewrite_dxf(const PassFile& input, const PassFile& output,
                        const transform::PointOperation& operation,
                        const PassOptions& options = {});
 
@@ -104,11 +123,11 @@ PassResult rewrite_dxf(const std::string& input_path, const std::string& output_
 // from the first pair whose value is "ENTITIES" to the end of the file,
 // every X pair (codes 10-18) and Y pair (codes 20-28) is replaced by what
 // `transform` makes of them, written in the form "0.00000".
-PassResult rewrite_literal(const std::string& input_path, const std::string& output_path,
+PassResult rewrite_literal(const PassFile& input, const PassFile& output,
                            PointTransform& transform, const PassOptions& options = {});
 
 // The DXF-aware policy.
-PassResult rewrite_aware(const std::string& input_path, const std::string& output_path,
+PassResult rewrite_aware(const PassFile& input, const PassFile& output,
                          const transform::PointOperation& operation,
                          const PassOptions& options = {});
 

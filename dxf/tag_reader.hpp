@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dxf/line_reader.hpp"
+#include "dxf/rewrite_dxf.hpp"
 
 namespace kelvrin::dxf {
 
@@ -26,16 +27,18 @@ class TagReader {
  public:
   explicit TagReader(std::size_t buffer_size) : lines_(buffer_size) {}
 
-  bool open(const std::string& path) { return lines_.open(path); }
+  bool open(const PassFile& file) {
+    return file.descriptor >= 0 ? lines_.open_descriptor(file.descriptor) : lines_.open(file.path);
+  }
   std::string_view peek(std::size_t count) { return lines_.peek(count); }
 
-  enum class Next { tag, end, odd_line_count, read_error };
+  enum class Next { tag, end, odd_line_count, read_error, line_too_long };
 
   Next next(Tag& tag) {
-    if (lines_.at_end()) return lines_.failed() ? Next::read_error : Next::end;
+    if (lines_.at_end()) return lines_.failed() ? failure() : Next::end;
     const auto code_line = lines_.read_line();
     const auto value_line = code_line ? lines_.read_line() : std::nullopt;
-    if (lines_.failed()) return Next::read_error;
+    if (lines_.failed()) return failure();
     if (!value_line) return Next::odd_line_count;
     tag = Tag{*code_line, *value_line, lines_.line_number() - 1, -1};
     return Next::tag;
@@ -64,6 +67,10 @@ class TagReader {
   std::uint64_t file_size() const noexcept { return lines_.file_size(); }
 
  private:
+  Next failure() const noexcept {
+    return lines_.line_too_long() ? Next::line_too_long : Next::read_error;
+  }
+
   LineReader lines_;
 };
 

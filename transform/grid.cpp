@@ -12,8 +12,6 @@ namespace {
 
 using namespace grid_geometry;
 
-constexpr std::size_t longest_token = 64;  // no number in a grid file is longer
-
 bool is_space(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Reads the whitespace- or comma-separated tokens of a grid file. Two commas
@@ -23,7 +21,10 @@ class TokenReader {
  public:
   explicit TokenReader(std::streambuf& in) : in_(in) {}
 
+  // The next token, its first longest_grid_token characters when it is
+  // longer (cut() tells).
   std::optional<std::string> next() {
+    cut_ = false;
     skip_spaces();
     if (in_.sgetc() == eof) return std::nullopt;
     if (first_ || in_.sgetc() != ',') {
@@ -34,11 +35,17 @@ class TokenReader {
     }
     std::string token;
     for (int c = in_.sgetc(); c != eof && c != ',' && !is_space(c); c = in_.snextc()) {
-      if (token.size() < longest_token) token += static_cast<char>(c);
+      if (token.size() < longest_grid_token) {
+        token += static_cast<char>(c);
+      } else {
+        cut_ = true;
+      }
     }
     if (token.empty() && in_.sgetc() == eof) return std::nullopt;
     return token;
   }
+
+  bool cut() const noexcept { return cut_; }
 
  private:
   void skip_spaces() {
@@ -47,6 +54,7 @@ class TokenReader {
   static constexpr int eof = std::char_traits<char>::eof();
   std::streambuf& in_;
   bool first_ = true;
+  bool cut_ = false;
 };
 
 }  // namespace
@@ -66,10 +74,10 @@ GridFileRead load_grid(const std::string& path, Grid& grid) {
       read.error = GridFileError::too_few;
       return read;
     }
-    const auto number = parse_decimal_field(*token);
+    const auto number = tokens.cut() ? std::nullopt : parse_decimal_field(*token);
     if (!number) {
-      read.error = GridFileError::not_a_number;
-      read.text = *token;
+      read.error = tokens.cut() ? GridFileError::too_long : GridFileError::not_a_number;
+      read.text = tokens.cut() ? token->substr(0, 20) : *token;
       return read;
     }
     value = *number;

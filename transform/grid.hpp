@@ -46,7 +46,13 @@ enum class GridFileError {
   cannot_open,   // system_error says why
   too_few,       // the file holds only `values_read` numbers
   not_a_number,  // the number after `values_read` numbers is `text`
+  too_long,      // the token after `values_read` numbers is longer than any
+                 // number; `text` holds its first characters
 };
+
+// The longest token a grid file may hold: its numbers have at most 20
+// characters; a longer token is refused, not cut.
+inline constexpr std::size_t longest_grid_token = 64;
 
 struct GridFileRead {
   GridFileError error = GridFileError::none;

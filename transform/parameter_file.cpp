@@ -10,7 +10,6 @@ namespace kelvrin::transform {
 namespace {
 
 constexpr int field_count = 15;
-constexpr std::size_t longest_field = 4096;  // a field longer than this is no number or marker
 
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
@@ -22,8 +21,13 @@ class FieldReader {
  public:
   explicit FieldReader(std::istream& in) : in_(in) {}
 
+  // Whether the last field was longer than longest_parameter_field (and
+  // holds only its beginning).
+  bool cut() const noexcept { return cut_; }
+
   // A text field, or nullopt when the file ends before it.
   std::optional<std::string> text() {
+    cut_ = false;
     skip_while([](int c) { return is_blank(c) || is_line_end(c); });
     if (at_end()) return std::nullopt;
     std::string field;
@@ -44,6 +48,7 @@ class FieldReader {
 
   // The characters of a numeric field, or nullopt when the file ends first.
   std::optional<std::string> number() {
+    cut_ = false;
     skip_while([](int c) { return is_blank(c) || is_line_end(c); });
     if (at_end()) return std::nullopt;
     std::string field;
@@ -61,11 +66,16 @@ class FieldReader {
     while (!at_end() && predicate(in_.peek())) in_.get();
   }
   bool at_end() { return in_.peek() == std::char_traits<char>::eof(); }
-  static void append(std::string& field, int c) {
-    if (field.size() < longest_field) field += static_cast<char>(c);
+  void append(std::string& field, int c) {
+    if (field.size() < longest_parameter_field) {
+      field += static_cast<char>(c);
+    } else {
+      cut_ = true;
+    }
   }
 
   std::istream& in_;
+  bool cut_ = false;
 };
 
 }  // namespace
@@ -86,6 +96,12 @@ ParameterFileRead read_parameter_file(const std::string& path) {
     if (!text) {
       read.error = ParameterFileError::ends_early;
       read.field = field;
+      return read;
+    }
+    if (fields.cut()) {
+      read.error = ParameterFileError::too_long;
+      read.field = field;
+      read.text = text->substr(0, 20);
       return read;
     }
     if (field <= 3) {

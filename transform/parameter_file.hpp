@@ -30,7 +30,12 @@ enum class ParameterFileError {
   cannot_open,   // system_error says why
   ends_early,    // the file ends before `field`
   not_a_number,  // `field` holds `text`, which is not a decimal number
+  too_long,      // `field` is longer than longest_parameter_field; `text`
+                 // holds its first characters
 };
+
+// No number or marker is anywhere near this long; a longer field is refused.
+inline constexpr std::size_t longest_parameter_field = 4096;
 
 struct ParameterFileRead {
   ParameterFileError error = ParameterFileError::none;

@@ -4,7 +4,7 @@
 //
 //   OPERATION:PATH_PART:ERRNO[:BYTES][:once]
 //
-// OPERATION is open-read, open-write, fopen, mkostemp, rename, read, write
+// OPERATION is open-read, open-write, fopen, rename, read, write, fsync
 // or close; the rule applies to paths that contain PATH_PART (any path when
 // empty). read and write fail once BYTES bytes have passed on a matching
 // file, after a short read or write up to that point; "once" lets the rule
@@ -91,7 +91,8 @@ long long transferred[tracked_limit];
 void track(int fd, const char* path) {
   if (fd < 0 || fd >= tracked_limit) return;
   tracked[fd] =
-      (rule().operation == "read" || rule().operation == "write" || rule().operation == "close") &&
+      (rule().operation == "read" || rule().operation == "write" || rule().operation == "close" ||
+       rule().operation == "fsync") &&
       applies(rule().operation.c_str(), path);
   transferred[fd] = 0;
 }
@@ -167,13 +168,6 @@ FILE* fopen64(const char* path, const char* mode) {
   return next<FILE* (*)(const char*, const char*)>("fopen64")(path, mode);
 }
 
-int mkostemp(char* name_template, int flags) {
-  if (fire("mkostemp", name_template)) return -1;
-  const int fd = next<int (*)(char*, int)>("mkostemp")(name_template, flags);
-  track(fd, name_template);
-  return fd;
-}
-
 int rename(const char* from, const char* to) {
   if (fire("rename", from)) return -1;
   return next<int (*)(const char*, const char*)>("rename")(from, to);
@@ -191,6 +185,14 @@ ssize_t write(int fd, const void* buffer, std::size_t count) {
   const ssize_t put = next<ssize_t (*)(int, const void*, std::size_t)>("write")(fd, buffer, count);
   if (put > 0 && fd >= 0 && fd < tracked_limit) transferred[fd] += put;
   return put;
+}
+
+int fsync(int fd) {
+  if (rule().operation == "fsync" && fd >= 0 && fd < tracked_limit && tracked[fd]) {
+    errno = rule().error;
+    return -1;
+  }
+  return next<int (*)(int)>("fsync")(fd);
 }
 
 int close(int fd) {

@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     case GridFileError::too_few:
     case GridFileError::not_a_number:
+    case GridFileError::too_long:
       require(read.values_read < grid_geometry::node_count, "a refusal counts what it read");
       break;
     case GridFileError::cannot_open: require(false, "a scratch file always opens");

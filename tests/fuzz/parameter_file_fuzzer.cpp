@@ -22,13 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(std::isfinite(value), "normalisation values are finite");
       }
       for (const double value : read.file.coefficients) require(std::isfinite(value), "finite");
-      require(read.file.marker.size() <= 4096, "a field is bounded");
+      require(read.file.marker.size() <= longest_parameter_field, "a field is bounded");
       break;
     case ParameterFileError::ends_early:
       require(read.field >= 1 && read.field <= 15, "a short file names a field 1-15");
       break;
     case ParameterFileError::not_a_number:
       require(read.field >= 4 && read.field <= 15, "only fields 4-15 are numbers");
+      break;
+    case ParameterFileError::too_long:
+      require(read.field >= 1 && read.field <= 15, "an over-long field is one of the 15");
       break;
     case ParameterFileError::cannot_open: require(false, "a scratch file always opens");
   }
