@@ -151,6 +151,14 @@ TEST(GridFile, ShortFilesAndWordsAreRefusedWithTheirCount) {
   write_file(folder.file("gap.asc"), "1,,2");
   EXPECT_EQ(transform::load_grid(folder.file("gap.asc"), grid).error,
             transform::GridFileError::not_a_number);
+  write_file(folder.file("signs.asc"), "1 +-5 2");
+  EXPECT_EQ(transform::load_grid(folder.file("signs.asc"), grid).error,
+            transform::GridFileError::not_a_number);
+  // Cut to its first characters, this token would read as the number 1.
+  write_file(folder.file("long.asc"), "1 2 " + std::string(transform::longest_grid_token, '1') + "x");
+  read = transform::load_grid(folder.file("long.asc"), grid);
+  EXPECT_EQ(read.error, transform::GridFileError::too_long);
+  EXPECT_EQ(read.values_read, 2u);
 }
 
 // The grid procedures hold the X code line back until the Y pair comes.
@@ -243,6 +251,26 @@ TEST_F(GridRoute, ARejectedPointEndsTheProgramAndLosesNothing) {
   EXPECT_EQ(read_file(input_), drawing);
   EXPECT_EQ(read_file(output_), "previous");
   EXPECT_EQ(folder_.listing().size(), 6u);  // four grids, input, output
+}
+
+// Grid values whose interpolation overflows: no "inf" reaches the drawing,
+// under either policy.
+TEST_F(GridRoute, ANonFiniteResultStopsTheConversion) {
+  write_grid(
+      folder_.file("et_lx_m.asc"), [](double x, double y) {
+        return std::fmod(std::round((x + y) / spacing), 2.0) == 0.0 ? 1.7e308 : -1.7e308;
+      }, false);
+  write_file(input_, dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "1000",
+                                "20", "1000", "0", "ENDSEC", "0", "EOF"}));
+  for (const auto policy : {dxf::RewritePolicy::literal, dxf::RewritePolicy::dxf_aware}) {
+    host_.events.clear();
+    EXPECT_EQ(core::run_conversion(host_, {folder_.path(), policy},
+                                   {datum_73, datum_lisboa, input_, output_, "", ""}),
+              core::ConversionOutcome::failed);
+    ASSERT_EQ(host_.messages().size(), 1u);
+    EXPECT_NE(host_.messages()[0].find("Erro aritmético"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(output_));
+  }
 }
 
 TEST_F(GridRoute, LimitsMessageNumbers) {

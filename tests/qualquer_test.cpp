@@ -148,7 +148,7 @@ TEST(ParameterFile, FieldsSpreadOverLinesReadTheSame) {
 
 TEST(ParameterFile, NumbersMustBeWholeDecimalNumbers) {
   testing::TempFolder folder;
-  for (const char* bad : {"inf", "nan", "0x10", "1e999", "1.5.2", "-", "1,5x"}) {
+  for (const char* bad : {"inf", "nan", "0x10", "1e999", "1.5.2", "-", "1,5x", "+-5", "-+5"}) {
     write_file(folder.file("p.txt"), std::string("a,b,X,") + bad + ",0,0,0,1,1,0,0,0,0,0,0");
     const auto read = transform::read_parameter_file(folder.file("p.txt"));
     EXPECT_EQ(read.error, transform::ParameterFileError::not_a_number) << bad;
@@ -157,6 +157,23 @@ TEST(ParameterFile, NumbersMustBeWholeDecimalNumbers) {
   const auto read = transform::read_parameter_file(folder.file("p.txt"));
   EXPECT_EQ(read.file.xc, 1500.0);
   EXPECT_EQ(read.file.yc, -0.5);
+}
+
+// A field beyond the bound is refused as a whole, never read by its beginning.
+TEST(ParameterFile, AnOverLongFieldIsRefusedNamingIt) {
+  testing::TempFolder folder;
+  const std::string digits(transform::longest_parameter_field + 1, '1');
+  for (int field : {3, 7}) {
+    std::string text;
+    for (int i = 1; i <= 15; ++i) {
+      text += i == field ? digits : i == 3 ? "X" : "1";
+      text += ',';
+    }
+    write_file(folder.file("p.txt"), text);
+    const auto read = transform::read_parameter_file(folder.file("p.txt"));
+    EXPECT_EQ(read.error, transform::ParameterFileError::too_long);
+    EXPECT_EQ(read.field, field);
+  }
 }
 
 }  // namespace
