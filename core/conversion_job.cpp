@@ -149,6 +149,7 @@ ConversionOutcome run_route(JobHost& host, const JobSettings& settings, const Ro
     notify(host, messages::output_not_writable(paths.fich3, error));
     return ConversionOutcome::refused;
   }
+  const std::string input = paths.fich1.path;
   ConversionOutcome outcome = ConversionOutcome::failed;
   try {
     RouteRun run(host, settings, route, paths, target);
@@ -156,7 +157,7 @@ ConversionOutcome run_route(JobHost& host, const JobSettings& settings, const Ro
     report = run.report();
   } catch (const std::bad_alloc&) {
     // The conversion's files went with the run; the user hears why.
-    notify(host, messages::out_of_memory(paths.fich3));
+    notify(host, messages::out_of_memory(input));
     return ConversionOutcome::failed;
   }
   if (outcome == ConversionOutcome::program_ended) host.end_program();

@@ -194,8 +194,8 @@ std::string output_not_writable(std::string_view output, int error_number) {
   return with_cause("O ficheiro " + quoted(output) + " não pode ser substituído", error_number);
 }
 
-std::string out_of_memory(std::string_view output) {
-  return "Memória insuficiente para criar o ficheiro " + quoted(output) +
+std::string out_of_memory(std::string_view input) {
+  return "Memória insuficiente para converter o ficheiro " + quoted(input) +
          ": a conversão foi interrompida e nada foi alterado.";
 }
 

@@ -58,7 +58,7 @@ std::string cannot_create_output(std::string_view output, int error_number);
 // An existing output the user may not write, or a folder.
 std::string output_not_writable(std::string_view output, int error_number);
 
-// The conversion needed more memory than there is.
-std::string out_of_memory(std::string_view output);
+// The conversion of `input` needed more memory than there is.
+std::string out_of_memory(std::string_view input);
 
 }  // namespace kelvrin::core::messages
