@@ -115,8 +115,8 @@ int convert(const app::CliOptions& options) {
   if (!plan_conversions(options, plan)) return exit_usage;
 
   const core::JobSettings settings{core::executable_folder(), options.literal
-                                                                 ? dxf::RewritePolicy::literal
-                                                                 : dxf::RewritePolicy::dxf_aware};
+                                                                  ? dxf::RewritePolicy::literal
+                                                                  : dxf::RewritePolicy::dxf_aware};
   app::ConsoleHost host(::isatty(STDERR_FILENO) == 1);
   const std::string source = app::resolve_system_name(options.source);
   // "Qualquer" takes any target as a label; with none given, it is its own.

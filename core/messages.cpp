@@ -97,8 +97,8 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
       types += type;
     }
     add("Aviso: " + std::to_string(report.unknown_entities) +
-        " entidade(s) de tipo desconhecido (" + types +
-        ") em " + quoted(input) + ": os pares de códigos 10-18/20-28 foram convertidos como pontos.");
+        " entidade(s) de tipo desconhecido (" + types + ") em " + quoted(input) +
+        ": os pares de códigos 10-18/20-28 foram convertidos como pontos.");
   }
   if (report.unconverted_entities > 0) {
     add("Aviso: " + std::to_string(report.unconverted_entities) + " entidade(s) de " +

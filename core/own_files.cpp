@@ -65,9 +65,7 @@ SignalsHeld::SignalsHeld() {
   ::pthread_sigmask(SIG_BLOCK, &held, &saved_);
 }
 
-SignalsHeld::~SignalsHeld() {
-  ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
-}
+SignalsHeld::~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
 
 void remove_own_files() noexcept {
   for (Slot& slot : slots) {

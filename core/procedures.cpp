@@ -35,8 +35,9 @@ constexpr PolynomialProcedure polynomial_procedures[] = {
 StepResult polynomial_pass(const PolynomialProcedure& procedure, const JobPaths& paths,
                            ProcedureContext& context) {
   const transform::PolynomialTransform polynomial(procedure.set, procedure.scale);
-  const dxf::PassResult pass = dxf::rewrite_dxf(
-      paths.fich1, paths.fich2, polynomial, {.policy = context.policy, .progress = context.progress});
+  const dxf::PassResult pass =
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial,
+                       {.policy = context.policy, .progress = context.progress});
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }
 

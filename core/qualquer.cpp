@@ -61,8 +61,9 @@ StepResult run_qualquer(const JobPaths& paths, ProcedureContext& context) {
       .oy = y_file.oy,
   };
   const transform::PolynomialTransform polynomial(set, transform::ScaleStep::none);
-  const dxf::PassResult pass = dxf::rewrite_dxf(
-      paths.fich1, paths.fich2, polynomial, {.policy = context.policy, .progress = context.progress});
+  const dxf::PassResult pass =
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial,
+                       {.policy = context.policy, .progress = context.progress});
   host.restore_pointer();
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }

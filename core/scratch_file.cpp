@@ -29,14 +29,14 @@ ScratchFile::~ScratchFile() {
 }
 
 int ScratchFile::create_named(const std::string& folder, const std::string& stem) {
-  const std::string prefix = (folder.empty() ? std::string() : folder + "/") + "." + stem +
-                             ".kelvrin-";
+  const std::string prefix =
+      (folder.empty() ? std::string() : folder + "/") + "." + stem + ".kelvrin-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = prefix + random_suffix();
     // An interruption removes the file only once it is ours, and always then.
     const SignalsHeld held;
-    const int fd = ::open(candidate.c_str(),
-                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
       fd_ = fd;
       remembered_ = std::make_unique<OwnFileName>(candidate);

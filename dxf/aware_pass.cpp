@@ -73,8 +73,7 @@ class AwarePass {
         out_(options.buffer_size) {}
 
   PassResult run(const PassFile& input, const PassFile& output) {
-    if (PassResult opened = open_pass_files(in_, out_, input, output);
-        !opened.completed()) {
+    if (PassResult opened = open_pass_files(in_, out_, input, output); !opened.completed()) {
       return opened;
     }
 
@@ -181,9 +180,8 @@ class AwarePass {
       case Section::blocks:
         if (type == "BLOCK") {
           const Tag* name = find(2);
-          converting_block_ =
-              name != nullptr &&
-              survey_.model_dimension_blocks.count(upper_case(trim_blanks(value(*name)))) > 0;
+          converting_block_ = name != nullptr && survey_.model_dimension_blocks.count(
+                                                     upper_case(trim_blanks(value(*name)))) > 0;
           break;
         }
         return rewrite_entity(type);  // a dimension's geometry, a layout's viewport
@@ -270,9 +268,8 @@ class AwarePass {
 
     for (std::size_t i = 0; i < record_.size(); ++i) {
       const Tag& tag = record_[i];
-      if (has_parts &&
-          (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
-           (tag.code >= 300 && tag.code <= 305))) {
+      if (has_parts && (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
+                        (tag.code >= 300 && tag.code <= 305))) {
         const auto marker = strict_number(value(tag));
         part = next_part(kind, part, tag.code, marker ? static_cast<std::int64_t>(*marker) : 0);
         copy_tag(tag);
@@ -291,8 +288,9 @@ class AwarePass {
         continue;
       }
       const Tag& y_tag = record_[i + 1];
-      const Tag* z_tag =
-          i + 2 < record_.size() && record_[i + 2].code == tag.code + 20 ? &record_[i + 2] : nullptr;
+      const Tag* z_tag = i + 2 < record_.size() && record_[i + 2].code == tag.code + 20
+                             ? &record_[i + 2]
+                             : nullptr;
       const bool ocs_role = role == Role::ocs_point || role == Role::ocs_vector;
       if (ocs_role && ocs.kind() == Ocs::Kind::on_edge) {
         if (!counted_on_edge) ++report_.unconverted_entities;

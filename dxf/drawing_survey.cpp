@@ -19,8 +19,8 @@ DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
   TagReader in(buffer_size);
   if (!in.open(file)) return {};
 
-  std::set<std::string> anonymous_blocks;   // "*D..." defined in BLOCKS
-  std::set<std::string> shown_by_model;     // named by model-space dimensions
+  std::set<std::string> anonymous_blocks;  // "*D..." defined in BLOCKS
+  std::set<std::string> shown_by_model;    // named by model-space dimensions
   std::string section;
   bool expecting_section_name = false;
   bool in_block_header = false;
@@ -82,10 +82,10 @@ DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
   end_entity();
 
   DrawingSurvey survey;
-  std::set_intersection(anonymous_blocks.begin(), anonymous_blocks.end(), shown_by_model.begin(),
-                        shown_by_model.end(),
-                        std::inserter(survey.model_dimension_blocks,
-                                      survey.model_dimension_blocks.end()));
+  std::set_intersection(
+      anonymous_blocks.begin(), anonymous_blocks.end(), shown_by_model.begin(),
+      shown_by_model.end(),
+      std::inserter(survey.model_dimension_blocks, survey.model_dimension_blocks.end()));
   return survey;
 }
 

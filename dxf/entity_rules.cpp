@@ -101,12 +101,12 @@ constexpr Rule rules[] = {
     {ellipse, Part::main, 10, Role::point},
     {ellipse, Part::main, 11, vector},  // major axis, from the centre
     {text, Part::main, 10, ocs_point},
-    {text, Part::main, 11, ocs_point},  // alignment point
+    {text, Part::main, 11, ocs_point},        // alignment point
     {text, Part::embedded, 10, Role::point},  // an ATTRIB's multiline text
     {text, Part::embedded, 11, vector},
     {mtext, Part::main, 10, Role::point},
-    {mtext, Part::main, 11, vector},  // text direction
-    {mtext, Part::embedded, 10, vector},  // columns: the direction again
+    {mtext, Part::main, 11, vector},           // text direction
+    {mtext, Part::embedded, 10, vector},       // columns: the direction again
     {mtext, Part::embedded, 11, Role::point},  // and the insertion point
     {insert, Part::main, 10, ocs_point},
     {lwpolyline, Part::main, 10, ocs_point},
@@ -147,21 +147,21 @@ constexpr Rule rules[] = {
     {large_radial_dimension, Part::main, 14, Role::point},  // override centre
     {large_radial_dimension, Part::main, 15, Role::point},  // jog point
     {leader, Part::main, 10, Role::point},
-    {multileader, Part::main, 10, copy},  // block scale
-    {multileader, Part::mleader_context, 10, Role::point},  // content base point
-    {multileader, Part::mleader_context, 11, vector},       // text normal
-    {multileader, Part::mleader_context, 12, Role::point},  // text location
-    {multileader, Part::mleader_context, 13, vector},       // text direction
-    {multileader, Part::mleader_context, 14, vector},       // block normal
-    {multileader, Part::mleader_context, 15, Role::point},  // block location
-    {multileader, Part::mleader_context, 16, copy},         // block scale
-    {multileader, Part::mleader_context, 110, Role::point}, // plane origin
-    {multileader, Part::mleader_context, 111, vector},      // plane x axis
-    {multileader, Part::mleader_context, 112, vector},      // plane y axis
-    {multileader, Part::mleader_leader, 10, Role::point},   // last leader point
-    {multileader, Part::mleader_leader, 11, vector},        // dogleg direction
-    {multileader, Part::mleader_leader, 12, Role::point},   // break start
-    {multileader, Part::mleader_leader, 13, Role::point},   // break end
+    {multileader, Part::main, 10, copy},                     // block scale
+    {multileader, Part::mleader_context, 10, Role::point},   // content base point
+    {multileader, Part::mleader_context, 11, vector},        // text normal
+    {multileader, Part::mleader_context, 12, Role::point},   // text location
+    {multileader, Part::mleader_context, 13, vector},        // text direction
+    {multileader, Part::mleader_context, 14, vector},        // block normal
+    {multileader, Part::mleader_context, 15, Role::point},   // block location
+    {multileader, Part::mleader_context, 16, copy},          // block scale
+    {multileader, Part::mleader_context, 110, Role::point},  // plane origin
+    {multileader, Part::mleader_context, 111, vector},       // plane x axis
+    {multileader, Part::mleader_context, 112, vector},       // plane y axis
+    {multileader, Part::mleader_leader, 10, Role::point},    // last leader point
+    {multileader, Part::mleader_leader, 11, vector},         // dogleg direction
+    {multileader, Part::mleader_leader, 12, Role::point},    // break start
+    {multileader, Part::mleader_leader, 13, Role::point},    // break end
     {multileader, Part::mleader_leader_line, 10, Role::point},
     {multileader, Part::mleader_leader_line, 11, Role::point},
     {multileader, Part::mleader_leader_line, 12, Role::point},

@@ -24,11 +24,11 @@ enum class EntityKind : std::uint8_t {
   not_convertible,  // ACIS solids, regions and surfaces: geometry we cannot read
   line,
   point_entity,  // POINT
-  face,        // 3DFACE
-  solid,       // SOLID, TRACE
-  circle,      // CIRCLE, ARC
+  face,          // 3DFACE
+  solid,         // SOLID, TRACE
+  circle,        // CIRCLE, ARC
   ellipse,
-  text,        // TEXT, ATTRIB, ATTDEF
+  text,  // TEXT, ATTRIB, ATTDEF
   mtext,
   insert,
   lwpolyline,
@@ -42,16 +42,16 @@ enum class EntityKind : std::uint8_t {
   multileader,
   mline,
   spline,
-  xline,       // XLINE, RAY
-  image,       // IMAGE, WIPEOUT
-  underlay,    // PDFUNDERLAY, DWFUNDERLAY, DGNUNDERLAY
+  xline,     // XLINE, RAY
+  image,     // IMAGE, WIPEOUT
+  underlay,  // PDFUNDERLAY, DWFUNDERLAY, DGNUNDERLAY
   tolerance,
   helix,
   shape,
-  table,       // ACAD_TABLE
+  table,  // ACAD_TABLE
   mesh,
   light,
-  ole_frame,   // OLE2FRAME
+  ole_frame,  // OLE2FRAME
   viewport,
 };
 
@@ -61,13 +61,13 @@ EntityKind entity_kind(std::string_view type) noexcept;
 // mean different things in different parts.
 enum class Part : std::uint8_t {
   main,
-  embedded,             // after 101 "Embedded Object" (MTEXT columns, ATTRIB)
-  vertex_2d,            // a VERTEX of a 2D polyline: OCS of the polyline
-  vertex_3d,            // of a 3D polyline, polygon mesh or polyface mesh
-  vertex_face,          // a polyface mesh face record: indices, no position
-  hatch_head,           // before the boundary paths: the elevation point
+  embedded,     // after 101 "Embedded Object" (MTEXT columns, ATTRIB)
+  vertex_2d,    // a VERTEX of a 2D polyline: OCS of the polyline
+  vertex_3d,    // of a 3D polyline, polygon mesh or polyface mesh
+  vertex_face,  // a polyface mesh face record: indices, no position
+  hatch_head,   // before the boundary paths: the elevation point
   hatch_polyline_path,
-  hatch_edge_path,      // an edge path before its first edge type
+  hatch_edge_path,  // an edge path before its first edge type
   hatch_line_edge,
   hatch_arc_edge,
   hatch_ellipse_edge,

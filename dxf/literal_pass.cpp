@@ -1,13 +1,12 @@
-#include "dxf/rewrite_dxf.hpp"
-
 #include <cerrno>
 #include <string_view>
 
-#include "dxf/pass_support.hpp"
-#include "dxf/tag_reader.hpp"
 #include "dxf/line_writer.hpp"
 #include "dxf/number_format.hpp"
 #include "dxf/number_scan.hpp"
+#include "dxf/pass_support.hpp"
+#include "dxf/rewrite_dxf.hpp"
+#include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
 namespace {
@@ -29,8 +28,7 @@ class Pass {
         out_(options.buffer_size) {}
 
   PassResult run(const PassFile& input, const PassFile& output) {
-    if (PassResult opened = open_pass_files(in_, out_, input, output);
-        !opened.completed()) {
+    if (PassResult opened = open_pass_files(in_, out_, input, output); !opened.completed()) {
       return opened;
     }
 
@@ -127,8 +125,8 @@ class Pass {
 
 }  // namespace
 
-PassResult rewrite_literal(const PassFile& input, const PassFile& output,
-                           PointTransform& transform, const PassOptions& options) {
+PassResult rewrite_literal(const PassFile& input, const PassFile& output, PointTransform& transform,
+                           const PassOptions& options) {
   return Pass(transform, options).run(input, output);
 }
 

@@ -152,8 +152,8 @@ std::optional<double> strict_number(std::string_view line) noexcept {
     return negative ? -plain : plain;
   }
   double value = 0.0;
-  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value,
-                                            std::chars_format::general);
+  const auto [end, error] =
+      std::from_chars(line.data(), line.data() + line.size(), value, std::chars_format::general);
   if (error != std::errc() || end != line.data() + line.size()) {
     // Out of range: too small reads as zero, too large is no value.
     if (error == std::errc::result_out_of_range && end == line.data() + line.size()) {

@@ -31,10 +31,10 @@ Ocs::Ocs(Vector3 extrusion) {
   // The arbitrary-axis algorithm: a normal close to the world z axis takes
   // its x axis from world y, any other from world z.
   constexpr double arbitrary_axis_bound = 1.0 / 64.0;
-  const Vector3 reference = std::abs(az_.x) < arbitrary_axis_bound &&
-                                    std::abs(az_.y) < arbitrary_axis_bound
-                                ? Vector3{0, 1, 0}
-                                : Vector3{0, 0, 1};
+  const Vector3 reference =
+      std::abs(az_.x) < arbitrary_axis_bound && std::abs(az_.y) < arbitrary_axis_bound
+          ? Vector3{0, 1, 0}
+          : Vector3{0, 0, 1};
   ax_ = normalised(cross(reference, az_));
   ay_ = normalised(cross(az_, ax_));
   kind_ = std::abs(az_.z) < on_edge_limit ? Kind::on_edge : Kind::tilted;

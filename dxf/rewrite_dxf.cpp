@@ -5,7 +5,9 @@
 namespace kelvrin::dxf {
 namespace {
 
-bool finite(transform::PlanarPoint point) { return std::isfinite(point.x) && std::isfinite(point.y); }
+bool finite(transform::PlanarPoint point) {
+  return std::isfinite(point.x) && std::isfinite(point.y);
+}
 
 // Whatever the transformation (a polynomial, a grid of any values, a
 // parameter file of any coefficients), no "inf" or "nan" reaches a drawing:

@@ -73,21 +73,21 @@ enum class PassFailure {
   arithmetic_failure,
   point_rejected,
   // DXF-aware policy only:
-  not_text_dxf,       // the first line is not a group code
-  bad_group_code,     // a code line that is not a group code
-  not_a_number,       // a coordinate value that is not a finite number
+  not_text_dxf,    // the first line is not a group code
+  bad_group_code,  // a code line that is not a group code
+  not_a_number,    // a coordinate value that is not a finite number
   // Both policies again:
-  line_too_long,      // a line longer than max_line_length
+  line_too_long,  // a line longer than max_line_length
 };
 
 // What a DXF-aware pass left as it was and the user should know.
 struct PassReport {
-  std::uint64_t unknown_entities = 0;     // converted by the historical rule
-  std::set<std::string> unknown_types;    // their types, the first few
-  std::uint64_t unpaired_coordinates = 0; // an X without its Y, or a Y alone
+  std::uint64_t unknown_entities = 0;      // converted by the historical rule
+  std::set<std::string> unknown_types;     // their types, the first few
+  std::uint64_t unpaired_coordinates = 0;  // an X without its Y, or a Y alone
   std::uint64_t first_unpaired_line = 0;
-  std::uint64_t unconverted_entities = 0; // planes standing on edge
-  bool geodata = false;                   // a geographic reference was left
+  std::uint64_t unconverted_entities = 0;  // planes standing on edge
+  bool geodata = false;                    // a geographic reference was left
 
   bool empty() const noexcept {
     return unknown_entities == 0 && unpaired_coordinates == 0 && unconverted_entities == 0 &&
@@ -116,15 +116,14 @@ struct PassResult {
 //
 // On failure the output may be partly written; the caller owns its removal.
 PassResult rewrite_dxf(const PassFile& input, const PassFile& output,
-                       const transform::PointOperation& operation,
-                       const PassOptions& options = {});
+                       const transform::PointOperation& operation, const PassOptions& options = {});
 
 // The literal policy over a transformation that keeps its own X state:
 // from the first pair whose value is "ENTITIES" to the end of the file,
 // every X pair (codes 10-18) and Y pair (codes 20-28) is replaced by what
 // `transform` makes of them, written in the form "0.00000".
-PassResult rewrite_literal(const PassFile& input, const PassFile& output,
-                           PointTransform& transform, const PassOptions& options = {});
+PassResult rewrite_literal(const PassFile& input, const PassFile& output, PointTransform& transform,
+                           const PassOptions& options = {});
 
 // The DXF-aware policy.
 PassResult rewrite_aware(const PassFile& input, const PassFile& output,

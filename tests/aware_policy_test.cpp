@@ -51,8 +51,7 @@ class AwareRoles : public ::testing::TestWithParam<RoleCase> {};
 TEST_P(AwareRoles, RewritesEachCoordinateByItsRole) {
   testing::TempFolder folder;
   write_file(folder.file("in.dxf"), dxf_lines(GetParam().input));
-  const PassResult result =
-      rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Affine{});
+  const PassResult result = rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Affine{});
   ASSERT_TRUE(result.completed()) << static_cast<int>(result.failure) << " " << result.line;
   EXPECT_EQ(read_file(folder.file("out.dxf")), dxf_lines(GetParam().expected));
 }
@@ -64,21 +63,22 @@ INSTANTIATE_TEST_SUITE_P(
                  entities({"0", "LINE", "10", "1", "20", "2", "30", "7", "11", "3", "21", "4"}),
                  entities({"0", "LINE", "10", "1002.00000", "20", "2006.00000", "30", "7", "11",
                            "1006.00000", "21", "2012.00000"})},
-        RoleCase{"mtext_direction_is_a_vector",
-                 entities({"0", "MTEXT", "10", "1", "20", "1", "11", "1", "21", "1"}),
-                 entities({"0", "MTEXT", "10", "1002.00000", "20", "2003.00000", "11", "2", "21",
-                           "3"})},
-        RoleCase{"mirrored_circle_centre_through_its_ocs",
-                 entities({"0", "CIRCLE", "10", "5", "20", "1", "210", "0", "220", "0", "230",
-                           "-1"}),
-                 entities({"0", "CIRCLE", "10", "-990.00000", "20", "2003.00000", "210", "0", "220",
-                           "0", "230", "-1"})},
-        RoleCase{"image_pixels_stay_pixels",
-                 entities({"0", "IMAGE", "10", "1", "20", "1", "11", "0.5", "21", "0", "12", "0",
-                           "22", "0.5", "13", "640", "23", "480", "14", "-0.5", "24", "-0.5"}),
-                 entities({"0", "IMAGE", "10", "1002.00000", "20", "2003.00000", "11", "1", "21",
-                           "0", "12", "0", "22", "1.5", "13", "640", "23", "480", "14", "-0.5",
-                           "24", "-0.5"})},
+        RoleCase{
+            "mtext_direction_is_a_vector",
+            entities({"0", "MTEXT", "10", "1", "20", "1", "11", "1", "21", "1"}),
+            entities({"0", "MTEXT", "10", "1002.00000", "20", "2003.00000", "11", "2", "21", "3"})},
+        RoleCase{
+            "mirrored_circle_centre_through_its_ocs",
+            entities({"0", "CIRCLE", "10", "5", "20", "1", "210", "0", "220", "0", "230", "-1"}),
+            entities({"0", "CIRCLE", "10", "-990.00000", "20", "2003.00000", "210", "0", "220", "0",
+                      "230", "-1"})},
+        RoleCase{
+            "image_pixels_stay_pixels",
+            entities({"0", "IMAGE", "10",  "1",  "20",  "1",  "11",  "0.5", "21",   "0",  "12",
+                      "0", "22",    "0.5", "13", "640", "23", "480", "14",  "-0.5", "24", "-0.5"}),
+            entities({"0",  "IMAGE", "10", "1002.00000", "20", "2003.00000", "11", "1",
+                      "21", "0",     "12", "0",          "22", "1.5",        "13", "640",
+                      "23", "480",   "14", "-0.5",       "24", "-0.5"})},
         RoleCase{"paper_space_is_left_alone",
                  entities({"0", "LINE", "67", "1", "10", "1", "20", "2"}),
                  entities({"0", "LINE", "67", "1", "10", "1", "20", "2"})},
@@ -86,72 +86,81 @@ INSTANTIATE_TEST_SUITE_P(
                  section("OBJECTS", {"0", "LAYOUT", "10", "1e+20", "20", "1e+20"}),
                  section("OBJECTS", {"0", "LAYOUT", "10", "1e+20", "20", "1e+20"})},
         RoleCase{"hatch_elevation_kept_boundary_moved_ellipse_axis_turned",
-                 entities({"0", "HATCH", "10", "0", "20", "0", "30", "5", "91", "2", "92", "2",
-                           "72", "0", "73", "1", "93", "1", "10", "1", "20", "1", "92", "1", "93",
-                           "1", "72", "3", "10", "1", "20", "1", "11", "1", "21", "0", "98", "1",
-                           "10", "1", "20", "1"}),
-                 entities({"0", "HATCH", "10", "0", "20", "0", "30", "5", "91", "2", "92", "2",
-                           "72", "0", "73", "1", "93", "1", "10", "1002.00000", "20", "2003.00000",
-                           "92", "1", "93", "1", "72", "3", "10", "1002.00000", "20", "2003.00000",
-                           "11", "2", "21", "0", "98", "1", "10", "1002.00000", "20",
-                           "2003.00000"})},
+                 entities({"0",  "HATCH", "10", "0",  "20", "0",  "30", "5",  "91", "2",  "92",
+                           "2",  "72",    "0",  "73", "1",  "93", "1",  "10", "1",  "20", "1",
+                           "92", "1",     "93", "1",  "72", "3",  "10", "1",  "20", "1",  "11",
+                           "1",  "21",    "0",  "98", "1",  "10", "1",  "20", "1"}),
+                 entities({"0",  "HATCH",      "10", "0", "20", "0", "30", "5", "91", "2",
+                           "92", "2",          "72", "0", "73", "1", "93", "1", "10", "1002.00000",
+                           "20", "2003.00000", "92", "1", "93", "1", "72", "3", "10", "1002.00000",
+                           "20", "2003.00000", "11", "2", "21", "0", "98", "1", "10", "1002.00000",
+                           "20", "2003.00000"})},
         RoleCase{"multileader_block_scale_kept_text_named_leader_no_marker",
-                 entities({"0", "MULTILEADER", "300", "CONTEXT_DATA{", "10", "1", "20", "1", "304",
-                           "LEADER", "12", "1", "22", "1", "301", "}", "10", "1", "20", "1"}),
-                 entities({"0", "MULTILEADER", "300", "CONTEXT_DATA{", "10", "1002.00000", "20",
-                           "2003.00000", "304", "LEADER", "12", "1002.00000", "22", "2003.00000",
-                           "301", "}", "10", "1", "20", "1"})},
-        RoleCase{"vertices_of_a_mirrored_2d_polyline_and_of_a_3d_polyline",
-                 entities({"0", "POLYLINE", "70", "0", "10", "0", "20", "0", "30", "0", "230", "-1",
-                           "0", "VERTEX", "10", "5", "20", "1", "0", "SEQEND", "0", "POLYLINE",
-                           "70", "8", "10", "0", "20", "0", "0", "VERTEX", "70", "32", "10", "5",
-                           "20", "1", "0", "SEQEND"}),
-                 entities({"0", "POLYLINE", "70", "0", "10", "0", "20", "0", "30", "0", "230", "-1",
-                           "0", "VERTEX", "10", "-990.00000", "20", "2003.00000", "0", "SEQEND",
-                           "0", "POLYLINE", "70", "8", "10", "0", "20", "0", "0", "VERTEX", "70",
-                           "32", "10", "1010.00000", "20", "2003.00000", "0", "SEQEND"})},
-        RoleCase{"model_dimension_block_converted_other_blocks_not",
-                 [] {
-                   Lines lines = section("BLOCKS", {"0", "BLOCK", "2", "*D1", "10", "0", "20", "0",
-                                                    "0", "LINE", "10", "1", "20", "1", "0",
-                                                    "ENDBLK", "0", "BLOCK", "2", "door", "0",
-                                                    "LINE", "10", "1", "20", "1", "0", "ENDBLK"});
-                   const Lines rest = entities({"0", "DIMENSION", "2", "*D1"});
-                   lines.insert(lines.end(), rest.begin(), rest.end());
-                   return lines;
-                 }(),
-                 [] {
-                   Lines lines = section("BLOCKS", {"0", "BLOCK", "2", "*D1", "10", "0", "20", "0",
-                                                    "0", "LINE", "10", "1002.00000", "20",
-                                                    "2003.00000", "0", "ENDBLK", "0", "BLOCK", "2",
-                                                    "door", "0", "LINE", "10", "1", "20", "1", "0",
-                                                    "ENDBLK"});
-                   const Lines rest = entities({"0", "DIMENSION", "2", "*D1"});
-                   lines.insert(lines.end(), rest.begin(), rest.end());
-                   return lines;
-                 }()},
-        RoleCase{"header_extents_become_the_transformed_box_placeholders_stay",
-                 section("HEADER", {"9", "$EXTMIN", "10", "1", "20", "1", "9", "$EXTMAX", "10",
-                                    "3", "20", "2", "9", "$LIMMIN", "10", "1e+20", "20", "1e+20",
-                                    "9", "$LIMMAX", "10", "-1e+20", "20", "-1e+20"}),
-                 section("HEADER", {"9", "$EXTMIN", "10", "1002.00000", "20", "2003.00000", "9",
-                                    "$EXTMAX", "10", "1006.00000", "20", "2006.00000", "9",
-                                    "$LIMMIN", "10", "1e+20", "20", "1e+20", "9", "$LIMMAX", "10",
-                                    "-1e+20", "20", "-1e+20"})},
-        RoleCase{"active_view_follows_the_model",
-                 section("TABLES", {"0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*Active",
-                                    "10", "0", "20", "0", "12", "1", "22", "1", "0", "ENDTAB"}),
-                 section("TABLES", {"0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*Active",
-                                    "10", "0", "20", "0", "12", "1002.00000", "22", "2003.00000",
-                                    "0", "ENDTAB"})},
+                 entities({"0",   "MULTILEADER", "300", "CONTEXT_DATA{",
+                           "10",  "1",           "20",  "1",
+                           "304", "LEADER",      "12",  "1",
+                           "22",  "1",           "301", "}",
+                           "10",  "1",           "20",  "1"}),
+                 entities({"0",   "MULTILEADER", "300", "CONTEXT_DATA{",
+                           "10",  "1002.00000",  "20",  "2003.00000",
+                           "304", "LEADER",      "12",  "1002.00000",
+                           "22",  "2003.00000",  "301", "}",
+                           "10",  "1",           "20",  "1"})},
+        RoleCase{
+            "vertices_of_a_mirrored_2d_polyline_and_of_a_3d_polyline",
+            entities({"0",   "POLYLINE", "70", "0",      "10", "0", "20", "0",     "30", "0",
+                      "230", "-1",       "0",  "VERTEX", "10", "5", "20", "1",     "0",  "SEQEND",
+                      "0",   "POLYLINE", "70", "8",      "10", "0", "20", "0",     "0",  "VERTEX",
+                      "70",  "32",       "10", "5",      "20", "1", "0",  "SEQEND"}),
+            entities({"0",  "POLYLINE",   "70",  "0",          "10", "0",        "20", "0",
+                      "30", "0",          "230", "-1",         "0",  "VERTEX",   "10", "-990.00000",
+                      "20", "2003.00000", "0",   "SEQEND",     "0",  "POLYLINE", "70", "8",
+                      "10", "0",          "20",  "0",          "0",  "VERTEX",   "70", "32",
+                      "10", "1010.00000", "20",  "2003.00000", "0",  "SEQEND"})},
+        RoleCase{
+            "model_dimension_block_converted_other_blocks_not",
+            [] {
+              Lines lines = section(
+                  "BLOCKS", {"0",  "BLOCK", "2",  "*D1", "10", "0",      "20", "0",     "0", "LINE",
+                             "10", "1",     "20", "1",   "0",  "ENDBLK", "0",  "BLOCK", "2", "door",
+                             "0",  "LINE",  "10", "1",   "20", "1",      "0",  "ENDBLK"});
+              const Lines rest = entities({"0", "DIMENSION", "2", "*D1"});
+              lines.insert(lines.end(), rest.begin(), rest.end());
+              return lines;
+            }(),
+            [] {
+              Lines lines = section(
+                  "BLOCKS", {"0",    "BLOCK",  "2",    "*D1",   "10",         "0",    "20",
+                             "0",    "0",      "LINE", "10",    "1002.00000", "20",   "2003.00000",
+                             "0",    "ENDBLK", "0",    "BLOCK", "2",          "door", "0",
+                             "LINE", "10",     "1",    "20",    "1",          "0",    "ENDBLK"});
+              const Lines rest = entities({"0", "DIMENSION", "2", "*D1"});
+              lines.insert(lines.end(), rest.begin(), rest.end());
+              return lines;
+            }()},
+        RoleCase{
+            "header_extents_become_the_transformed_box_placeholders_stay",
+            section("HEADER", {"9",  "$EXTMIN", "10", "1",       "20", "1",       "9",  "$EXTMAX",
+                               "10", "3",       "20", "2",       "9",  "$LIMMIN", "10", "1e+20",
+                               "20", "1e+20",   "9",  "$LIMMAX", "10", "-1e+20",  "20", "-1e+20"}),
+            section("HEADER",
+                    {"9",  "$EXTMIN",    "10", "1002.00000", "20", "2003.00000", "9",  "$EXTMAX",
+                     "10", "1006.00000", "20", "2006.00000", "9",  "$LIMMIN",    "10", "1e+20",
+                     "20", "1e+20",      "9",  "$LIMMAX",    "10", "-1e+20",     "20", "-1e+20"})},
+        RoleCase{
+            "active_view_follows_the_model",
+            section("TABLES", {"0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*Active", "10", "0",
+                               "20", "0", "12", "1", "22", "1", "0", "ENDTAB"}),
+            section("TABLES", {"0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*Active", "10", "0",
+                               "20", "0", "12", "1002.00000", "22", "2003.00000", "0", "ENDTAB"})},
         RoleCase{"tilted_plane_keeps_its_elevation_plan_position_moves",
                  // Normal (0, 0.6, 0.8): by the arbitrary axis, OCS x = (-1, 0, 0) and
                  // OCS y = (0, -0.8, 0.6). Plan point (-1, -4 + 10 * 0.6 = 2) -> (998, 2006);
                  // back on the plane at OCS z 10: x = -998, y = (6 - 2006) / 0.8 = -2500.
                  entities({"0", "CIRCLE", "10", "1", "20", "5", "30", "10", "210", "0", "220",
                            "0.6", "230", "0.8"}),
-                 entities({"0", "CIRCLE", "10", "-998.00000", "20", "-2500.00000", "30", "10", "210",
-                           "0", "220", "0.6", "230", "0.8"})}),
+                 entities({"0", "CIRCLE", "10", "-998.00000", "20", "-2500.00000", "30", "10",
+                           "210", "0", "220", "0.6", "230", "0.8"})}),
     testing::CaseName{});
 
 class AwareFailures : public ::testing::Test {
@@ -196,9 +205,9 @@ TEST_F(AwareFailures, UnpairedCoordinatesAndUnknownTypesAreReported) {
   EXPECT_EQ(result.report.unknown_entities, 3u);
   EXPECT_EQ(result.report.unknown_types, (std::set<std::string>{"GIZMO", "OBJECTS_AHEAD"}));
   EXPECT_EQ(read_file(folder_.file("out.dxf")),
-            dxf_lines(entities({"0", "LINE", "10", "1", "11", "1006.00000", "21", "2012.00000",
-                                "0", "GIZMO", "10", "1002.00000", "20", "2006.00000", "0", "GIZMO",
-                                "0", "OBJECTS_AHEAD"})));
+            dxf_lines(entities({"0", "LINE", "10", "1", "11", "1006.00000", "21", "2012.00000", "0",
+                                "GIZMO", "10", "1002.00000", "20", "2006.00000", "0", "GIZMO", "0",
+                                "OBJECTS_AHEAD"})));
 }
 
 TEST_F(AwareFailures, GeodataIsReportedAndLeft) {

@@ -5,12 +5,11 @@
 // output path and the folders are as they were, or the output is the whole
 // new drawing; no file of the conversion stays.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -36,8 +35,8 @@ namespace fs = std::filesystem;
 std::string drawing(std::size_t megabytes) {
   std::string text = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
   for (int i = 0; text.size() < (megabytes << 20) || i == 0; ++i) {
-    text += "0\r\nPOINT\r\n8\r\n0\r\n10\r\n" + std::to_string(-87000 + i % 1000) + ".125\r\n20\r\n" +
-            std::to_string(-105000 - i % 1000) + ".5\r\n30\r\n0.0\r\n";
+    text += "0\r\nPOINT\r\n8\r\n0\r\n10\r\n" + std::to_string(-87000 + i % 1000) +
+            ".125\r\n20\r\n" + std::to_string(-105000 - i % 1000) + ".5\r\n30\r\n0.0\r\n";
   }
   return text + "0\r\nENDSEC\r\n0\r\nEOF\r\n";
 }
@@ -133,10 +132,10 @@ TEST_F(FileSafety, TwoConversionsOfOneDrawingAtOnceBothComplete) {
   for (int round = 0; round < 20; ++round) {
     // One drawing, two routes; in odd rounds even one output path.
     const std::string second = round % 2 == 0 ? b : a;
-    const int status = shell("( " + cli + " --from tm06 --to datum73 " + input_ + " " + a +
-                             " >/dev/null 2>&1 & p=$!; " + cli + " --from tm06 --to lisboa " +
-                             input_ + " " + second + " >/dev/null 2>&1; s=$?; wait $p; " +
-                             "exit $(( $? * 10 + s )) )");
+    const int status =
+        shell("( " + cli + " --from tm06 --to datum73 " + input_ + " " + a +
+              " >/dev/null 2>&1 & p=$!; " + cli + " --from tm06 --to lisboa " + input_ + " " +
+              second + " >/dev/null 2>&1; s=$?; wait $p; " + "exit $(( $? * 10 + s )) )");
     ASSERT_EQ(status, 0) << "round " << round;
     if (round % 2 == 0) {
       ASSERT_TRUE(read_file(a) == to_datum73) << "round " << round;
@@ -297,7 +296,8 @@ TEST_F(FileSafety, RunningOutOfMemoryIsToldAndLosesNothing) {
   write_file(output_, "the previous drawing");
   const testing::CliRun run = convert("datum73", output_, "ulimit -v 100000;");
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Memória insuficiente para converter o ficheiro \"" + input_), std::string::npos)
+  EXPECT_NE(run.err.find("Memória insuficiente para converter o ficheiro \"" + input_),
+            std::string::npos)
       << run.err;
   EXPECT_EQ(read_file(output_), "the previous drawing");
   EXPECT_EQ(listing(out_), (std::vector<std::string>{"saida.dxf"}));

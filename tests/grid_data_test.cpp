@@ -44,9 +44,8 @@ TEST(GridData, RemadeFromTheOfficialGridsMatchesData) {
 TEST(GridData, CheckPointAgreesWithTheDirectNtv2Pipeline) {
   SKIP_WITHOUT_NTV2_GRIDS();
   testing::TempFolder folder;
-  write_file(folder.file("in.dxf"),
-             dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "100005.02816", "20",
-                        "199999.57661"}));
+  write_file(folder.file("in.dxf"), dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10",
+                                               "100005.02816", "20", "199999.57661"}));
   testing::RecordingHost host;
   ASSERT_EQ(
       core::run_conversion(host, {KELVRIN_DATA_DIR},
@@ -56,7 +55,10 @@ TEST(GridData, CheckPointAgreesWithTheDirectNtv2Pipeline) {
   const std::string out = read_file(folder.file("out.dxf"));
   double x = 0.0;
   double y = 0.0;
-  ASSERT_EQ(std::sscanf(out.c_str(), "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nPOINT\r\n10\r\n%lf\r\n20\r\n%lf", &x, &y), 2);
+  ASSERT_EQ(
+      std::sscanf(out.c_str(),
+                  "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nPOINT\r\n10\r\n%lf\r\n20\r\n%lf", &x, &y),
+      2);
 
   const tools::Ntv2Pipeline direct(tools::Direction::datum73_to_lisboa, KELVRIN_GEODESY_DIR);
   const auto expected = direct.transform(100005.02816, 199999.57661);

@@ -155,7 +155,8 @@ TEST(GridFile, ShortFilesAndWordsAreRefusedWithTheirCount) {
   EXPECT_EQ(transform::load_grid(folder.file("signs.asc"), grid).error,
             transform::GridFileError::not_a_number);
   // Cut to its first characters, this token would read as the number 1.
-  write_file(folder.file("long.asc"), "1 2 " + std::string(transform::longest_grid_token, '1') + "x");
+  write_file(folder.file("long.asc"),
+             "1 2 " + std::string(transform::longest_grid_token, '1') + "x");
   read = transform::load_grid(folder.file("long.asc"), grid);
   EXPECT_EQ(read.error, transform::GridFileError::too_long);
   EXPECT_EQ(read.values_read, 2u);
@@ -209,7 +210,8 @@ INSTANTIATE_TEST_SUITE_P(
 class GridRoute : public SyntheticGrid {
  protected:
   core::ConversionOutcome run(const std::string& source, const std::string& target) {
-    return core::run_conversion(host_, {folder_.path(), dxf::RewritePolicy::literal}, {source, target, input_, output_, "", ""});
+    return core::run_conversion(host_, {folder_.path(), dxf::RewritePolicy::literal},
+                                {source, target, input_, output_, "", ""});
   }
   testing::RecordingHost host_;
   std::string input_ = folder_.file("planta.dxf");
@@ -257,11 +259,13 @@ TEST_F(GridRoute, ARejectedPointEndsTheProgramAndLosesNothing) {
 // under either policy.
 TEST_F(GridRoute, ANonFiniteResultStopsTheConversion) {
   write_grid(
-      folder_.file("et_lx_m.asc"), [](double x, double y) {
+      folder_.file("et_lx_m.asc"),
+      [](double x, double y) {
         return std::fmod(std::round((x + y) / spacing), 2.0) == 0.0 ? 1.7e308 : -1.7e308;
-      }, false);
-  write_file(input_, dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "1000",
-                                "20", "1000", "0", "ENDSEC", "0", "EOF"}));
+      },
+      false);
+  write_file(input_, dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "1000", "20",
+                                "1000", "0", "ENDSEC", "0", "EOF"}));
   for (const auto policy : {dxf::RewritePolicy::literal, dxf::RewritePolicy::dxf_aware}) {
     host_.events.clear();
     EXPECT_EQ(core::run_conversion(host_, {folder_.path(), policy},

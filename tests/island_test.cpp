@@ -6,10 +6,10 @@
 #include <cmath>
 #include <string>
 
+#include "dxf/point_transform.hpp"
 #include "tests/cli_runner.hpp"
 #include "tests/test_support.hpp"
 #include "transform/island_sets.hpp"
-#include "dxf/point_transform.hpp"
 #include "transform/polynomial.hpp"
 
 namespace kelvrin {

@@ -196,9 +196,8 @@ TEST_F(MainWindowTest, CancelarClosesWithoutAQuestion) {
 TEST_F(MainWindowTest, ConvertsARealDrawingAndCloses) {
   run_real_job_ = true;
   testing::TempFolder folder;
-  write_file(folder.file("a.dxf"),
-             dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10", "100000.0", "20",
-                        "200000.0"}));
+  write_file(folder.file("a.dxf"), dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10",
+                                              "100000.0", "20", "200000.0"}));
   QTest::keyClicks(control<QComboBox>("Combo1")->lineEdit(), "ETRS89 TM06");
   QTest::keyClicks(control<QComboBox>("Combo2")->lineEdit(), "Hayford-Gauss Datum 73");
   QTest::keyClicks(control<QLineEdit>("Text1"), QString::fromStdString(folder.file("a.dxf")));

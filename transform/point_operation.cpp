@@ -18,8 +18,9 @@ Column difference(const PointOperation& operation, PlanarPoint at, PlanarPoint s
   const PointResult before = operation.forward({at.x - step.x, at.y - step.y});
   const double h = PointOperation::derivative_step;
   if (after.status == PointStatus::ok && before.status == PointStatus::ok) {
-    return {PointStatus::ok,
-            {(after.point.x - before.point.x) / (2 * h), (after.point.y - before.point.y) / (2 * h)}};
+    return {
+        PointStatus::ok,
+        {(after.point.x - before.point.x) / (2 * h), (after.point.y - before.point.y) / (2 * h)}};
   }
   if (after.status == PointStatus::ok) {
     return {PointStatus::ok,

@@ -20,8 +20,7 @@ double evaluate(const std::array<double, 6>& c, double u, double v) {
 
 PointStatus PolynomialTransform::check_x(double x) const {
   if (set_.sx == 0.0) return PointStatus::arithmetic_failure;
-  return std::isfinite((x - set_.xc) / set_.sx) ? PointStatus::ok
-                                                 : PointStatus::arithmetic_failure;
+  return std::isfinite((x - set_.xc) / set_.sx) ? PointStatus::ok : PointStatus::arithmetic_failure;
 }
 
 PointResult PolynomialTransform::forward(PlanarPoint source) const {

@@ -90,10 +90,9 @@ long long transferred[tracked_limit];
 
 void track(int fd, const char* path) {
   if (fd < 0 || fd >= tracked_limit) return;
-  tracked[fd] =
-      (rule().operation == "read" || rule().operation == "write" || rule().operation == "close" ||
-       rule().operation == "fsync") &&
-      applies(rule().operation.c_str(), path);
+  tracked[fd] = (rule().operation == "read" || rule().operation == "write" ||
+                 rule().operation == "close" || rule().operation == "fsync") &&
+                applies(rule().operation.c_str(), path);
   transferred[fd] = 0;
 }
 

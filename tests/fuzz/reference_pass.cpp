@@ -114,7 +114,7 @@ void check_pass_against_reference(std::string_view input, std::size_t read_buffe
   in.write(input);
   const dxf::PassResult result =
       dxf::rewrite_literal(in.path(), out.path(), streaming,
-                       {.x_code_line = x_code_line, .buffer_size = read_buffer_size});
+                           {.x_code_line = x_code_line, .buffer_size = read_buffer_size});
   const ReferenceResult expected = reference_pass(input, reference, x_code_line);
 
   require(result.failure == expected.failure, "the pass fails exactly where the reference does");
