@@ -8,12 +8,15 @@ namespace kelvrin::app {
 
 enum class CliAction { convert, list, help, version };
 
+// "-" names standard input as ENTRADA and standard output as SAÍDA.
+inline constexpr std::string_view standard_stream = "-";
+
 struct CliOptions {
   CliAction action = CliAction::convert;
-  std::string source;  // as typed: a display name or an alias
+  std::string source;  // a display name: aliases are resolved while parsing
   std::string target;
-  bool target_given = false;
   bool literal = false;  // the historical rule instead of the DXF-aware pass
+  bool quiet = false;    // no progress, no completion lines, no summary
   std::string param_x;
   std::string param_y;
   std::optional<std::string> output_folder;  // batch mode
@@ -23,9 +26,12 @@ struct CliOptions {
 
 struct CliParse {
   std::optional<CliOptions> options;
-  std::string error;  // why the command line is unusable, when options is empty
+  std::string error;  // one line: why the command line is unusable, when options is empty
 };
 
+// Reads the command line and checks it as a whole: options, the systems
+// (an unknown name is answered with the nearest known ones), the parameter
+// files of "Qualquer" and the files to convert.
 CliParse parse_command_line(const std::vector<std::string>& arguments);
 
 }  // namespace kelvrin::app

@@ -8,17 +8,21 @@ namespace {
 constexpr auto progress_delay = std::chrono::milliseconds(700);
 }  // namespace
 
-ConsoleHost::ConsoleHost(bool progress_on_terminal) : progress_on_terminal_(progress_on_terminal) {}
+ConsoleHost::ConsoleHost(bool progress_on_terminal, bool quiet)
+    : progress_on_terminal_(progress_on_terminal && !quiet), quiet_(quiet) {}
 
-void ConsoleHost::start_conversion(std::string label) {
+void ConsoleHost::start_conversion(std::string label, bool drawing_on_stdout) {
   label_ = std::move(label);
+  drawing_on_stdout_ = drawing_on_stdout;
   started_ = std::chrono::steady_clock::now();
 }
 
 void ConsoleHost::show_message(std::string_view text, std::string_view /*title*/,
                                core::MessageKind kind) {
   clear_progress();
-  std::FILE* stream = kind == core::MessageKind::completion ? stdout : stderr;
+  const bool completion = kind == core::MessageKind::completion;
+  if (completion && quiet_) return;
+  std::FILE* stream = completion && !drawing_on_stdout_ ? stdout : stderr;
   std::fprintf(stream, "%.*s\n", static_cast<int>(text.size()), text.data());
   std::fflush(stream);
 }

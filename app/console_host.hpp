@@ -9,14 +9,16 @@
 namespace kelvrin::app {
 
 // Hosts the conversion job in a terminal: messages go to stderr, the
-// completion line to stdout, and a long conversion shows its progress on
+// completion line to stdout (to stderr when the drawing itself goes to
+// stdout; nowhere when quiet), and a long conversion shows its progress on
 // stderr when that is a terminal.
 class ConsoleHost final : public core::JobHost {
  public:
-  explicit ConsoleHost(bool progress_on_terminal);
+  ConsoleHost(bool progress_on_terminal, bool quiet);
 
-  // Names the file that the next conversion works on, for progress lines.
-  void start_conversion(std::string label);
+  // Names the file that the next conversion works on, for progress lines,
+  // and says whether its drawing goes to stdout.
+  void start_conversion(std::string label, bool drawing_on_stdout);
 
   void show_message(std::string_view text, std::string_view title, core::MessageKind kind) override;
   void set_busy_pointer() override {}
@@ -30,6 +32,8 @@ class ConsoleHost final : public core::JobHost {
   void clear_progress();
 
   bool progress_on_terminal_;
+  bool quiet_;
+  bool drawing_on_stdout_ = false;
   bool progress_shown_ = false;
   std::string label_;
   std::chrono::steady_clock::time_point started_;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -14,8 +15,10 @@
 #include "core/catalogue.hpp"
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
+#include "core/messages.hpp"
 #include "core/own_files.hpp"
 #include "core/routes.hpp"
+#include "core/scratch_file.hpp"
 
 namespace {
 
@@ -28,23 +31,31 @@ constexpr int exit_usage = 2;
 constexpr const char* help_text =
     R"(Utilização:
   kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
-              [--literal] ENTRADA SAÍDA
+              [--literal] [-q] ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
-  kelvrin-cli --list | --help | --version
+  kelvrin-cli --list | -h | --help | -V | --version
 
 Converte desenhos DXF de texto entre sistemas de referência de Portugal
 continental, dos Açores e da Madeira. SISTEMA é o nome exacto ou um dos nomes
 curtos e códigos EPSG que --list mostra. Com --output-dir, cada ENTRADA dá
-PASTA/<nome do ficheiro>; uma falha não impede as restantes conversões.
-O sistema "Qualquer" usa os ficheiros de parâmetros --param-x e --param-y.
+PASTA/<nome do ficheiro>; uma falha não impede as restantes conversões e no
+fim uma linha diz quantas foram concluídas. "-" como ENTRADA lê a entrada
+padrão e como SAÍDA escreve na saída padrão (as mensagens vão sempre para a
+saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros
+--param-x e --param-y.
 
 Cada coordenada é convertida segundo o seu papel na entidade (ponto, ponto no
 plano da entidade, vector de direcção); o espaço de papel, os blocos e os
 objectos ficam como estavam. Com --literal aplica-se a regra histórica: todos
 os pares de códigos 10-18/20-28 desde "ENTITIES" até ao fim são pontos.
 
+  -q, --quiet     sem progresso nem linhas "Criado o ficheiro"
+  -h, --help      esta ajuda
+  -V, --version   a versão
+
 Estado de saída: 0 todas as conversões concluídas, 1 alguma falhou ou foi
-recusada, 2 linha de comandos inválida.
+recusada, 2 linha de comandos inválida (nada é escrito); 128 + n quando o
+sinal n a interrompeu.
 )";
 
 void print_list() {
@@ -52,7 +63,8 @@ void print_list() {
   for (const app::SystemAliases& entry : app::system_aliases()) {
     std::string names(entry.short_name);
     if (!entry.epsg.empty()) {
-      names += ", " + std::string(entry.epsg) + ", EPSG:" + std::string(entry.epsg);
+      names += ", " + std::string(entry.epsg) + ", EPSG:" + std::string(entry.epsg) + " (" +
+               std::string(entry.crs_name) + ")";
     }
     std::printf("  %.*s: %s\n", static_cast<int>(entry.display_name.size()),
                 entry.display_name.data(), names.c_str());
@@ -95,20 +107,50 @@ bool plan_conversions(const app::CliOptions& options, std::vector<Conversion>& p
     if (same_folder(*options.output_folder, std::filesystem::path(input).parent_path())) {
       std::fprintf(stderr,
                    "kelvrin-cli: a pasta de saída %s é a pasta de %s: os desenhos originais "
-                   "seriam substituídos\n",
+                   "seriam substituídos (ver kelvrin-cli --help)\n",
                    options.output_folder->c_str(), input.c_str());
       return false;
     }
     const std::string name = std::filesystem::path(input).filename().string();
     const std::string output = (std::filesystem::path(*options.output_folder) / name).string();
     if (name.empty() || !outputs.insert(output).second) {
-      std::fprintf(stderr, "kelvrin-cli: mais do que uma entrada daria %s\n", output.c_str());
+      std::fprintf(stderr,
+                   "kelvrin-cli: mais do que uma entrada daria %s (ver kelvrin-cli --help)\n",
+                   output.c_str());
       return false;
     }
     plan.push_back({input, output});
   }
   return true;
 }
+
+// "-" as input: standard input is copied into a file without a name, since
+// the conversion reads its input more than once.
+int copy_standard_input(core::ScratchFile& copy) {
+  std::error_code ignored;
+  if (const int error = copy.create_unnamed(std::filesystem::temp_directory_path(ignored).string());
+      error != 0) {
+    return error;
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got == 0) return 0;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put =
+          ::write(copy.descriptor(), buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno != EINTR) return errno;
+      if (put > 0) done += put;
+    }
+  }
+}
+
+constexpr const char* standard_input_name = "(entrada padrão)";
+constexpr const char* standard_output_name = "(saída padrão)";
 
 int convert(const app::CliOptions& options) {
   std::vector<Conversion> plan;
@@ -117,26 +159,40 @@ int convert(const app::CliOptions& options) {
   const core::JobSettings settings{core::executable_folder(), options.literal
                                                                   ? dxf::RewritePolicy::literal
                                                                   : dxf::RewritePolicy::dxf_aware};
-  app::ConsoleHost host(::isatty(STDERR_FILENO) == 1);
-  const std::string source = app::resolve_system_name(options.source);
-  // "Qualquer" takes any target as a label; with none given, it is its own.
-  const std::string target = !options.target_given && source == core::system_names::qualquer
-                                 ? std::string(core::system_names::qualquer)
-                                 : app::resolve_system_name(options.target);
+  app::ConsoleHost host(::isatty(STDERR_FILENO) == 1, options.quiet);
 
-  int status = exit_completed;
+  int completed = 0;
   for (const Conversion& conversion : plan) {
-    host.start_conversion(conversion.input);
-    const core::ConversionOutcome outcome = core::run_conversion(
-        host, settings,
-        {source, target, conversion.input, conversion.output, options.param_x, options.param_y});
+    core::ConversionRequest request{options.source,    options.target,  conversion.input,
+                                    conversion.output, options.param_x, options.param_y};
+    core::ScratchFile standard_input;
+    if (conversion.input == app::standard_stream) {
+      if (const int error = copy_standard_input(standard_input); error != 0) {
+        std::fprintf(stderr, "kelvrin-cli: não foi possível ler a entrada padrão (%s)\n",
+                     core::messages::system_error_text(error).c_str());
+        continue;
+      }
+      request.input = standard_input_name;
+      request.input_descriptor = standard_input.descriptor();
+    }
+    const bool to_stdout = conversion.output == app::standard_stream;
+    if (to_stdout) {
+      request.output = standard_output_name;
+      request.output_descriptor = STDOUT_FILENO;
+    }
+    host.start_conversion(request.input, to_stdout);
+    const core::ConversionOutcome outcome = core::run_conversion(host, settings, request);
     if (outcome == core::ConversionOutcome::no_route) {
       std::fprintf(stderr, "kelvrin-cli: não há conversão de \"%s\" para \"%s\" (ver --list)\n",
-                   source.c_str(), target.c_str());
+                   options.source.c_str(), options.target.c_str());
     }
-    if (outcome != core::ConversionOutcome::completed) status = exit_failed;
+    if (outcome == core::ConversionOutcome::completed) ++completed;
   }
-  return status;
+  const int failed = static_cast<int>(plan.size()) - completed;
+  if (options.output_folder && !options.quiet) {
+    std::printf("%d de %zu desenhos convertidos, %d com falha.\n", completed, plan.size(), failed);
+  }
+  return failed == 0 ? exit_completed : exit_failed;
 }
 
 }  // namespace
@@ -148,7 +204,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const app::CliParse parsed = app::parse_command_line(arguments);
   if (!parsed.options) {
-    std::fprintf(stderr, "kelvrin-cli: %s\n\n%s", parsed.error.c_str(), help_text);
+    std::fprintf(stderr, "kelvrin-cli: %s (ver kelvrin-cli --help)\n", parsed.error.c_str());
     return exit_usage;
   }
   switch (parsed.options->action) {

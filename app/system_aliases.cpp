@@ -1,5 +1,6 @@
 #include "app/system_aliases.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -10,22 +11,23 @@ namespace {
 
 using namespace core::system_names;
 
+// The EPSG names as the EPSG registry (through PROJ's database) gives them.
 constexpr std::array<SystemAliases, 15> aliases{{
-    {etrs89_tm06, "tm06", "3763"},
-    {datum_73, "datum73", "27493"},
-    {datum_lisboa, "lisboa", "5018"},
-    {sao_braz, "sao-braz", "3062"},
-    {faial, "faial", ""},
-    {graciosa, "graciosa", ""},
-    {pico, "pico", ""},
-    {sao_jorge, "sao-jorge", ""},
-    {terceira, "terceira", ""},
-    {observatorio, "observatorio", "2188"},
-    {madeira, "madeira", "3061"},
-    {qualquer, "qualquer", ""},
-    {utm26_itrf93, "utm26-itrf93", "5015"},
-    {utm25_itrf93, "utm25-itrf93", "5014"},
-    {utm28_itrf93, "utm28-itrf93", "5016"},
+    {etrs89_tm06, "tm06", "3763", "ETRS89 / Portugal TM06"},
+    {datum_73, "datum73", "27493", "Datum 73 / Modified Portuguese Grid"},
+    {datum_lisboa, "lisboa", "5018", "Lisbon / Portuguese Grid New"},
+    {sao_braz, "sao-braz", "3062", "Azores Oriental 1995 / UTM zone 26N"},
+    {faial, "faial", "", ""},
+    {graciosa, "graciosa", "", ""},
+    {pico, "pico", "", ""},
+    {sao_jorge, "sao-jorge", "", ""},
+    {terceira, "terceira", "", ""},
+    {observatorio, "observatorio", "2188", "Azores Occidental 1939 / UTM zone 25N"},
+    {madeira, "madeira", "3061", "Porto Santo 1995 / UTM zone 28N"},
+    {qualquer, "qualquer", "", ""},
+    {utm26_itrf93, "utm26-itrf93", "5015", "PTRA08 / UTM zone 26N"},
+    {utm25_itrf93, "utm25-itrf93", "5014", "PTRA08 / UTM zone 25N"},
+    {utm28_itrf93, "utm28-itrf93", "5016", "PTRA08 / UTM zone 28N"},
 }};
 
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
@@ -37,6 +39,24 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
     }
   }
   return true;
+}
+
+// Levenshtein distance, ASCII case ignored.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                        std::tolower(static_cast<unsigned char>(b[j - 1]));
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
 }
 
 }  // namespace
@@ -58,6 +78,27 @@ std::string resolve_system_name(std::string_view text) {
     }
   }
   return std::string(text);
+}
+
+bool is_system_name(std::string_view name) {
+  return std::any_of(aliases.begin(), aliases.end(),
+                     [name](const SystemAliases& entry) { return entry.display_name == name; });
+}
+
+std::vector<std::string> nearest_system_names(std::string_view typed, std::size_t count) {
+  std::vector<std::pair<std::size_t, std::string_view>> ranked;
+  for (const SystemAliases& entry : aliases) {
+    ranked.emplace_back(
+        std::min(edit_distance(typed, entry.short_name), edit_distance(typed, entry.display_name)),
+        entry.short_name);
+  }
+  std::stable_sort(ranked.begin(), ranked.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < std::min(count, ranked.size()); ++i) {
+    names.emplace_back(ranked[i].second);
+  }
+  return names;
 }
 
 }  // namespace kelvrin::app

@@ -78,7 +78,9 @@ class RouteRun {
   }
 
  private:
+  // A new output made from a stream gets what a shell's redirection gives.
   mode_t input_mode() const {
+    if (paths_.fich1.descriptor >= 0) return 0666;
     struct stat input {};
     return ::stat(paths_.fich1.path.c_str(), &input) == 0 ? input.st_mode : mode_t{0666};
   }
@@ -92,6 +94,10 @@ class RouteRun {
   }
 
   int open_result() {
+    if (target_.descriptor >= 0) {
+      paths_.fich2 = dxf::PassFile(paths_.fich3, target_.descriptor);
+      return 0;
+    }
     if (target_.kind == OutputKind::device) {
       device_fd_ = open_device(target_);
       if (device_fd_ < 0) return -device_fd_;
@@ -105,6 +111,7 @@ class RouteRun {
 
   int finish(mode_t new_file_mode) {
     if (target_.kind != OutputKind::device) return place_output(result_, target_, new_file_mode);
+    if (device_fd_ < 0) return 0;  // the host's own stream
     const int fd = device_fd_;
     device_fd_ = -1;
     return ::close(fd) == 0 ? 0 : errno;
@@ -143,11 +150,13 @@ class RouteRun {
 };
 
 ConversionOutcome run_route(JobHost& host, const JobSettings& settings, const Route& route,
-                            JobPaths& paths, dxf::PassReport& report) {
-  OutputTarget target;
-  if (const int error = examine_output(paths.fich3, target); error != 0) {
-    notify(host, messages::output_not_writable(paths.fich3, error));
-    return ConversionOutcome::refused;
+                            JobPaths& paths, int output_descriptor, dxf::PassReport& report) {
+  OutputTarget target{paths.fich3, OutputKind::device, {}, output_descriptor};
+  if (output_descriptor < 0) {
+    if (const int error = examine_output(paths.fich3, target); error != 0) {
+      notify(host, messages::output_not_writable(paths.fich3, error));
+      return ConversionOutcome::refused;
+    }
   }
   const std::string input = paths.fich1.path;
   ConversionOutcome outcome = ConversionOutcome::failed;
@@ -196,7 +205,8 @@ void complete_route(JobHost& host, const std::string& output, const std::string&
 
 ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
                                  const ConversionRequest& request) {
-  JobPaths paths{request.input, request.output, request.output, request.param_x, request.param_y};
+  JobPaths paths{dxf::PassFile(request.input, request.input_descriptor), request.output,
+                 request.output, request.param_x, request.param_y};
 
   if (!run_checks(host, request)) {
     host.restore_pointer();
@@ -209,7 +219,7 @@ ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
     outcome = ConversionOutcome::refused;
   } else if (const Route* route = find_route(request.source, request.target)) {
     dxf::PassReport report;
-    outcome = run_route(host, settings, *route, paths, report);
+    outcome = run_route(host, settings, *route, paths, request.output_descriptor, report);
     if (outcome == ConversionOutcome::completed && !route->silent) {
       complete_route(host, paths.fich3, messages::pass_warnings(report, request.input));
       return outcome;

@@ -17,6 +17,12 @@ struct ConversionRequest {
   std::string output;
   std::string param_x;
   std::string param_y;
+  // Streams a command line may convert from and to ("-"): the input already
+  // copied into a file of the host's, read through this descriptor; an
+  // output written directly through this one, never replaced or closed.
+  // `input` and `output` then only name them in messages.
+  int input_descriptor = -1;
+  int output_descriptor = -1;
 };
 
 enum class ConversionOutcome {

@@ -24,6 +24,7 @@ struct OutputTarget {
   std::string path;  // the output, or the file its symbolic link names
   OutputKind kind = OutputKind::new_file;
   struct stat existing {};  // what is there, unless kind is new_file
+  int descriptor = -1;      // a device output the host holds open (standard output)
 };
 
 // Looks at the output path. An existing file the user may not write (read
