@@ -156,9 +156,9 @@ int convert(const app::CliOptions& options) {
   std::vector<Conversion> plan;
   if (!plan_conversions(options, plan)) return exit_usage;
 
-  const core::JobSettings settings{core::executable_folder(), options.literal
-                                                                  ? dxf::RewritePolicy::literal
-                                                                  : dxf::RewritePolicy::dxf_aware};
+  const core::JobSettings settings{core::grid_folder(), options.literal
+                                                            ? dxf::RewritePolicy::literal
+                                                            : dxf::RewritePolicy::dxf_aware};
   app::ConsoleHost host(::isatty(STDERR_FILENO) == 1, options.quiet);
 
   int completed = 0;

@@ -17,10 +17,10 @@ int main(int argc, char** argv) {
       "ficheiros removidos.\n");
   QApplication application(argc, argv);
   QApplication::setApplicationName("kelvrin");
-  QApplication::setWindowIcon(QIcon(":/kelvrin.svg"));
+  QApplication::setWindowIcon(QIcon(":/kelvrin.png"));
   kelvrin::ui::install_font_substitutes();
 
-  const kelvrin::core::JobSettings settings{kelvrin::core::executable_folder()};
+  const kelvrin::core::JobSettings settings{kelvrin::core::grid_folder()};
   kelvrin::ui::WidgetDialogs dialogs;
   kelvrin::ui::MainWindow window(
       dialogs,

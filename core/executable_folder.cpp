@@ -11,4 +11,13 @@ std::filesystem::path executable_folder() {
   return executable.parent_path();
 }
 
+std::filesystem::path grid_folder() {
+  const std::filesystem::path beside = executable_folder();
+  std::error_code error;
+  if (std::filesystem::exists(beside / "et_lx_m.asc", error)) return beside;
+  const std::filesystem::path installed = beside.parent_path() / "share" / "kelvrin";
+  if (std::filesystem::is_directory(installed, error)) return installed;
+  return beside;  // the job then names the missing files
+}
+
 }  // namespace kelvrin::core

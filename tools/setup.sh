@@ -4,9 +4,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config clang-format
   libgtest-dev libgmock-dev
-  qt6-base-dev fonts-liberation fonts-dejavu-core
+  qt6-base-dev qt6-translations-l10n fonts-liberation fonts-dejavu-core
   libproj-dev proj-bin
   xvfb xauth
   python3 python3-ezdxf

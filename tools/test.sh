@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds kelvrin twice, optimised and under AddressSanitizer + UBSan, and runs
-# every test in both builds.
+# Checks the formatting, builds kelvrin three times (optimised with debug
+# information, under AddressSanitizer + UBSan, and as released at -O3), and
+# runs every test in each build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/setup.sh
-for preset in default asan; do
+tools/check_format.sh
+for preset in default asan release; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

@@ -1,0 +1,27 @@
+# bash completion for kelvrin-cli
+_kelvrin_cli() {
+  local cur prev
+  cur=${COMP_WORDS[COMP_CWORD]}
+  prev=${COMP_WORDS[COMP_CWORD-1]}
+  local systems="tm06 datum73 lisboa sao-braz faial graciosa pico sao-jorge terceira
+    observatorio madeira qualquer utm26-itrf93 utm25-itrf93 utm28-itrf93"
+  case $prev in
+    --from|--to)
+      mapfile -t COMPREPLY < <(compgen -W "$systems" -- "$cur")
+      return ;;
+    --output-dir)
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+      return ;;
+    --param-x|--param-y)
+      mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+      return ;;
+  esac
+  if [[ $cur == -* ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "--from --to --param-x --param-y --output-dir --literal
+      --quiet -q --list --help -h --version -V" -- "$cur")
+    return
+  fi
+  # Drawings: DXF files and folders.
+  mapfile -t COMPREPLY < <(compgen -f -X '!*.[dD][xX][fF]' -- "$cur"; compgen -d -- "$cur")
+}
+complete -o filenames -F _kelvrin_cli kelvrin-cli
