@@ -183,8 +183,8 @@ int convert(const app::CliOptions& options) {
     host.start_conversion(request.input, to_stdout);
     const core::ConversionOutcome outcome = core::run_conversion(host, settings, request);
     if (outcome == core::ConversionOutcome::no_route) {
-      std::fprintf(stderr, "kelvrin-cli: não há conversão de \"%s\" para \"%s\" (ver --list)\n",
-                   options.source.c_str(), options.target.c_str());
+      std::fprintf(stderr, "kelvrin-cli: %s (ver --list)\n",
+                   core::messages::no_route(options.source, options.target).c_str());
     }
     if (outcome == core::ConversionOutcome::completed) ++completed;
   }

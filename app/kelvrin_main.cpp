@@ -7,6 +7,7 @@
 #include "core/own_files.hpp"
 #include "ui/fonts.hpp"
 #include "ui/main_window.hpp"
+#include "ui/qt_translations.hpp"
 #include "ui/user_dialogs.hpp"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("kelvrin");
   QApplication::setWindowIcon(QIcon(":/kelvrin.png"));
   kelvrin::ui::install_font_substitutes();
+  kelvrin::ui::install_qt_translations(application);
 
   const kelvrin::core::JobSettings settings{kelvrin::core::grid_folder()};
   kelvrin::ui::WidgetDialogs dialogs;
@@ -27,6 +29,9 @@ int main(int argc, char** argv) {
       [&settings](kelvrin::core::JobHost& host, const kelvrin::core::ConversionRequest& request) {
         kelvrin::core::run_conversion(host, settings, request);
       });
+  // A drawing given on the command line or by a file manager's "open with".
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) window.set_input_file(arguments.at(1));
   window.show();
   return QApplication::exec();
 }

@@ -189,6 +189,10 @@ std::string cannot_replace_output(std::string_view output, int error_number) {
   return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error_number);
 }
 
+std::string no_route(std::string_view source, std::string_view target) {
+  return "Não há conversão de " + quoted(source) + " para " + quoted(target) + ".";
+}
+
 std::string cannot_create_output(std::string_view output, int error_number) {
   return with_cause("Não foi possível criar o ficheiro " + quoted(output), error_number);
 }

@@ -49,6 +49,9 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
 // A point that the grid does not cover, with its source coordinates.
 std::string point_outside_grid(double x, double y);
 
+// No route leads from `source` to `target`.
+std::string no_route(std::string_view source, std::string_view target);
+
 // The finished drawing could not be put at the output path.
 std::string cannot_replace_output(std::string_view output, int error_number);
 

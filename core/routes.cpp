@@ -1,5 +1,7 @@
 #include "core/routes.hpp"
 
+#include <algorithm>
+
 #include "core/catalogue.hpp"
 
 namespace kelvrin::core {
@@ -66,6 +68,20 @@ const Route* find_route(std::string_view source, std::string_view target) {
     if (route.source == source && (route.any_target || route.target == target)) return &route;
   }
   return nullptr;
+}
+
+std::vector<std::string_view> offered_targets(std::string_view source) {
+  std::vector<std::string_view> targets;
+  const SourceSystem* system = find_source(source);
+  if (system == nullptr) return targets;
+  targets.assign(system->targets.begin(), system->targets.end());
+  for (const Route& route : routes) {
+    if (route.source != source || route.any_target) continue;
+    if (std::find(targets.begin(), targets.end(), route.target) == targets.end()) {
+      targets.push_back(route.target);
+    }
+  }
+  return targets;
 }
 
 }  // namespace kelvrin::core

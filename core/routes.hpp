@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace kelvrin::core {
 
@@ -39,6 +40,10 @@ struct Route {
 };
 
 std::span<const Route> all_routes();
+
+// The targets to offer for `source`: the catalogue's, in its order, then
+// every other target the route table has for it. Empty for an unknown source.
+std::vector<std::string_view> offered_targets(std::string_view source);
 
 // The route for this pair of names, compared exactly, or nullptr.
 const Route* find_route(std::string_view source, std::string_view target);

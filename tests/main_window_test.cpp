@@ -7,16 +7,21 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTranslator>
 #include <deque>
 
 #include "core/catalogue.hpp"
 #include "tests/test_support.hpp"
+#include "ui/contrast.hpp"
 #include "ui/information_window.hpp"
+#include "ui/qt_translations.hpp"
 #include "ui/twips.hpp"
 #include "ui/user_dialogs.hpp"
 
@@ -33,15 +38,29 @@ class ScriptedDialogs final : public UserDialogs {
   void show_message(QWidget*, const QString& text, const QString& title) override {
     messages.push_back("[" + title + "] " + text);
   }
-  std::optional<QString> choose_file(QWidget*, const QString& preset) override {
+  bool confirm(QWidget*, const QString& text, const QString&) override {
+    questions.push_back(text);
+    return confirm_answer;
+  }
+  std::optional<QString> choose_file(QWidget*, const QString& preset, bool) override {
     presets.push_back(preset);
+    return next_answer();
+  }
+  std::optional<QString> choose_output(QWidget*, const QString& suggested) override {
+    suggestions.push_back(suggested);
+    return next_answer();
+  }
+  std::optional<QString> next_answer() {
     if (answers.empty()) return std::nullopt;
     const std::optional<QString> answer = answers.front();
     answers.pop_front();
     return answer;
   }
   QStringList messages;
+  QStringList questions;
+  bool confirm_answer = false;
   QStringList presets;
+  QStringList suggestions;
   std::deque<std::optional<QString>> answers;
 };
 
@@ -53,6 +72,7 @@ class MainWindowTest : public ::testing::Test {
           if (run_real_job_) core::run_conversion(host, {KELVRIN_DATA_DIR}, request);
         }) {
     window_.show();
+    QApplication::setActiveWindow(&window_);  // focus moves only in the active window
   }
 
   template <typename Widget>
@@ -68,6 +88,13 @@ class MainWindowTest : public ::testing::Test {
     return names;
   }
   int px(int twips) { return twips_to_pixels(twips, &window_); }
+  // As a user types: the box gets the focus first, so the one it leaves
+  // ends its editing.
+  void type_into(const char* combo_name, const QString& text) {
+    QLineEdit* line = control<QComboBox>(combo_name)->lineEdit();
+    line->setFocus();
+    QTest::keyClicks(line, text);
+  }
 
   ScriptedDialogs dialogs_;
   std::vector<core::ConversionRequest> requests_;
@@ -105,7 +132,8 @@ TEST_F(MainWindowTest, ChoosingASourceFillsTheTargets) {
   combo1->setFocus();
   QTest::keyClick(combo1, Qt::Key_Down);  // the first entry, Datum 73
   EXPECT_EQ(combo1->currentText(), "Hayford-Gauss Datum 73");
-  EXPECT_EQ(items("Combo2"), QStringList{"ETRS89 TM06"});
+  EXPECT_EQ(items("Combo2"),
+            (QStringList{"ETRS89 TM06", "Hayford-Gauss Datum Lisboa-Ponto Central"}));
   EXPECT_EQ(control<QComboBox>("Combo2")->currentText(), "ETRS89 TM06");
 
   combo1->setCurrentIndex(9);
@@ -119,15 +147,167 @@ TEST_F(MainWindowTest, ChoosingASourceFillsTheTargets) {
   EXPECT_EQ(control<QComboBox>("Combo2")->currentText(), "");
 }
 
-TEST_F(MainWindowTest, TypingRunsNothingAndEnterPressesNothing) {
+// A typed source name reacts when its editing ends, as if chosen from the
+// list; Enter ends it and presses nothing.
+TEST_F(MainWindowTest, TypedSourcesReactWhenTheirEditingEnds) {
   auto* combo1 = control<QComboBox>("Combo1");
+  auto* combo2 = control<QComboBox>("Combo2");
+  QTest::keyClicks(combo1->lineEdit(), "ETRS89 TM06");
+  EXPECT_EQ(combo2->count(), 0);  // nothing while typing
+  QTest::keyClick(combo1->lineEdit(), Qt::Key_Tab);
+  EXPECT_EQ(items("Combo2"),
+            (QStringList{"Hayford-Gauss Datum 73", "Hayford-Gauss Datum Lisboa-Ponto Central"}));
+  combo2->setCurrentIndex(1);
+  combo1->lineEdit()->setFocus();
+  QTest::keyClick(combo1->lineEdit(), Qt::Key_Tab);  // the same name again: the choice stays
+  EXPECT_EQ(combo2->currentText(), "Hayford-Gauss Datum Lisboa-Ponto Central");
+
+  combo1->lineEdit()->setFocus();
+  combo1->lineEdit()->clear();
   QTest::keyClicks(combo1->lineEdit(), "Qualquer");
   QTest::keyClick(combo1->lineEdit(), Qt::Key_Return);
-  EXPECT_EQ(control<QComboBox>("Combo2")->count(), 0);
-  EXPECT_EQ(window_.current_layout(), MainWindow::Layout::compact);
+  EXPECT_EQ(window_.current_layout(), MainWindow::Layout::qualquer);
+  EXPECT_EQ(window_.frameGeometry().height(), px(7065));
+  EXPECT_EQ(combo2->currentText(), "Qualquer");
+  EXPECT_TRUE(window_.findChild<QWidget*>("Text3")->isVisible());
   QTest::keyClick(control<QLineEdit>("Text1"), Qt::Key_Return);
   EXPECT_TRUE(requests_.empty());
   EXPECT_EQ(combo1->count(), 10);
+}
+
+// The catalogue's targets first, with its choice, then every other target
+// the route table has for the source.
+TEST_F(MainWindowTest, TargetListsOfferEveryRoute) {
+  window_.choose_source("Hayford-Gauss Datum 73");
+  EXPECT_EQ(items("Combo2"),
+            (QStringList{"ETRS89 TM06", "Hayford-Gauss Datum Lisboa-Ponto Central"}));
+  EXPECT_EQ(control<QComboBox>("Combo2")->currentText(), "ETRS89 TM06");
+  window_.choose_source("Hayford-Gauss Datum Lisboa-Ponto Central");
+  EXPECT_EQ(items("Combo2"), (QStringList{"ETRS89 TM06", "Hayford-Gauss Datum 73"}));
+  window_.choose_source("Madeira - UTM 28 Base SE");
+  EXPECT_EQ(items("Combo2"), QStringList{"UTM 28 ITRF93"});
+}
+
+TEST_F(MainWindowTest, OkWithAPairNoRouteJoinsSaysSo) {
+  type_into("Combo1", "ETRS89 TM06");
+  type_into("Combo2", "Datum 73");
+  QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+  EXPECT_EQ(dialogs_.messages,
+            QStringList{"[kelvrin] Não há conversão de \"ETRS89 TM06\" para \"Datum 73\"."});
+  EXPECT_TRUE(requests_.empty());
+}
+
+TEST_F(MainWindowTest, ConvertingTheInputOverItselfIsAskedFirst) {
+  testing::TempFolder folder;
+  write_file(folder.file("a.dxf"), "0\r\nEOF\r\n");
+  window_.set_input_file(QString::fromStdString(folder.file("a.dxf")));
+  control<QLineEdit>("Text2")->setText(QString::fromStdString(folder.file("./a.dxf")));
+  QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+  ASSERT_EQ(dialogs_.questions.size(), 1);
+  EXPECT_TRUE(dialogs_.questions[0].contains("próprio ficheiro DXF no Sistema 1"));
+  EXPECT_TRUE(requests_.empty());
+  dialogs_.confirm_answer = true;
+  QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+  EXPECT_EQ(requests_.size(), 1u);
+}
+
+// The output's dialog saves: it starts in the input's folder with a name of
+// the input and the target, filters DXF drawings and asks before replacing.
+TEST_F(MainWindowTest, TheOutputIsChosenInASaveDialog) {
+  window_.set_input_file("/d/planta.dxf");
+  window_.choose_source("Hayford-Gauss Datum 73");
+  dialogs_.answers = {QString("/e/saida.dxf")};
+  QTest::mouseClick(control<QPushButton>("Command4"), Qt::LeftButton);
+  EXPECT_EQ(dialogs_.suggestions, QStringList{"/d/planta_ETRS89_TM06.dxf"});
+  EXPECT_EQ(control<QLineEdit>("Text2")->text(), "/e/saida.dxf");
+  EXPECT_EQ(MainWindow::suggested_output("/d/planta.dxf", ""), "/d/planta_convertido.dxf");
+  EXPECT_EQ(MainWindow::suggested_output("/d/a.b.dxf", "Açores - G.Oriental - UTM 26 S. Bráz"),
+            "/d/a.b_Açores_G_Oriental_UTM_26_S_Bráz.dxf");
+
+  testing::TempFolder folder;
+  const QString input = QString::fromStdString(folder.file("planta.dxf"));
+  bool inspected = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog->nameFilters().front(), dxf_filter);
+    EXPECT_EQ(dialog->directory().absolutePath(), QString::fromStdString(folder.path().string()));
+    EXPECT_EQ(dialog->selectedFiles().value(0),
+              QString::fromStdString(folder.file("planta_ETRS89_TM06.dxf")));
+    inspected = true;
+    dialog->reject();
+  });
+  WidgetDialogs real;
+  EXPECT_EQ(real.choose_output(&window_, MainWindow::suggested_output(input, "ETRS89 TM06")),
+            std::nullopt);
+  EXPECT_TRUE(inspected);
+}
+
+// Under a dark theme the design's fixed dark blue gets light backgrounds.
+TEST_F(MainWindowTest, FixedTextColoursReadUnderADarkTheme) {
+  const QPalette original = QApplication::palette();
+  QPalette dark(QColor(45, 45, 45), QColor(30, 30, 30));
+  dark.setColor(QPalette::Midlight, QColor(60, 60, 60));
+  dark.setColor(QPalette::Base, QColor(25, 25, 25));
+  dark.setColor(QPalette::ToolTipBase, QColor(50, 50, 50));
+  QApplication::setPalette(dark);
+  MainWindow window(dialogs_, [](core::JobHost&, const core::ConversionRequest&) {});
+  for (const char* name : {"Combo1", "Combo2", "Text1", "Text2", "Text3", "Text4"}) {
+    const QPalette colours = window.findChild<QWidget*>(name)->palette();
+    EXPECT_GE(contrast_ratio(colours.color(QPalette::Text), colours.color(QPalette::Base)), 4.5)
+        << name;
+  }
+  const QPalette title = window.findChild<QLabel*>("Label3")->palette();
+  EXPECT_GE(contrast_ratio(title.color(QPalette::WindowText), title.color(QPalette::Window)), 4.5);
+  window.show_information();
+  const QPalette list = window.information_window()->findChild<QListWidget*>("List1")->palette();
+  EXPECT_GE(contrast_ratio(list.color(QPalette::Text), list.color(QPalette::Base)), 4.5);
+  QApplication::setPalette(original);
+}
+
+TEST_F(MainWindowTest, EveryFieldAndButtonHasItsOwnAccessibleName) {
+  QStringList names;
+  for (QWidget* widget : window_.findChildren<QWidget*>()) {
+    if (qobject_cast<QLineEdit*>(widget) != nullptr && widget->parent() != &window_) continue;
+    if (qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+        qobject_cast<QPushButton*>(widget)) {
+      EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
+      names << widget->accessibleName();
+    }
+  }
+  EXPECT_EQ(names.size(), 12);
+  names.removeDuplicates();
+  EXPECT_EQ(names.size(), 12);
+}
+
+// Qt's own texts (file dialogs, buttons) follow the user's language where
+// Qt has it, Portuguese otherwise.
+TEST(QtTranslations, PortugueseWhereTheLocaleHasNone) {
+  QCoreApplication& app = *QCoreApplication::instance();
+  const auto remove_all = [&app] {
+    for (auto* translator : app.findChildren<QTranslator*>()) {
+      QCoreApplication::removeTranslator(translator);
+      delete translator;
+    }
+  };
+  const auto tr = [](const char* context, const char* text) {
+    return QCoreApplication::translate(context, text);
+  };
+  for (const QLocale& user : {QLocale::c(), QLocale(QLocale::Greek, QLocale::Greece),
+                              QLocale(QLocale::Portuguese, QLocale::Portugal)}) {
+    install_qt_translations(app, user);
+    EXPECT_EQ(tr("QFileDialog", "File &name:"), "&Nome do Ficheiro:") << user.name().toStdString();
+    EXPECT_NE(tr("QFileDialog", "Look in:"), "Look in:");
+    EXPECT_EQ(tr("QPlatformTheme", "Cancel"), "Cancelar");
+    remove_all();
+  }
+  install_qt_translations(app, QLocale(QLocale::French, QLocale::France));
+  EXPECT_EQ(tr("QFileDialog", "File &name:"), "&Nom de fichier :");
+  remove_all();
+  install_qt_translations(app, QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(tr("QFileDialog", "Look in:"), "Look in:");
 }
 
 TEST_F(MainWindowTest, QualquerLayoutShowsTheParameterRows) {
@@ -146,8 +326,8 @@ TEST_F(MainWindowTest, QualquerLayoutShowsTheParameterRows) {
 }
 
 TEST_F(MainWindowTest, OkHandsTheSixTextsToTheJob) {
-  QTest::keyClicks(control<QComboBox>("Combo1")->lineEdit(), "ETRS89 TM06");
-  QTest::keyClicks(control<QComboBox>("Combo2")->lineEdit(), "alvo");
+  type_into("Combo1", "ETRS89 TM06");
+  type_into("Combo2", "Hayford-Gauss Datum 73");
   control<QLineEdit>("Text1")->setText("entrada.dxf");
   control<QLineEdit>("Text2")->setText("saída.dxf");
   control<QLineEdit>("Text3")->setText("px.txt");  // hidden, passed all the same
@@ -155,7 +335,7 @@ TEST_F(MainWindowTest, OkHandsTheSixTextsToTheJob) {
   QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
   ASSERT_EQ(requests_.size(), 1u);
   EXPECT_EQ(requests_[0].source, "ETRS89 TM06");
-  EXPECT_EQ(requests_[0].target, "alvo");
+  EXPECT_EQ(requests_[0].target, "Hayford-Gauss Datum 73");
   EXPECT_EQ(requests_[0].input, "entrada.dxf");
   EXPECT_EQ(requests_[0].output, "saída.dxf");
   EXPECT_EQ(requests_[0].param_x, "px.txt");
@@ -174,14 +354,14 @@ TEST_F(MainWindowTest, JobMessagesAreModalBoxesWithTheJobsTitles) {
   EXPECT_EQ(window_.cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(MainWindowTest, BrowseButtonsShareOneFileNameAndCancelKeepsTheField) {
+TEST_F(MainWindowTest, OpenDialogsShareOneFileNameAndCancelKeepsTheField) {
   dialogs_.answers = {QString("/d/planta.dxf"), std::nullopt, QString("/d/px.txt")};
   QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
   control<QLineEdit>("Text2")->setText("typed.dxf");
   QTest::mouseClick(control<QPushButton>("Command4"), Qt::LeftButton);
   window_.choose_source("Qualquer");
   QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
-  EXPECT_EQ(dialogs_.presets, (QStringList{"", "/d/planta.dxf", "/d/planta.dxf"}));
+  EXPECT_EQ(dialogs_.presets, (QStringList{"", "/d/planta.dxf"}));
   EXPECT_EQ(control<QLineEdit>("Text1")->text(), "/d/planta.dxf");
   EXPECT_EQ(control<QLineEdit>("Text2")->text(), "typed.dxf");
   EXPECT_EQ(control<QLineEdit>("Text3")->text(), "/d/px.txt");
@@ -198,8 +378,8 @@ TEST_F(MainWindowTest, ConvertsARealDrawingAndCloses) {
   testing::TempFolder folder;
   write_file(folder.file("a.dxf"), dxf_lines({"0", "SECTION", "2", "ENTITIES", "0", "POINT", "10",
                                               "100000.0", "20", "200000.0"}));
-  QTest::keyClicks(control<QComboBox>("Combo1")->lineEdit(), "ETRS89 TM06");
-  QTest::keyClicks(control<QComboBox>("Combo2")->lineEdit(), "Hayford-Gauss Datum 73");
+  type_into("Combo1", "ETRS89 TM06");
+  type_into("Combo2", "Hayford-Gauss Datum 73");
   QTest::keyClicks(control<QLineEdit>("Text1"), QString::fromStdString(folder.file("a.dxf")));
   QTest::keyClicks(control<QLineEdit>("Text2"), QString::fromStdString(folder.file("b.dxf")));
   QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);

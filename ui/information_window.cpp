@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPalette>
 
+#include "ui/contrast.hpp"
 #include "ui/twips.hpp"
 #include "ui/window_placement.hpp"
 
@@ -22,8 +23,9 @@ InformationWindow::InformationWindow(QWidget* parent) : QWidget(parent, Qt::Wind
   font.setBold(true);
   list->setFont(font);
   QPalette colours = list->palette();
-  colours.setColor(QPalette::Base, colours.color(QPalette::ToolTipBase));
-  colours.setColor(QPalette::Text, QColor(0, 0, 128));
+  const QColor navy(0, 0, 128);
+  colours.setColor(QPalette::Base, readable_background(navy, colours.color(QPalette::ToolTipBase)));
+  colours.setColor(QPalette::Text, navy);
   list->setPalette(colours);
   list->addItems(lines());
   list->setFocus();

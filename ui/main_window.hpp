@@ -33,8 +33,16 @@ class MainWindow final : public QWidget {
   ~MainWindow() override;
 
   // What choosing `source` from the source list does: fills the target list
-  // and picks the layout. Typing a name runs nothing.
+  // and picks the layout. Typing a source name does the same when the
+  // editing ends (Enter, Tab, leaving the box).
   void choose_source(const QString& source);
+
+  // Puts a drawing given on the command line in the input field.
+  void set_input_file(const QString& path);
+
+  // The name the output's save dialog proposes: the input's folder, its
+  // name with the target system added, never the input's own name.
+  static QString suggested_output(const QString& input, const QString& target);
 
   void set_layout(Layout layout);
   Layout current_layout() const { return layout_; }
@@ -51,7 +59,10 @@ class MainWindow final : public QWidget {
   class Host;
 
   void build_controls();
-  void browse_into(QLineEdit* field);
+  void browse_into(QLineEdit* field, bool dxf_only);
+  void browse_output();
+  void source_edited();
+  bool confirmed_before_running();
   void run_ok();
   void apply_height();
 
@@ -59,6 +70,7 @@ class MainWindow final : public QWidget {
   ConversionRunner run_conversion_;
   Layout layout_ = Layout::compact;
   QString dialog_file_name_;  // carried over from one browse to the next
+  QString reacted_source_;    // the source the targets were last filled for
   QPointer<InformationWindow> information_;
   bool placed_ = false;
 

@@ -4,25 +4,45 @@
 #include <QMessageBox>
 
 namespace kelvrin::ui {
+namespace {
 
-WidgetDialogs::WidgetDialogs() = default;
-WidgetDialogs::~WidgetDialogs() = default;
+const QString all_files = QStringLiteral("Todos os ficheiros (*)");
+
+}  // namespace
 
 void WidgetDialogs::show_message(QWidget* parent, const QString& text, const QString& title) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
   box.exec();
 }
 
-std::optional<QString> WidgetDialogs::choose_file(QWidget* parent, const QString& preset) {
-  // The same dialog for the output as for the inputs: it must accept the
-  // name of a file that does not exist yet. No filter, no title of its own,
-  // no initial folder, no default extension.
+bool WidgetDialogs::confirm(QWidget* parent, const QString& text, const QString& title) {
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> WidgetDialogs::choose_file(QWidget* parent, const QString& preset,
+                                                  bool dxf_only) {
+  QFileDialog dialog(parent);
+  dialog.setWindowTitle(QString());
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setNameFilters(dxf_only ? QStringList{dxf_filter, all_files} : QStringList{all_files});
+  if (!preset.isEmpty()) dialog.selectFile(preset);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> WidgetDialogs::choose_output(QWidget* parent, const QString& suggested) {
   QFileDialog dialog(parent);
   dialog.setWindowTitle(QString());
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);  // Qt asks before replacing a file
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  if (!preset.isEmpty()) dialog.selectFile(preset);
+  dialog.setNameFilters({dxf_filter, all_files});
+  dialog.setDefaultSuffix("dxf");
+  if (!suggested.isEmpty()) dialog.selectFile(suggested);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
 }

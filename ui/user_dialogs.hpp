@@ -3,13 +3,12 @@
 #include <QString>
 #include <optional>
 
-class QFileDialog;
 class QWidget;
 
 namespace kelvrin::ui {
 
-// The two things the main window asks of the user in a modal dialog. Tests
-// answer them with scripts instead of real, blocking dialogs.
+// What the main window asks of the user in a modal dialog. Tests answer
+// them with scripts instead of real, blocking dialogs.
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
@@ -17,18 +16,31 @@ class UserDialogs {
   // A modal message box: the text, the title, an OK button and no icon.
   virtual void show_message(QWidget* parent, const QString& text, const QString& title) = 0;
 
-  // The open-file dialog with `preset` as its file name; the chosen path, or
-  // nullopt when the user cancels.
-  virtual std::optional<QString> choose_file(QWidget* parent, const QString& preset) = 0;
+  // A question with Yes and No; No is the default answer.
+  virtual bool confirm(QWidget* parent, const QString& text, const QString& title) = 0;
+
+  // The open-file dialog with `preset` as its file name; `dxf_only` offers
+  // the filter of DXF drawings first. The chosen path, or nullopt when the
+  // user cancels.
+  virtual std::optional<QString> choose_file(QWidget* parent, const QString& preset,
+                                             bool dxf_only) = 0;
+
+  // The save dialog for the converted drawing, in the folder of and with the
+  // name of `suggested`; it asks before an existing file is replaced.
+  virtual std::optional<QString> choose_output(QWidget* parent, const QString& suggested) = 0;
 };
 
-// The real dialogs: QMessageBox and one QFileDialog shared by every browse.
+// The real dialogs: QMessageBox and QFileDialog.
 class WidgetDialogs final : public UserDialogs {
  public:
-  WidgetDialogs();
-  ~WidgetDialogs() override;
   void show_message(QWidget* parent, const QString& text, const QString& title) override;
-  std::optional<QString> choose_file(QWidget* parent, const QString& preset) override;
+  bool confirm(QWidget* parent, const QString& text, const QString& title) override;
+  std::optional<QString> choose_file(QWidget* parent, const QString& preset,
+                                     bool dxf_only) override;
+  std::optional<QString> choose_output(QWidget* parent, const QString& suggested) override;
 };
+
+// The filter of the file dialogs for drawings.
+inline const char* const dxf_filter = "Desenhos DXF (*.dxf *.DXF)";
 
 }  // namespace kelvrin::ui
