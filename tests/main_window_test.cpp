@@ -254,10 +254,20 @@ TEST_F(MainWindowTest, FixedTextColoursReadUnderADarkTheme) {
   dark.setColor(QPalette::ToolTipBase, QColor(50, 50, 50));
   QApplication::setPalette(dark);
   MainWindow window(dialogs_, [](core::JobHost&, const core::ConversionRequest&) {});
+  QList<QWidget*> fields;
   for (const char* name : {"Combo1", "Combo2", "Text1", "Text2", "Text3", "Text4"}) {
-    const QPalette colours = window.findChild<QWidget*>(name)->palette();
-    EXPECT_GE(contrast_ratio(colours.color(QPalette::Text), colours.color(QPalette::Base)), 4.5)
-        << name;
+    fields << window.findChild<QWidget*>(name);
+  }
+  fields << window.findChild<QComboBox*>("Combo1")->lineEdit()
+         << window.findChild<QComboBox*>("Combo2")->lineEdit();
+  for (QWidget* field : fields) {
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+      const QPalette& colours = field->palette();
+      EXPECT_GE(contrast_ratio(colours.color(group, QPalette::Text),
+                               colours.color(group, QPalette::Base)),
+                4.5)
+          << field->objectName().toStdString();
+    }
   }
   const QPalette title = window.findChild<QLabel*>("Label3")->palette();
   EXPECT_GE(contrast_ratio(title.color(QPalette::WindowText), title.color(QPalette::Window)), 4.5);

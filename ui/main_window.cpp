@@ -135,6 +135,9 @@ MainWindow::MainWindow(UserDialogs& dialogs, ConversionRunner run_conversion, QW
 }
 
 MainWindow::~MainWindow() {
+  // The controls outlive this part of the window: a text box that loses the
+  // focus as they go would otherwise call into a window no longer there.
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
   if (information_) delete information_.data();
 }
 
@@ -157,6 +160,7 @@ void MainWindow::build_controls() {
     box->lineEdit()->installEventFilter(enter);
     place(box, name, left, 1560, 4095, 315, sans_bold);
     colour_as_field(box);
+    colour_as_field(box->lineEdit());  // some styles draw the text box with its own colours
     return box;
   };
   const auto field = [&](const char* name, int top, int height, const QFont& font) {
