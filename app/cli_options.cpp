@@ -4,6 +4,8 @@
 
 #include "app/system_aliases.hpp"
 #include "core/catalogue.hpp"
+#include "core/routes.hpp"
+#include "transform/proj_operation.hpp"
 
 namespace kelvrin::app {
 namespace {
@@ -34,27 +36,66 @@ std::string unknown_system(std::string_view option, std::string_view typed) {
   return text + (nearest.empty() ? "" : ")");
 }
 
+// A system as typed: a catalogue name or alias, else a PROJ definition.
+struct ResolvedSystem {
+  std::string name;  // a display name or a PROJ definition
+  bool proj = false;
+};
+
+std::optional<ResolvedSystem> resolve(const std::string& typed) {
+  const std::string name = resolve_system_name(typed);
+  if (is_system_name(name)) return ResolvedSystem{name, false};
+  const std::string definition = proj_definition(typed);
+  if (!definition.empty() && transform::proj_knows_system(definition)) {
+    return ResolvedSystem{definition, true};
+  }
+  return std::nullopt;
+}
+
 // The systems and files of a conversion, once every option is read.
 CliParse checked(CliOptions options, std::vector<std::string> positional, bool has_source,
                  bool has_target) {
   if (!has_source) return usage_error("falta --from SISTEMA");
-  const std::string typed_source = options.source;
-  options.source = resolve_system_name(typed_source);
-  if (!is_system_name(options.source)) return usage_error(unknown_system("--from", typed_source));
-  const bool qualquer = options.source == core::system_names::qualquer;
+  const auto source = resolve(options.source);
+  if (!source) return usage_error(unknown_system("--from", options.source));
+  const bool qualquer = source->name == core::system_names::qualquer;
+  std::optional<ResolvedSystem> target;
   if (!has_target) {
     // "Qualquer" takes any target as a label; with none given, it is its own.
     if (!qualquer) return usage_error("falta --to SISTEMA");
-    options.target = std::string(core::system_names::qualquer);
+    target = ResolvedSystem{std::string(core::system_names::qualquer), false};
+  } else if (qualquer) {
+    target = ResolvedSystem{resolve_system_name(options.target), false};
   } else {
-    const std::string typed_target = options.target;
-    options.target = resolve_system_name(typed_target);
-    if (!qualquer && !is_system_name(options.target)) {
-      return usage_error(unknown_system("--to", typed_target));
-    }
+    target = resolve(options.target);
+    if (!target) return usage_error(unknown_system("--to", options.target));
   }
   if (!qualquer && (!options.param_x.empty() || !options.param_y.empty())) {
     return usage_error("--param-x e --param-y só servem para o sistema Qualquer");
+  }
+
+  if (options.ntv2) {
+    const std::string target_ntv2 = target->proj ? "" : ntv2_name(target->name);
+    if (source->proj || ntv2_name(source->name).empty() || target_ntv2.empty() ||
+        source->name == target->name) {
+      return usage_error(
+          "--method ntv2 serve entre ETRS89 TM06, Datum 73 e Datum Lisboa (tm06, datum73, lisboa)");
+    }
+    target->name = target_ntv2;
+  }
+  options.source = source->name;
+  options.target = target->name;
+  // Catalogue systems stand for their EPSG codes when PROJ converts.
+  const bool routed =
+      !source->proj && !target->proj && core::find_route(source->name, target->name) != nullptr;
+  if (!routed) {
+    const std::string from = source->proj ? source->name : epsg_of(source->name);
+    const std::string to = target->proj ? target->name : epsg_of(target->name);
+    if (!from.empty() && !to.empty()) {
+      options.source = from;
+      options.target = to;
+      options.proj_systems = true;
+    }
   }
 
   if (options.output_folder) {
@@ -83,6 +124,7 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
   bool has_target = false;
   std::vector<std::string> positional;
   bool options_ended = false;
+  std::string method = "official";
 
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view argument = arguments[i];
@@ -121,6 +163,8 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
         destination = &options.param_x;
       } else if (name == "--param-y") {
         destination = &options.param_y;
+      } else if (name == "--method") {
+        destination = &method;
       } else if (name == "--output-dir") {
         options.output_folder.emplace();
         destination = &*options.output_folder;
@@ -136,6 +180,10 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
   }
 
   if (options.action != CliAction::convert) return {options, {}};
+  if (method != "official" && method != "ntv2") {
+    return usage_error("método desconhecido: " + method + " (official ou ntv2)");
+  }
+  options.ntv2 = method == "ntv2";
   return checked(std::move(options), std::move(positional), has_source, has_target);
 }
 

@@ -17,6 +17,10 @@ struct CliOptions {
   std::string target;
   bool literal = false;  // the historical rule instead of the DXF-aware pass
   bool quiet = false;    // no progress, no completion lines, no summary
+  bool ntv2 = false;     // --method ntv2: the mainland pairs through the NTv2 grids
+  // source and target are PROJ definitions: a system outside the catalogue,
+  // or a pair that no route of the catalogue joins.
+  bool proj_systems = false;
   std::string param_x;
   std::string param_y;
   std::optional<std::string> output_folder;  // batch mode

@@ -21,7 +21,7 @@ void ConsoleHost::show_message(std::string_view text, std::string_view /*title*/
                                core::MessageKind kind) {
   clear_progress();
   const bool completion = kind == core::MessageKind::completion;
-  if (completion && quiet_) return;
+  if ((completion || kind == core::MessageKind::information) && quiet_) return;
   std::FILE* stream = completion && !drawing_on_stdout_ ? stdout : stderr;
   std::fprintf(stream, "%.*s\n", static_cast<int>(text.size()), text.data());
   std::fflush(stream);

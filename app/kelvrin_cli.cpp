@@ -165,6 +165,7 @@ int convert(const app::CliOptions& options) {
   for (const Conversion& conversion : plan) {
     core::ConversionRequest request{options.source,    options.target,  conversion.input,
                                     conversion.output, options.param_x, options.param_y};
+    request.proj_systems = options.proj_systems;
     core::ScratchFile standard_input;
     if (conversion.input == app::standard_stream) {
       if (const int error = copy_standard_input(standard_input); error != 0) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <fstream>
+#include <sstream>
 
 #include "core/catalogue.hpp"
 
@@ -81,8 +83,47 @@ std::string resolve_system_name(std::string_view text) {
 }
 
 bool is_system_name(std::string_view name) {
-  return std::any_of(aliases.begin(), aliases.end(),
+  return name == etrs89_tm06_ntv2 || name == datum_73_ntv2 || name == datum_lisboa_ntv2 ||
+         std::any_of(aliases.begin(), aliases.end(),
                      [name](const SystemAliases& entry) { return entry.display_name == name; });
+}
+
+std::string ntv2_name(std::string_view display_name) {
+  if (display_name == etrs89_tm06) return std::string(etrs89_tm06_ntv2);
+  if (display_name == datum_73) return std::string(datum_73_ntv2);
+  if (display_name == datum_lisboa) return std::string(datum_lisboa_ntv2);
+  return {};
+}
+
+std::string epsg_of(std::string_view display_name) {
+  for (const SystemAliases& entry : aliases) {
+    if (entry.display_name == display_name && !entry.epsg.empty()) {
+      return "EPSG:" + std::string(entry.epsg);
+    }
+  }
+  return {};
+}
+
+std::string proj_definition(const std::string& typed) {
+  const auto starts = [&typed](std::string_view prefix) { return typed.rfind(prefix, 0) == 0; };
+  if (!typed.empty() && std::all_of(typed.begin(), typed.end(),
+                                    [](unsigned char c) { return std::isdigit(c) != 0; })) {
+    return "EPSG:" + typed;
+  }
+  const std::size_t colon = typed.find(':');
+  const bool authority_code = colon != std::string::npos && colon > 0 && colon + 1 < typed.size() &&
+                              typed.find(' ') == std::string::npos;
+  if (authority_code || starts("+proj=") || starts("proj=") ||
+      typed.find('[') != std::string::npos) {
+    return typed;
+  }
+  std::ifstream file(typed);  // a file of WKT
+  if (file) {
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (text.str().find('[') != std::string::npos) return text.str();
+  }
+  return {};
 }
 
 std::vector<std::string> nearest_system_names(std::string_view typed, std::size_t count) {

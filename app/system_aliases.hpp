@@ -24,8 +24,21 @@ std::span<const SystemAliases> system_aliases();
 // given.
 std::string resolve_system_name(std::string_view text);
 
-// Whether `name` is the display name of a system.
+// Whether `name` is the display name of a system, the NTv2 names included.
 bool is_system_name(std::string_view name);
+
+// The display name of a mainland system reached through the NTv2 grids, or
+// empty for a system the NTv2 method does not serve.
+std::string ntv2_name(std::string_view display_name);
+
+// "EPSG:code" for a system with its own EPSG code, or empty.
+std::string epsg_of(std::string_view display_name);
+
+// A system for PROJ as typed: "AUTHORITY:code", a bare EPSG number, a PROJ
+// string ("+proj=..."), WKT, or a file holding WKT; the text PROJ is to
+// read, or empty when it is none of these. Names are never taken: a slip
+// such as "Datum 73" must not become a geographic system.
+std::string proj_definition(const std::string& typed);
 
 // Up to `count` short names nearest to what was typed (by edit distance
 // from the short and the display names, ASCII case ignored), nearest first.

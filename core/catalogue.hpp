@@ -24,6 +24,13 @@ inline constexpr std::string_view qualquer = "Qualquer";
 inline constexpr std::string_view utm26_itrf93 = "UTM 26 ITRF93";
 inline constexpr std::string_view utm25_itrf93 = "UTM 25 ITRF93";
 inline constexpr std::string_view utm28_itrf93 = "UTM 28 ITRF93";
+// The mainland systems reached through the national NTv2 grids instead of
+// the official polynomial and 5 km grid.
+inline constexpr std::string_view etrs89_tm06_ntv2 = "ETRS89 TM06 (grelhas NTv2)";
+inline constexpr std::string_view datum_73_ntv2 = "Hayford-Gauss Datum 73 (grelhas NTv2)";
+inline constexpr std::string_view datum_lisboa_ntv2 =
+    "Hayford-Gauss Datum Lisboa-Ponto Central (grelhas NTv2)";
+inline constexpr std::string_view ntv2_suffix = " (grelhas NTv2)";
 }  // namespace system_names
 
 // A system the conversion job accepts as source.

@@ -49,7 +49,12 @@ class RouteRun {
         paths_(paths),
         target_(target),
         progress_(host, static_cast<int>(route.step_count)),
-        context_{host, settings.data_folder, &progress_, settings.policy} {}
+        context_{host,
+                 settings.data_folder,
+                 &progress_,
+                 settings.policy,
+                 std::string(route.source),
+                 std::string(route.target)} {}
 
   ~RouteRun() {
     if (device_fd_ >= 0) ::close(device_fd_);
@@ -213,11 +218,15 @@ ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
     return ConversionOutcome::refused;
   }
 
+  // A PROJ route joins any two systems PROJ knows, in one step.
+  const Route proj_route{request.source, request.target, {Procedure::proj, Procedure::proj}, 1,
+                         false,          false};
   ConversionOutcome outcome = ConversionOutcome::no_route;
-  if (find_source(request.source) == nullptr) {
+  if (!request.proj_systems && find_source(request.source) == nullptr) {
     notify(host, messages::unknown_source);
     outcome = ConversionOutcome::refused;
-  } else if (const Route* route = find_route(request.source, request.target)) {
+  } else if (const Route* route =
+                 request.proj_systems ? &proj_route : find_route(request.source, request.target)) {
     dxf::PassReport report;
     outcome = run_route(host, settings, *route, paths, request.output_descriptor, report);
     if (outcome == ConversionOutcome::completed && !route->silent) {

@@ -23,6 +23,10 @@ struct ConversionRequest {
   // `input` and `output` then only name them in messages.
   int input_descriptor = -1;
   int output_descriptor = -1;
+  // `source` and `target` are systems as PROJ takes them (EPSG codes, PROJ
+  // strings, WKT), converted by PROJ's best operation instead of a route of
+  // the catalogue.
+  bool proj_systems = false;
 };
 
 enum class ConversionOutcome {

@@ -6,9 +6,10 @@
 namespace kelvrin::core {
 
 enum class MessageKind {
-  notice,      // a check, a refusal or a failure
-  completion,  // "Criado o ficheiro: ..."
-  warning,     // after a completion: what the conversion left as it was
+  notice,       // a check, a refusal or a failure
+  completion,   // "Criado o ficheiro: ..."
+  warning,      // after a completion: what the conversion left as it was
+  information,  // what a conversion is about to do (the operation PROJ chose)
 };
 
 // What the conversion job needs of the program that runs it: the main

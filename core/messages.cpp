@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "dxf/line_reader.hpp"
@@ -187,6 +188,32 @@ std::string point_outside_grid(double x, double y) {
 
 std::string cannot_replace_output(std::string_view output, int error_number) {
   return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error_number);
+}
+
+std::string missing_ntv2_grid(std::string_view grid) {
+  return "O ficheiro " + std::string(grid) + " (grelha NTv2) não existe !!";
+}
+
+std::string proj_refused(std::string_view why) {
+  return "Conversão recusada: " + std::string(why) + ".";
+}
+
+std::string proj_operation(std::string_view name, double accuracy) {
+  std::string text = "Transformação do PROJ: " + std::string(name);
+  if (accuracy >= 0.0) {
+    char metres[32];
+    std::snprintf(metres, sizeof metres, "%g", accuracy);
+    text += " (exactidão declarada: " + std::string(metres) + " m)";
+  } else {
+    text += " (exactidão desconhecida)";
+  }
+  return text;
+}
+
+std::string point_not_transformed(double x, double y, std::uint64_t line, std::string_view input) {
+  return "O ponto (" + limits_number(x) + ";" + limits_number(y) + ") da linha " +
+         std::to_string(line) + " do ficheiro " + quoted(input) +
+         " não pode ser transformado: fica fora das grelhas ou da área do sistema.";
 }
 
 std::string no_route(std::string_view source, std::string_view target) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,18 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
 
 // A point that the grid does not cover, with its source coordinates.
 std::string point_outside_grid(double x, double y);
+
+// A grid file of the NTv2 method is not in the data folder.
+std::string missing_ntv2_grid(std::string_view grid);
+
+// PROJ refused the operation (an unknown system, a missing grid).
+std::string proj_refused(std::string_view why);
+
+// The operation PROJ chose, with its stated accuracy (negative: unknown).
+std::string proj_operation(std::string_view name, double accuracy);
+
+// A point PROJ could not transform, with its place in the drawing.
+std::string point_not_transformed(double x, double y, std::uint64_t line, std::string_view input);
 
 // No route leads from `source` to `target`.
 std::string no_route(std::string_view source, std::string_view target);

@@ -1,6 +1,7 @@
 #include "core/procedures.hpp"
 
 #include "core/grid_procedure.hpp"
+#include "core/proj_procedures.hpp"
 #include "core/qualquer.hpp"
 #include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
@@ -54,6 +55,13 @@ StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureCo
     case Procedure::transf_21:
       return run_grid_procedure(GridDirection::lisboa_to_datum73, paths, context);
     case Procedure::qualquer: return run_qualquer(paths, context);
+    case Procedure::ntv2_01:
+    case Procedure::ntv2_10:
+    case Procedure::ntv2_02:
+    case Procedure::ntv2_20:
+    case Procedure::ntv2_12:
+    case Procedure::ntv2_21: return run_ntv2_procedure(procedure, paths, context);
+    case Procedure::proj: return run_proj_procedure(paths, context);
     default: break;
   }
   return {StepStatus::failed_with_message, {}};

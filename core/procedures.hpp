@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "core/job_host.hpp"
 #include "core/job_paths.hpp"
@@ -27,6 +28,10 @@ struct ProcedureContext {
   std::filesystem::path data_folder;  // where the grid files are
   dxf::PassProgress* progress = nullptr;
   dxf::RewritePolicy policy = dxf::RewritePolicy::dxf_aware;
+  // The systems of a PROJ route, as PROJ takes them (EPSG codes, PROJ
+  // strings, WKT).
+  std::string proj_source;
+  std::string proj_target;
 };
 
 // Runs one transformation procedure: sets the busy pointer, loads what the

@@ -38,6 +38,12 @@ constexpr Route routes[] = {
     one_step(madeira, utm28_itrf93, P::transf_124),
     // "Qualquer" takes any target name, the empty one included, as a label.
     {qualquer, {}, {P::qualquer, P::qualquer}, 1, true, true},
+    one_step(etrs89_tm06, datum_73_ntv2, P::ntv2_01),
+    one_step(etrs89_tm06, datum_lisboa_ntv2, P::ntv2_02),
+    one_step(datum_73, etrs89_tm06_ntv2, P::ntv2_10),
+    one_step(datum_73, datum_lisboa_ntv2, P::ntv2_12),
+    one_step(datum_lisboa, etrs89_tm06_ntv2, P::ntv2_20),
+    one_step(datum_lisboa, datum_73_ntv2, P::ntv2_21),
 };
 
 }  // namespace
@@ -57,6 +63,13 @@ std::string_view procedure_name(Procedure procedure) {
     case P::transf_114: return "transf_114";
     case P::transf_124: return "transf_124";
     case P::qualquer: return "qualquer";
+    case P::ntv2_01: return "ntv2_01";
+    case P::ntv2_10: return "ntv2_10";
+    case P::ntv2_02: return "ntv2_02";
+    case P::ntv2_20: return "ntv2_20";
+    case P::ntv2_12: return "ntv2_12";
+    case P::ntv2_21: return "ntv2_21";
+    case P::proj: return "proj";
   }
   return {};
 }

@@ -24,6 +24,16 @@ enum class Procedure {
   transf_114,
   transf_124,
   qualquer,
+  // Through the NTv2 grids of the national agency, run by PROJ (0: ETRS89
+  // TM06, 1: Datum 73, 2: Datum Lisboa).
+  ntv2_01,
+  ntv2_10,
+  ntv2_02,
+  ntv2_20,
+  ntv2_12,
+  ntv2_21,
+  // PROJ's best operation between two systems it knows.
+  proj,
 };
 
 std::string_view procedure_name(Procedure procedure);

@@ -1,0 +1,114 @@
+#include "core/proj_procedures.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "core/messages.hpp"
+#include "transform/proj_operation.hpp"
+
+namespace kelvrin::core {
+namespace {
+
+// The three projections as the EPSG registry defines them (EPSG:3763,
+// EPSG:27493, EPSG:5018): one Transverse Mercator origin for the two
+// Hayford-Gauss systems on the International 1924 ellipsoid, the false
+// origin of Datum 73 (180.598 m, -86.990 m), and PT-TM06 on GRS80.
+struct Ntv2System {
+  const char* projection;
+  const char* grid;  // to ETRS89; none for ETRS89 itself
+};
+
+constexpr Ntv2System etrs89_tm06{
+    "+proj=tmerc +lat_0=39.66825833333333 +lon_0=-8.133108333333334 +k=1 +x_0=0 +y_0=0 "
+    "+ellps=GRS80",
+    nullptr};
+constexpr Ntv2System datum_73{
+    "+proj=tmerc +lat_0=39.66666666666666 +lon_0=-8.131906111111112 +k=1 +x_0=180.598 "
+    "+y_0=-86.99 +ellps=intl",
+    "D73_ETRS89_geo.gsb"};
+constexpr Ntv2System datum_lisboa{
+    "+proj=tmerc +lat_0=39.66666666666666 +lon_0=-8.131906111111112 +k=1 +x_0=0 +y_0=0 "
+    "+ellps=intl",
+    "DLX_ETRS89_geo.gsb"};
+
+struct Ntv2Pair {
+  Procedure procedure;
+  const Ntv2System& from;
+  const Ntv2System& to;
+};
+
+constexpr Ntv2Pair ntv2_pairs[] = {
+    {Procedure::ntv2_01, etrs89_tm06, datum_73},    {Procedure::ntv2_10, datum_73, etrs89_tm06},
+    {Procedure::ntv2_02, etrs89_tm06, datum_lisboa}, {Procedure::ntv2_20, datum_lisboa, etrs89_tm06},
+    {Procedure::ntv2_12, datum_73, datum_lisboa},   {Procedure::ntv2_21, datum_lisboa, datum_73},
+};
+
+// Inverse projection, the source datum's grid to ETRS89, the target
+// datum's grid back, the projection of the target.
+std::string pipeline(const Ntv2Pair& pair) {
+  std::string text = "+proj=pipeline +step +inv " + std::string(pair.from.projection);
+  if (pair.from.grid != nullptr) text += " +step +proj=hgridshift +grids=" + std::string(pair.from.grid);
+  if (pair.to.grid != nullptr) text += " +step +inv +proj=hgridshift +grids=" + std::string(pair.to.grid);
+  return text + " +step " + pair.to.projection;
+}
+
+bool can_open(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+StepResult give_up(ProcedureContext& context, const std::string& message) {
+  context.host.show_message(message, messages::application_title, MessageKind::notice);
+  context.host.restore_pointer();
+  return {StepStatus::failed_with_message, {}};
+}
+
+// A point PROJ cannot transform fails the step, told with its place.
+StepResult pass_with(const transform::PointOperation& operation, const JobPaths& paths,
+                     ProcedureContext& context) {
+  const dxf::PassResult pass = dxf::rewrite_dxf(
+      paths.fich1, paths.fich2, operation, {.policy = context.policy, .progress = context.progress});
+  context.host.restore_pointer();
+  if (pass.failure == dxf::PassFailure::point_rejected) {
+    return give_up(context, messages::point_not_transformed(pass.source_point.x,
+                                                            pass.source_point.y, pass.line,
+                                                            paths.fich1.path));
+  }
+  return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+}
+
+}  // namespace
+
+StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
+                              ProcedureContext& context) {
+  for (const Ntv2Pair& pair : ntv2_pairs) {
+    if (pair.procedure != procedure) continue;
+    for (const char* grid : {pair.from.grid, pair.to.grid}) {
+      if (grid != nullptr && !can_open((context.data_folder / grid).string())) {
+        return give_up(context, messages::missing_ntv2_grid(grid));
+      }
+    }
+    const auto made =
+        transform::ProjOperation::from_pipeline(pipeline(pair), {context.data_folder.string()});
+    if (!made.operation) return give_up(context, messages::proj_refused(made.error));
+    return pass_with(*made.operation, paths, context);
+  }
+  return {StepStatus::failed_with_message, {}};
+}
+
+StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context) {
+  const auto made = transform::ProjOperation::between(context.proj_source, context.proj_target,
+                                                      {context.data_folder.string()});
+  if (!made.operation) return give_up(context, messages::proj_refused(made.error));
+  context.host.show_message(
+      messages::proj_operation(made.operation->name(), made.operation->accuracy()),
+      messages::application_title, MessageKind::information);
+  return pass_with(*made.operation, paths, context);
+}
+
+}  // namespace kelvrin::core

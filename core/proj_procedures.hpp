@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/procedures.hpp"
+
+namespace kelvrin::core {
+
+// The NTv2 method between ETRS89 TM06, Datum 73 and Datum Lisboa: a PROJ
+// pipeline through the national agency's grids D73_ETRS89_geo.gsb and
+// DLX_ETRS89_geo.gsb, read from the data folder. Missing grid files stop it
+// before any drawing is opened; a point outside the grids is a failure that
+// names the file and the line.
+StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
+                              ProcedureContext& context);
+
+// PROJ's best operation between context.proj_source and context.proj_target;
+// the operation and its stated accuracy are told before the pass.
+StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context);
+
+}  // namespace kelvrin::core

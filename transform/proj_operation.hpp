@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "transform/point_operation.hpp"
+
+struct PJconsts;
+struct pj_ctx;
+
+namespace kelvrin::transform {
+
+// A transformation that PROJ runs: a pipeline of its own, or the best
+// operation PROJ knows between two coordinate systems. PROJ never goes to
+// the network: grids come from `grid_folders`, then from PROJ's own folders.
+// Easting (or longitude) first, whatever the systems' axis order.
+class ProjOperation final : public PointOperation {
+ public:
+  ~ProjOperation() override;
+  ProjOperation(const ProjOperation&) = delete;
+  ProjOperation& operator=(const ProjOperation&) = delete;
+
+  struct Made {
+    std::unique_ptr<ProjOperation> operation;  // null when refused
+    std::string error;                         // why, in PROJ's or our words
+    std::string missing_grid;                  // a grid the operation needs and PROJ lacks
+  };
+
+  static Made from_pipeline(const std::string& pipeline,
+                            const std::vector<std::string>& grid_folders);
+
+  // `source` and `target`: what PROJ accepts as a system ("EPSG:3763", a
+  // PROJ string, WKT). The most accurate operation is taken; when it needs
+  // a grid PROJ does not have, it is refused naming the grid.
+  static Made between(const std::string& source, const std::string& target,
+                      const std::vector<std::string>& grid_folders);
+
+  PointResult forward(PlanarPoint source) const override;
+
+  // Many points at once, in place: PROJ is called once for the lot. A point
+  // it cannot transform becomes HUGE_VAL.
+  void forward_in_place(std::vector<PlanarPoint>& points) const;
+
+  const std::string& name() const { return name_; }
+  double accuracy() const { return accuracy_; }  // metres; negative when unknown
+
+ private:
+  ProjOperation() = default;
+
+  pj_ctx* context_ = nullptr;
+  PJconsts* operation_ = nullptr;
+  std::string name_;
+  double accuracy_ = -1.0;
+};
+
+// Whether PROJ reads `definition` as a coordinate system.
+bool proj_knows_system(const std::string& definition);
+
+}  // namespace kelvrin::transform
