@@ -42,13 +42,17 @@ PASTA/<nome do ficheiro>; uma falha não impede as restantes conversões e no
 fim uma linha diz quantas foram concluídas. "-" como ENTRADA lê a entrada
 padrão e como SAÍDA escreve na saída padrão (as mensagens vão sempre para a
 saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros
---param-x e --param-y.
+--param-x e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT),
+ou um par sem conversão na lista, é convertido pelo PROJ, que diz na saída de
+erros que transformação usou e a sua exactidão.
 
 Cada coordenada é convertida segundo o seu papel na entidade (ponto, ponto no
 plano da entidade, vector de direcção); o espaço de papel, os blocos e os
 objectos ficam como estavam. Com --literal aplica-se a regra histórica: todos
 os pares de códigos 10-18/20-28 desde "ENTITIES" até ao fim são pontos.
 
+  --method ntv2   entre ETRS89 TM06, Datum 73 e Datum Lisboa, pelas grelhas
+                  NTv2 nacionais em vez do método oficial (--method official)
   -q, --quiet     sem progresso nem linhas "Criado o ficheiro"
   -h, --help      esta ajuda
   -V, --version   a versão
@@ -80,6 +84,13 @@ void print_list() {
     std::printf("  %.*s -> %s: %s\n", static_cast<int>(route.source.size()), route.source.data(),
                 target.c_str(), steps.c_str());
   }
+  std::printf(
+      "\nMétodo NTv2 (--method ntv2): ETRS89 TM06, Datum 73 e Datum Lisboa entre si pelas\n"
+      "grelhas NTv2 da Direção-Geral do Território; os destinos \"(grelhas NTv2)\" acima.\n"
+      "\nQualquer outro sistema que o PROJ conheça também é aceite: um código EPSG\n"
+      "(EPSG:32629 ou 32629), uma cadeia PROJ (+proj=...), WKT ou um ficheiro WKT. Esses\n"
+      "sistemas, e os pares sem conversão acima, são convertidos pela melhor transformação\n"
+      "do PROJ (os sistemas acima valem pelo seu código EPSG).\n");
 }
 
 struct Conversion {

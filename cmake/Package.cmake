@@ -19,7 +19,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kelvrin.invalid")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.36), libstdc++6 (>= 12)")
+# PROJ's library and its database (proj-data) run the NTv2 method and the
+# conversions between any two systems.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.36), libstdc++6 (>= 12), libproj25, proj-data")
 if(KELVRIN_BUILD_GUI)
   # The window: Qt, its platform plugins, and Qt's own texts in Portuguese.
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS

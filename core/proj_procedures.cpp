@@ -41,17 +41,22 @@ struct Ntv2Pair {
 };
 
 constexpr Ntv2Pair ntv2_pairs[] = {
-    {Procedure::ntv2_01, etrs89_tm06, datum_73},    {Procedure::ntv2_10, datum_73, etrs89_tm06},
-    {Procedure::ntv2_02, etrs89_tm06, datum_lisboa}, {Procedure::ntv2_20, datum_lisboa, etrs89_tm06},
-    {Procedure::ntv2_12, datum_73, datum_lisboa},   {Procedure::ntv2_21, datum_lisboa, datum_73},
+    {Procedure::ntv2_01, etrs89_tm06, datum_73},
+    {Procedure::ntv2_10, datum_73, etrs89_tm06},
+    {Procedure::ntv2_02, etrs89_tm06, datum_lisboa},
+    {Procedure::ntv2_20, datum_lisboa, etrs89_tm06},
+    {Procedure::ntv2_12, datum_73, datum_lisboa},
+    {Procedure::ntv2_21, datum_lisboa, datum_73},
 };
 
 // Inverse projection, the source datum's grid to ETRS89, the target
 // datum's grid back, the projection of the target.
 std::string pipeline(const Ntv2Pair& pair) {
   std::string text = "+proj=pipeline +step +inv " + std::string(pair.from.projection);
-  if (pair.from.grid != nullptr) text += " +step +proj=hgridshift +grids=" + std::string(pair.from.grid);
-  if (pair.to.grid != nullptr) text += " +step +inv +proj=hgridshift +grids=" + std::string(pair.to.grid);
+  if (pair.from.grid != nullptr)
+    text += " +step +proj=hgridshift +grids=" + std::string(pair.from.grid);
+  if (pair.to.grid != nullptr)
+    text += " +step +inv +proj=hgridshift +grids=" + std::string(pair.to.grid);
   return text + " +step " + pair.to.projection;
 }
 
@@ -71,13 +76,14 @@ StepResult give_up(ProcedureContext& context, const std::string& message) {
 // A point PROJ cannot transform fails the step, told with its place.
 StepResult pass_with(const transform::PointOperation& operation, const JobPaths& paths,
                      ProcedureContext& context) {
-  const dxf::PassResult pass = dxf::rewrite_dxf(
-      paths.fich1, paths.fich2, operation, {.policy = context.policy, .progress = context.progress});
+  const dxf::PassResult pass =
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, operation,
+                       {.policy = context.policy, .progress = context.progress});
   context.host.restore_pointer();
   if (pass.failure == dxf::PassFailure::point_rejected) {
-    return give_up(context, messages::point_not_transformed(pass.source_point.x,
-                                                            pass.source_point.y, pass.line,
-                                                            paths.fich1.path));
+    return give_up(context,
+                   messages::point_not_transformed(pass.source_point.x, pass.source_point.y,
+                                                   pass.line, paths.fich1.path));
   }
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }

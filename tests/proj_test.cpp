@@ -3,7 +3,6 @@
 // PROJ's own cs2cs on the same points; and the refusals.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cmath>
@@ -31,9 +30,9 @@ struct Point {
 // around each: Porto, Bragança, Coimbra, Guarda, Castelo Branco, Lisboa,
 // Évora, Beja, Faro.
 std::vector<Point> onshore_lattice() {
-  const Point places[] = {{-42000, 165000},  {110000, 235000}, {-28000, 60000},
-                          {85000, 85000},    {55000, 10000},   {-87000, -105000},
-                          {40000, -85000},   {30000, -170000}, {14000, -280000}};
+  const Point places[] = {{-42000, 165000}, {110000, 235000}, {-28000, 60000},
+                          {85000, 85000},   {55000, 10000},   {-87000, -105000},
+                          {40000, -85000},  {30000, -170000}, {14000, -280000}};
   std::vector<Point> points;
   for (const Point& place : places) {
     for (const Point& step : {Point{0, 0}, Point{5000, 0}, Point{0, 5000}, Point{-5000, -5000}}) {
@@ -73,7 +72,8 @@ std::vector<Point> cs2cs(const std::string& arguments, const std::vector<Point>&
   input.precision(17);
   for (const Point& point : points) input << point.x << ' ' << point.y << '\n';
   write_file(folder.file("cs2cs.in"), input.str());
-  const std::string command = "PROJ_DATA=" KELVRIN_DATA_DIR ":/usr/share/proj PROJ_NETWORK=OFF "
+  const std::string command = "PROJ_DATA=" KELVRIN_DATA_DIR
+                              ":/usr/share/proj PROJ_NETWORK=OFF "
                               "cs2cs -f %.6f " +
                               arguments + " <" + folder.file("cs2cs.in");
   FILE* pipe = ::popen(command.c_str(), "r");
@@ -121,9 +121,9 @@ TEST_P(Ntv2Method, AgreesWithCs2csWithinAMillimetre) {
       testing::run_cli(folder_, std::string("-q --method ntv2 --from ") + pair.from + " --to " +
                                     pair.to + files + folder_.file("ntv2.dxf"));
   ASSERT_EQ(ntv2.status, 0) << ntv2.err;
-  const testing::CliRun official = testing::run_cli(
-      folder_, std::string("-q --from ") + pair.from + " --to " + pair.to + files +
-                   folder_.file("official.dxf"));
+  const testing::CliRun official =
+      testing::run_cli(folder_, std::string("-q --from ") + pair.from + " --to " + pair.to + files +
+                                    folder_.file("official.dxf"));
   ASSERT_EQ(official.status, 0) << official.err;
 
   const std::vector<Point> ours = points_of(folder_.file("ntv2.dxf"));
@@ -157,8 +157,9 @@ TEST(ProjRoute, BetweenEpsgSystemsAsCs2csWithTheOperationTold) {
   testing::TempFolder folder;
   const std::vector<Point> lattice = onshore_lattice();
   write_file(folder.file("in.dxf"), drawing_of(lattice));
-  const testing::CliRun run = testing::run_cli(
-      folder, "--from EPSG:3763 --to 32629 " + folder.file("in.dxf") + " " + folder.file("out.dxf"));
+  const testing::CliRun run =
+      testing::run_cli(folder, "--from EPSG:3763 --to 32629 " + folder.file("in.dxf") + " " +
+                                   folder.file("out.dxf"));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("Transformação do PROJ: "), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("exactidão"), std::string::npos) << run.err;
@@ -171,9 +172,9 @@ TEST(ProjRoute, BetweenEpsgSystemsAsCs2csWithTheOperationTold) {
     EXPECT_NEAR(ours[i].y, theirs[i].y, 0.001) << "point " << i;
   }
   // Catalogue systems stand for their EPSG codes where no route joins them.
-  const testing::CliRun quiet = testing::run_cli(
-      folder, "-q --from datum73 --to utm26-itrf93 " + folder.file("in.dxf") + " " +
-                  folder.file("azores.dxf"));
+  const testing::CliRun quiet =
+      testing::run_cli(folder, "-q --from datum73 --to utm26-itrf93 " + folder.file("in.dxf") +
+                                   " " + folder.file("azores.dxf"));
   EXPECT_EQ(quiet.status, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "");
 }
@@ -200,13 +201,13 @@ TEST(ProjRoute, Refusals) {
   // from Datum 73 (geographic) to PT-TM06 needs the Datum 73 grid.
   fs::copy_file(KELVRIN_CLI_PATH, folder.file("kelvrin-cli"));
   fs::permissions(folder.file("kelvrin-cli"), fs::perms(0755));
-  FILE* pipe = ::popen((folder.file("kelvrin-cli") + " --from EPSG:4274 --to EPSG:3763" + files +
-                        " 2>&1")
-                           .c_str(),
-                       "r");
+  FILE* pipe = ::popen(
+      (folder.file("kelvrin-cli") + " --from EPSG:4274 --to EPSG:3763" + files + " 2>&1").c_str(),
+      "r");
   std::string said;
   char chunk[512];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) said.append(chunk, got);
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    said.append(chunk, got);
   const int status = ::pclose(pipe);
   EXPECT_EQ(WEXITSTATUS(status), 1) << said;
   EXPECT_NE(said.find("precisa da grelha pt_dgt_D73_ETRS89_geo.tif"), std::string::npos) << said;

@@ -87,8 +87,8 @@ ProjOperation::Made ProjOperation::between(const std::string& source, const std:
   PJ_OPERATION_FACTORY_CONTEXT* factory = proj_create_operation_factory_context(context, nullptr);
   proj_operation_factory_context_set_grid_availability_use(context, factory,
                                                            PROJ_GRID_AVAILABILITY_IGNORED);
-  proj_operation_factory_context_set_spatial_criterion(
-      context, factory, PROJ_SPATIAL_CRITERION_PARTIAL_INTERSECTION);
+  proj_operation_factory_context_set_spatial_criterion(context, factory,
+                                                       PROJ_SPATIAL_CRITERION_PARTIAL_INTERSECTION);
   PJ_OBJ_LIST* candidates = proj_create_operations(context, from, to, factory);
   PJ* best = nullptr;
   if (candidates != nullptr && proj_list_get_count(candidates) > 0) {
@@ -99,8 +99,8 @@ ProjOperation::Made ProjOperation::between(const std::string& source, const std:
   proj_destroy(from);
   proj_destroy(to);
   if (best == nullptr) {
-    made.error = "o PROJ não conhece nenhuma transformação entre \"" + source + "\" e \"" +
-                 target + "\"";
+    made.error =
+        "o PROJ não conhece nenhuma transformação entre \"" + source + "\" e \"" + target + "\"";
     return made;
   }
   made.missing_grid = missing_grid(context, best);

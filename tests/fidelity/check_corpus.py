@@ -31,12 +31,18 @@ POINT_TOLERANCE = 0.001  # metres
 ANGLE_TOLERANCE = 1e-4  # radians, and relative length of a vector
 STEP = 10.0  # metres, for the derivative by central differences
 
-# route name: (source, target, centre of the area the drawing is moved to)
+# route name: (source, target, centre of the area the drawing is moved to,
+# further options of kelvrin-cli)
 ROUTES = {
-    "tm06-datum73": ("tm06", "datum73", (-50000.0, -80000.0)),
-    "saobraz-utm26": ("sao-braz", "utm26-itrf93", (640000.0, 4162500.0)),
-    "datum73-lisboa": ("datum73", "lisboa", (20000.0, -20000.0)),
+    "tm06-datum73": ("tm06", "datum73", (-50000.0, -80000.0), []),
+    "saobraz-utm26": ("sao-braz", "utm26-itrf93", (640000.0, 4162500.0), []),
+    "datum73-lisboa": ("datum73", "lisboa", (20000.0, -20000.0), []),
+    "ntv2-datum73-tm06": ("datum73", "tm06", (20000.0, -20000.0), ["--method", "ntv2"]),
+    "proj-tm06-utm29": ("EPSG:3763", "EPSG:32629", (-50000.0, -80000.0), []),
 }
+
+# Routes through grids, which cover a limited area.
+GRID_ROUTES = {"datum73-lisboa", "ntv2-datum73-tm06"}
 
 
 def run(cli, *args):
@@ -47,8 +53,9 @@ def run(cli, *args):
 class Transformation:
     """T at any set of points, by kelvrin-cli --literal on POINT entities."""
 
-    def __init__(self, cli, source, target, work):
+    def __init__(self, cli, source, target, options, work):
         self.cli, self.source, self.target, self.work = cli, source, target, work
+        self.options = options
         self.values = {}
 
     def need(self, points):
@@ -62,8 +69,8 @@ class Transformation:
             for x, y in missing:
                 f.write(f"0\nPOINT\n10\n{x!r}\n20\n{y!r}\n")
             f.write("0\nENDSEC\n0\nEOF\n")
-        status, text = run(self.cli, "--literal", "--from", self.source, "--to", self.target,
-                           source, target)
+        status, text = run(self.cli, "-q", "--literal", *self.options, "--from", self.source,
+                           "--to", self.target, source, target)
         if status != 0:
             raise RuntimeError("points not transformed: " + text)
         lines = open(target).read().splitlines()
@@ -331,7 +338,7 @@ def objects_text(path):
 
 
 def check_drawing(cli, route, name, corpus, work):
-    source, target, centre = ROUTES[route]
+    source, target, centre, options = ROUTES[route]
     original = os.path.join(corpus, name)
     moved = os.path.join(work, "moved.dxf")
     converted = os.path.join(work, "converted.dxf")
@@ -340,20 +347,21 @@ def check_drawing(cli, route, name, corpus, work):
     except Exception as error:
         # ezdxf cannot read it, so it cannot be moved; it must still convert
         # on a route whose arithmetic covers any point.
-        if route == "datum73-lisboa":
+        if route in GRID_ROUTES:
             return [], f"not read by ezdxf ({error}); grid route not tried"
-        status, text = run(cli, "--from", source, "--to", target, original, converted)
+        status, text = run(cli, "-q", *options, "--from", source, "--to", target, original,
+                           converted)
         return ([] if status == 0 else [f"refused: {text.strip()}"]), "not read by ezdxf"
     span = move(doc, centre)
-    if route == "datum73-lisboa" and (span[0] > GRID_SPAN[0] or span[1] > GRID_SPAN[1]):
+    if route in GRID_ROUTES and (span[0] > GRID_SPAN[0] or span[1] > GRID_SPAN[1]):
         return [], f"spans {span[0] / 1000:.0f} x {span[1] / 1000:.0f} km: no place inside the grid"
     doc.saveas(moved)
-    status, text = run(cli, "--from", source, "--to", target, moved, converted)
+    status, text = run(cli, "-q", *options, "--from", source, "--to", target, moved, converted)
     if status != 0:
         return [f"refused: {text.strip()}"], ""
     before_doc = ezdxf.readfile(moved)
     after_doc = ezdxf.readfile(converted)
-    t = Transformation(cli, source, target, work)
+    t = Transformation(cli, source, target, options, work)
     after_by_handle = {e.dxf.handle: e for e in after_doc.modelspace()}
 
     pairs = []  # (where, before items, after items)
