@@ -60,6 +60,7 @@ constexpr std::array type_names = std::to_array<TypeName>({
     {"SPLINE", EntityKind::spline},
     {"SURFACE", EntityKind::not_convertible},
     {"SWEPTSURFACE", EntityKind::not_convertible},
+    {"TEXT", EntityKind::text},
     {"TOLERANCE", EntityKind::tolerance},
     {"TRACE", EntityKind::solid},
     {"VERTEX", EntityKind::vertex},
