@@ -69,6 +69,21 @@ int main(int argc, char** argv) {
     window.set_input_file("/home/topografo/levantamentos/planta.dxf");
     window.show();
     saved = save(&window, folder.filePath("main_window_compact.png")) && saved;
+    // The targets of Datum 73, the NTv2 ones after the catalogue's own.
+    window.findChild<QComboBox*>("Combo1")->setEditText("Hayford-Gauss Datum 73");
+    window.choose_source("Hayford-Gauss Datum 73");
+    auto* targets = window.findChild<QComboBox*>("Combo2");
+    targets->showPopup();
+    settle();
+    {
+      const QRect frame = window.frameGeometry();
+      saved =
+          window.screen()
+              ->grabWindow(0, frame.x(), frame.y(), frame.width() + 120, frame.height() / 2 + 40)
+              .save(folder.filePath("main_window_targets.png")) &&
+          saved;
+    }
+    targets->hidePopup();
     window.findChild<QComboBox*>("Combo1")->setEditText("Qualquer");
     window.choose_source("Qualquer");
     saved = save(&window, folder.filePath("main_window_qualquer.png")) && saved;

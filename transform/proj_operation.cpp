@@ -132,13 +132,6 @@ PointResult ProjOperation::forward(PlanarPoint source) const {
   return {PointStatus::ok, {result.xy.x, result.xy.y}};
 }
 
-void ProjOperation::forward_in_place(std::vector<PlanarPoint>& points) const {
-  if (points.empty()) return;
-  proj_trans_generic(operation_, PJ_FWD, &points[0].x, sizeof(PlanarPoint), points.size(),
-                     &points[0].y, sizeof(PlanarPoint), points.size(), nullptr, 0, 0, nullptr, 0,
-                     0);
-}
-
 bool proj_knows_system(const std::string& definition) {
   pj_ctx* context = offline_context({});
   PJ* system = proj_create(context, definition.c_str());

@@ -38,10 +38,6 @@ class ProjOperation final : public PointOperation {
 
   PointResult forward(PlanarPoint source) const override;
 
-  // Many points at once, in place: PROJ is called once for the lot. A point
-  // it cannot transform becomes HUGE_VAL.
-  void forward_in_place(std::vector<PlanarPoint>& points) const;
-
   const std::string& name() const { return name_; }
   double accuracy() const { return accuracy_; }  // metres; negative when unknown
 

@@ -1,5 +1,6 @@
 #include "ui/main_window.hpp"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -251,6 +252,9 @@ void MainWindow::choose_source(const QString& source) {
   reacted_source_ = source;
   combo2_->clear();
   for (std::string_view target : core::offered_targets(name)) combo2_->addItem(from_name(target));
+  // The list may be wider than the box: the NTv2 names must read whole.
+  combo2_->view()->setMinimumWidth(combo2_->view()->sizeHintForColumn(0) +
+                                   combo2_->view()->frameWidth() * 2 + 4);
   if (system->first_target_selected) {
     combo2_->setCurrentIndex(0);
   } else {
