@@ -9,6 +9,9 @@ _kelvrin_cli() {
     --from|--to)
       mapfile -t COMPREPLY < <(compgen -W "$systems" -- "$cur")
       return ;;
+    --method)
+      mapfile -t COMPREPLY < <(compgen -W "official ntv2" -- "$cur")
+      return ;;
     --output-dir)
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
       return ;;
@@ -17,7 +20,7 @@ _kelvrin_cli() {
       return ;;
   esac
   if [[ $cur == -* ]]; then
-    mapfile -t COMPREPLY < <(compgen -W "--from --to --param-x --param-y --output-dir --literal
+    mapfile -t COMPREPLY < <(compgen -W "--from --to --method --param-x --param-y --output-dir --literal
       --quiet -q --list --help -h --version -V" -- "$cur")
     return
   fi
