@@ -8,15 +8,7 @@ cd "$(dirname "$0")/.."
 size_mb=${1:-100}
 rounds=${2:-5}
 
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
-bin=build/default/bin
-out=bench/out
-mkdir -p "$out"
-drawing="$out/drawing_${size_mb}mb.dxf"
-[[ -f $drawing ]] || "$bin/kelvrin_make_drawing" "$drawing" "$size_mb"
-bytes=$(stat -c %s "$drawing")
-cat "$drawing" >/dev/null
+source bench/prepare.sh
 
 best() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }
 measure() { "$bin/kelvrin_measure" "$bin/kelvrin-cli" -q "$@" "$drawing" "$out/converted.dxf" |

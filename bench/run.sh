@@ -11,15 +11,7 @@ cd "$(dirname "$0")/.."
 size_mb=${1:-100}
 rounds=${2:-5}
 
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
-bin=build/default/bin
-out=bench/out
-mkdir -p "$out"
-drawing="$out/drawing_${size_mb}mb.dxf"
-[[ -f $drawing ]] || "$bin/kelvrin_make_drawing" "$drawing" "$size_mb"
-bytes=$(stat -c %s "$drawing")
-cat "$drawing" >/dev/null  # both start from the page cache
+source bench/prepare.sh
 
 no_fsync="LD_PRELOAD=$PWD/build/default/bench/libkelvrin_no_fsync.so"
 best_aware=999999; best_literal=999999; best_cp=999999; best_unsynced=999999; peak_kib=0

@@ -1,10 +1,6 @@
 #include "tools/ntv2_pipeline.hpp"
 
-#include <proj.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
+#include <string>
 
 namespace kelvrin::tools {
 namespace {
@@ -35,52 +31,34 @@ std::string pipeline_text(Direction direction) {
 }  // namespace
 
 Ntv2Pipeline::Ntv2Pipeline(Direction direction, const std::string& grid_folder)
-    : context_(proj_context_create()) {
-  // The NTv2 folder first, then PROJ's own (its database lives there).
-  std::vector<std::string> folders = {grid_folder};
-  const std::string defaults = proj_info().searchpath != nullptr ? proj_info().searchpath : "";
-  for (std::size_t begin = 0; begin <= defaults.size();) {
-    const std::size_t end = std::min(defaults.find(':', begin), defaults.size());
-    if (end > begin) folders.push_back(defaults.substr(begin, end - begin));
-    begin = end + 1;
-  }
-  std::vector<const char*> paths;
-  for (const std::string& folder : folders) paths.push_back(folder.c_str());
-  proj_context_set_search_paths(context_, static_cast<int>(paths.size()), paths.data());
-  proj_context_set_enable_network(context_, 0);
-  pipeline_ = proj_create(context_, pipeline_text(direction).c_str());
+    : pipeline_(transform::ProjOperation::from_pipeline(pipeline_text(direction), {grid_folder})
+                    .operation) {
   const bool forward = direction == Direction::datum73_to_lisboa;
-  source_projection_ = proj_create(context_, (std::string("+proj=pipeline +step +inv ") +
-                                              (forward ? datum73_projection : lisboa_projection) +
-                                              " +step +proj=unitconvert +xy_in=rad +xy_out=deg")
-                                                 .c_str());
-}
-
-Ntv2Pipeline::~Ntv2Pipeline() {
-  if (pipeline_ != nullptr) proj_destroy(pipeline_);
-  if (source_projection_ != nullptr) proj_destroy(source_projection_);
-  proj_context_destroy(context_);
+  source_projection_ = transform::ProjOperation::from_pipeline(
+                           std::string("+proj=pipeline +step +inv ") +
+                               (forward ? datum73_projection : lisboa_projection) +
+                               " +step +proj=unitconvert +xy_in=rad +xy_out=deg",
+                           {grid_folder})
+                           .operation;
 }
 
 namespace {
 
-std::optional<Ntv2Pipeline::Point> run(PJconsts* operation, double x, double y) {
-  proj_errno_reset(operation);
-  const PJ_COORD result = proj_trans(operation, PJ_FWD, proj_coord(x, y, 0, 0));
-  if (proj_errno(operation) != 0 || !std::isfinite(result.xy.x) || !std::isfinite(result.xy.y)) {
-    return std::nullopt;
-  }
-  return Ntv2Pipeline::Point{result.xy.x, result.xy.y};
+std::optional<Ntv2Pipeline::Point> run(const transform::ProjOperation& operation, double x,
+                                       double y) {
+  const transform::PointResult result = operation.forward({x, y});
+  if (result.status != transform::PointStatus::ok) return std::nullopt;
+  return Ntv2Pipeline::Point{result.point.x, result.point.y};
 }
 
 }  // namespace
 
 std::optional<Ntv2Pipeline::Point> Ntv2Pipeline::transform(double x, double y) const {
-  return run(pipeline_, x, y);
+  return run(*pipeline_, x, y);
 }
 
 std::optional<Ntv2Pipeline::Point> Ntv2Pipeline::source_geographic(double x, double y) const {
-  return run(source_projection_, x, y);
+  return run(*source_projection_, x, y);
 }
 
 }  // namespace kelvrin::tools

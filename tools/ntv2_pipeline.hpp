@@ -1,10 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
-struct PJconsts;
-struct pj_ctx;
+#include "transform/proj_operation.hpp"
 
 namespace kelvrin::tools {
 
@@ -20,11 +20,8 @@ enum class Direction {
 class Ntv2Pipeline {
  public:
   Ntv2Pipeline(Direction direction, const std::string& grid_folder);
-  ~Ntv2Pipeline();
-  Ntv2Pipeline(const Ntv2Pipeline&) = delete;
-  Ntv2Pipeline& operator=(const Ntv2Pipeline&) = delete;
 
-  bool valid() const { return pipeline_ != nullptr; }
+  bool valid() const { return pipeline_ != nullptr && source_projection_ != nullptr; }
 
   struct Point {
     double x;
@@ -37,9 +34,8 @@ class Ntv2Pipeline {
   std::optional<Point> source_geographic(double x, double y) const;
 
  private:
-  pj_ctx* context_ = nullptr;
-  PJconsts* pipeline_ = nullptr;
-  PJconsts* source_projection_ = nullptr;
+  std::unique_ptr<transform::ProjOperation> pipeline_;
+  std::unique_ptr<transform::ProjOperation> source_projection_;
 };
 
 }  // namespace kelvrin::tools
