@@ -8,9 +8,13 @@ namespace kelvrin::testing {
 
 CliRun run_cli(const TempFolder& folder, const std::string& arguments,
                const std::string& environment) {
+  return run_program(folder, KELVRIN_CLI_PATH, arguments, environment);
+}
+
+CliRun run_program(const TempFolder& folder, const std::string& program,
+                   const std::string& arguments, const std::string& environment) {
   const std::string err_path = folder.file(".stderr");
-  const std::string command =
-      environment + " " + KELVRIN_CLI_PATH + " " + arguments + " 2>" + err_path;
+  const std::string command = environment + " " + program + " " + arguments + " 2>" + err_path;
   CliRun run;
   FILE* pipe = ::popen(command.c_str(), "r");
   char chunk[4096];

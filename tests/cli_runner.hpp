@@ -17,4 +17,8 @@ struct CliRun {
 CliRun run_cli(const TempFolder& folder, const std::string& arguments,
                const std::string& environment = "");
 
+// The same for another copy of the program, at `program`.
+CliRun run_program(const TempFolder& folder, const std::string& program,
+                   const std::string& arguments, const std::string& environment = "");
+
 }  // namespace kelvrin::testing
