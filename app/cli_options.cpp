@@ -75,9 +75,9 @@ CliParse checked(CliOptions options, std::vector<std::string> positional, bool h
   }
 
   if (options.ntv2) {
-    const std::string target_ntv2 = target->proj ? "" : ntv2_name(target->name);
-    if (source->proj || ntv2_name(source->name).empty() || target_ntv2.empty() ||
-        source->name == target->name) {
+    // The NTv2 method is the route to the target's "(grelhas NTv2)" name.
+    const std::string target_ntv2 = target->name + std::string(core::system_names::ntv2_suffix);
+    if (source->proj || target->proj || core::find_route(source->name, target_ntv2) == nullptr) {
       return usage_error(
           "--method ntv2 serve entre ETRS89 TM06, Datum 73 e Datum Lisboa (tm06, datum73, lisboa)");
     }

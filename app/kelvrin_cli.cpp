@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -143,21 +142,7 @@ int copy_standard_input(core::ScratchFile& copy) {
       error != 0) {
     return error;
   }
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got == 0) return 0;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put =
-          ::write(copy.descriptor(), buffer + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno != EINTR) return errno;
-      if (put > 0) done += put;
-    }
-  }
+  return core::copy_rest(STDIN_FILENO, copy.descriptor());
 }
 
 constexpr const char* standard_input_name = "(entrada padrão)";

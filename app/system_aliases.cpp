@@ -88,13 +88,6 @@ bool is_system_name(std::string_view name) {
                      [name](const SystemAliases& entry) { return entry.display_name == name; });
 }
 
-std::string ntv2_name(std::string_view display_name) {
-  if (display_name == etrs89_tm06) return std::string(etrs89_tm06_ntv2);
-  if (display_name == datum_73) return std::string(datum_73_ntv2);
-  if (display_name == datum_lisboa) return std::string(datum_lisboa_ntv2);
-  return {};
-}
-
 std::string epsg_of(std::string_view display_name) {
   for (const SystemAliases& entry : aliases) {
     if (entry.display_name == display_name && !entry.epsg.empty()) {

@@ -27,10 +27,6 @@ std::string resolve_system_name(std::string_view text);
 // Whether `name` is the display name of a system, the NTv2 names included.
 bool is_system_name(std::string_view name);
 
-// The display name of a mainland system reached through the NTv2 grids, or
-// empty for a system the NTv2 method does not serve.
-std::string ntv2_name(std::string_view display_name);
-
 // "EPSG:code" for a system with its own EPSG code, or empty.
 std::string epsg_of(std::string_view display_name);
 

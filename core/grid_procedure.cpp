@@ -1,8 +1,5 @@
 #include "core/grid_procedure.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "core/messages.hpp"
@@ -24,13 +21,6 @@ GridFiles files_of(GridDirection direction) {
   return {"lx_et_m.asc", "lx_et_p.asc", messages::missing_lx_et_grids};
 }
 
-bool can_open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  ::close(fd);
-  return true;
-}
-
 }  // namespace
 
 StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
@@ -39,13 +29,9 @@ StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
   const GridFiles files = files_of(direction);
   const std::string m_path = (context.data_folder / files.m_name).string();
   const std::string p_path = (context.data_folder / files.p_name).string();
-  const auto give_up = [&](std::string_view message) {
-    host.show_message(message, messages::application_title, MessageKind::notice);
-    host.restore_pointer();
-    return StepResult{StepStatus::failed_with_message, {}};
-  };
 
-  if (!can_open(m_path) || !can_open(p_path)) return give_up(files.missing_message);
+  if (!can_open(m_path) || !can_open(p_path))
+    return stop_with_message(context, files.missing_message);
 
   // Read afresh at every conversion: replaced grid files take effect at once.
   transform::Grid m_grid;
@@ -53,7 +39,7 @@ StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
   for (const auto& [path, grid] : {std::pair{&m_path, &m_grid}, std::pair{&p_path, &p_grid}}) {
     const transform::GridFileRead read = transform::load_grid(*path, *grid);
     if (read.error != transform::GridFileError::none) {
-      return give_up(messages::grid_file_failure(read, *path));
+      return stop_with_message(context, messages::grid_file_failure(read, *path));
     }
   }
 

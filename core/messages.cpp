@@ -171,13 +171,10 @@ namespace {
 // form only beyond 15 digits.
 std::string limits_number(double value) {
   if (value == 0.0) value = 0.0;  // no "-0"
-  // The blank goes in place in front of the digits: GCC 12 at -O3 takes a
-  // string concatenation here for an overlapping copy (-Wrestrict).
-  char text[64] = {' '};
+  char text[64];
   const auto end =
-      std::to_chars(text + 1, text + sizeof text, value, std::chars_format::general, 15).ptr;
-  char* begin = value < 0.0 ? text + 1 : text;
-  return std::string(begin, end);
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15).ptr;
+  return (value < 0.0 ? "" : " ") + std::string(text, end);
 }
 
 }  // namespace

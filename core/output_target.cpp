@@ -5,43 +5,11 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <vector>
 
 namespace kelvrin::core {
 namespace fs = std::filesystem;
 
 namespace {
-
-int write_all(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t put = ::write(fd, data, size);
-    if (put > 0) {
-      data += put;
-      size -= static_cast<std::size_t>(put);
-    } else if (put == 0) {
-      return ENOSPC;
-    } else if (errno != EINTR) {
-      return errno;
-    }
-  }
-  return 0;
-}
-
-int copy_contents(int from, int to) {
-  if (::lseek(from, 0, SEEK_SET) < 0) return errno;
-  std::vector<char> buffer(std::size_t{1} << 20);
-  for (;;) {
-    const ssize_t got = ::read(from, buffer.data(), buffer.size());
-    if (got == 0) return 0;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (const int error = write_all(to, buffer.data(), static_cast<std::size_t>(got)); error != 0) {
-      return error;
-    }
-  }
-}
 
 // The folder's entry of the renamed file reaches the disk too; file systems
 // that cannot sync a folder say EINVAL, and have nothing to sync.
@@ -71,7 +39,7 @@ int rewrite_in_place(int finished, const std::string& path) {
   const SignalsHeld held;
   const int out = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
   if (out < 0) return errno;
-  int error = copy_contents(finished, out);
+  int error = ::lseek(finished, 0, SEEK_SET) < 0 ? errno : copy_rest(finished, out);
   if (error == 0) {
     const off_t size = ::lseek(finished, 0, SEEK_END);
     if (size < 0 || ::ftruncate(out, size) != 0 || ::fsync(out) != 0) error = errno;

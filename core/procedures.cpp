@@ -1,6 +1,10 @@
 #include "core/procedures.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "core/grid_procedure.hpp"
+#include "core/messages.hpp"
 #include "core/proj_procedures.hpp"
 #include "core/qualquer.hpp"
 #include "transform/island_sets.hpp"
@@ -43,6 +47,19 @@ StepResult polynomial_pass(const PolynomialProcedure& procedure, const JobPaths&
 }
 
 }  // namespace
+
+bool can_open(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+StepResult stop_with_message(ProcedureContext& context, std::string_view message) {
+  context.host.show_message(message, messages::application_title, MessageKind::notice);
+  context.host.restore_pointer();
+  return {StepStatus::failed_with_message, {}};
+}
 
 StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureContext& context) {
   context.host.set_busy_pointer();

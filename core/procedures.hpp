@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "core/job_host.hpp"
 #include "core/job_paths.hpp"
@@ -33,6 +34,11 @@ struct ProcedureContext {
   std::string proj_source;
   std::string proj_target;
 };
+
+// What the procedures that read data files share: whether a file can be
+// opened, and telling the user why a step stops (the pointer back to normal).
+bool can_open(const std::string& path);
+StepResult stop_with_message(ProcedureContext& context, std::string_view message);
 
 // Runs one transformation procedure: sets the busy pointer, loads what the
 // procedure needs, and makes one DXF pass from paths.fich1 to paths.fich2.

@@ -1,8 +1,5 @@
 #include "core/proj_procedures.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
@@ -49,6 +46,13 @@ constexpr Ntv2Pair ntv2_pairs[] = {
     {Procedure::ntv2_21, datum_lisboa, datum_73},
 };
 
+const Ntv2Pair* ntv2_pair(Procedure procedure) {
+  for (const Ntv2Pair& pair : ntv2_pairs) {
+    if (pair.procedure == procedure) return &pair;
+  }
+  return nullptr;
+}
+
 // Inverse projection, the source datum's grid to ETRS89, the target
 // datum's grid back, the projection of the target.
 std::string pipeline(const Ntv2Pair& pair) {
@@ -60,19 +64,6 @@ std::string pipeline(const Ntv2Pair& pair) {
   return text + " +step " + pair.to.projection;
 }
 
-bool can_open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  ::close(fd);
-  return true;
-}
-
-StepResult give_up(ProcedureContext& context, const std::string& message) {
-  context.host.show_message(message, messages::application_title, MessageKind::notice);
-  context.host.restore_pointer();
-  return {StepStatus::failed_with_message, {}};
-}
-
 // A point PROJ cannot transform fails the step, told with its place.
 StepResult pass_with(const transform::PointOperation& operation, const JobPaths& paths,
                      ProcedureContext& context) {
@@ -81,36 +72,44 @@ StepResult pass_with(const transform::PointOperation& operation, const JobPaths&
                        {.policy = context.policy, .progress = context.progress});
   context.host.restore_pointer();
   if (pass.failure == dxf::PassFailure::point_rejected) {
-    return give_up(context,
-                   messages::point_not_transformed(pass.source_point.x, pass.source_point.y,
-                                                   pass.line, paths.fich1.path));
+    return stop_with_message(
+        context, messages::point_not_transformed(pass.source_point.x, pass.source_point.y,
+                                                 pass.line, paths.fich1.path));
   }
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }
 
 }  // namespace
 
+std::string ntv2_pipeline(Procedure procedure) {
+  const Ntv2Pair* pair = ntv2_pair(procedure);
+  return pair != nullptr ? pipeline(*pair) : std::string();
+}
+
+std::string ntv2_source_projection(Procedure procedure) {
+  const Ntv2Pair* pair = ntv2_pair(procedure);
+  return pair != nullptr ? pair->from.projection : std::string();
+}
+
 StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
                               ProcedureContext& context) {
-  for (const Ntv2Pair& pair : ntv2_pairs) {
-    if (pair.procedure != procedure) continue;
-    for (const char* grid : {pair.from.grid, pair.to.grid}) {
-      if (grid != nullptr && !can_open((context.data_folder / grid).string())) {
-        return give_up(context, messages::missing_ntv2_grid(grid));
-      }
+  const Ntv2Pair* pair = ntv2_pair(procedure);
+  if (pair == nullptr) return {StepStatus::failed_with_message, {}};
+  for (const char* grid : {pair->from.grid, pair->to.grid}) {
+    if (grid != nullptr && !can_open((context.data_folder / grid).string())) {
+      return stop_with_message(context, messages::missing_ntv2_grid(grid));
     }
-    const auto made =
-        transform::ProjOperation::from_pipeline(pipeline(pair), {context.data_folder.string()});
-    if (!made.operation) return give_up(context, messages::proj_refused(made.error));
-    return pass_with(*made.operation, paths, context);
   }
-  return {StepStatus::failed_with_message, {}};
+  const auto made =
+      transform::ProjOperation::from_pipeline(pipeline(*pair), {context.data_folder.string()});
+  if (!made.operation) return stop_with_message(context, messages::proj_refused(made.error));
+  return pass_with(*made.operation, paths, context);
 }
 
 StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context) {
   const auto made = transform::ProjOperation::between(context.proj_source, context.proj_target,
                                                       {context.data_folder.string()});
-  if (!made.operation) return give_up(context, messages::proj_refused(made.error));
+  if (!made.operation) return stop_with_message(context, messages::proj_refused(made.error));
   context.host.show_message(
       messages::proj_operation(made.operation->name(), made.operation->accuracy()),
       messages::application_title, MessageKind::information);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "core/procedures.hpp"
 
 namespace kelvrin::core {
@@ -11,6 +13,12 @@ namespace kelvrin::core {
 // names the file and the line.
 StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
                               ProcedureContext& context);
+
+// The PROJ pipeline of an NTv2 procedure (grids named, found on PROJ's
+// search path), and the projection of its source system; empty for any
+// other procedure. The grid tools in tools/ use them too.
+std::string ntv2_pipeline(Procedure procedure);
+std::string ntv2_source_projection(Procedure procedure);
 
 // PROJ's best operation between context.proj_source and context.proj_target;
 // the operation and its stated accuracy are told before the pass.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 namespace kelvrin::core {
 namespace {
@@ -69,6 +70,40 @@ int ScratchFile::create_unnamed(const std::string& folder) {
 void ScratchFile::hand_over() noexcept {
   path_.clear();
   remembered_.reset();
+}
+
+namespace {
+
+int write_all(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put > 0) {
+      data += put;
+      size -= static_cast<std::size_t>(put);
+    } else if (put == 0) {
+      return ENOSPC;  // a write that makes no progress will never finish
+    } else if (errno != EINTR) {
+      return errno;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int copy_rest(int from, int to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (;;) {
+    const ssize_t got = ::read(from, buffer.data(), buffer.size());
+    if (got == 0) return 0;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (const int error = write_all(to, buffer.data(), static_cast<std::size_t>(got)); error != 0) {
+      return error;
+    }
+  }
 }
 
 }  // namespace kelvrin::core

@@ -42,4 +42,7 @@ class ScratchFile {
   std::unique_ptr<OwnFileName> remembered_;
 };
 
+// Copies everything left to read from `from` onto `to`; 0 or an errno value.
+int copy_rest(int from, int to);
+
 }  // namespace kelvrin::core
