@@ -14,7 +14,9 @@
 #include "dxf/number_scan.hpp"
 #include "dxf/ocs.hpp"
 #include "dxf/pass_support.hpp"
+#include "dxf/plain_decimal.hpp"
 #include "dxf/rewrite_dxf.hpp"
+#include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
@@ -27,6 +29,9 @@ using transform::PointOperation;
 constexpr double placeholder_magnitude = 1e19;
 // Unknown entity types named in the report, at most.
 constexpr std::size_t reported_type_names = 8;
+// How much of a section that is copied as it is read stays in the read
+// buffer before it goes out: long enough stretches for few, large copies.
+constexpr std::size_t copied_stretch = std::size_t{64} << 10;
 
 enum class Section { none, header, tables, blocks, entities, objects, other };
 
@@ -95,6 +100,7 @@ class AwarePass {
           if (auto stop = rewrite_record()) return failed(*stop);
           record_.clear();
         }
+        copy_.flush();
         in_.mark_at(tag);
         if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
         if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
@@ -104,8 +110,11 @@ class AwarePass {
         streaming_ = !starts_buffered_record(trim_blanks(value(tag)));
       }
       if (streaming_) {
-        copy_tag(tag);
-        in_.mark();
+        copy_.tag(tag);
+        if (tag.end >= copied_stretch) {
+          copy_.flush();
+          in_.mark();
+        }
         continue;
       }
       record_.push_back(tag);
@@ -113,12 +122,12 @@ class AwarePass {
         copy_record();
         record_.clear();
         streaming_ = true;
-        in_.mark();
       }
     }
     if (!record_.empty()) {
       if (auto stop = rewrite_record()) return failed(*stop);
     }
+    copy_.flush();
     if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
     if (options_.progress != nullptr) {
       options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
@@ -193,15 +202,28 @@ class AwarePass {
   }
 
   void copy_record() {
-    for (const Tag& tag : record_) copy_tag(tag);
+    for (const Tag& tag : record_) copy_.tag(tag);
   }
 
-  void copy_tag(const Tag& tag) {
-    out_.write_line(in_.code_text(tag));
-    out_.write_line(in_.value_text(tag));
+  // A tag whose value is rewritten: its code line as it is, then `number`.
+  void write_rewritten(const Tag& tag, double number, bool vector = false) {
+    copy_.code_line(tag);
+    copy_.flush();
+    if (vector) {
+      char* room = out_.begin_line(max_shortest_text);
+      out_.end_line(format_shortest(number, room));
+    } else {
+      write_coordinate(out_, number);
+    }
   }
 
   std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
+
+  // A value that must be a number; the usual coordinate form read at once.
+  static std::optional<double> number(std::string_view text) {
+    if (const auto plain = plain_decimal(text)) return plain;
+    return strict_number(text);
+  }
 
   const Tag* find(int code) const {
     for (const Tag& tag : record_) {
@@ -212,7 +234,7 @@ class AwarePass {
 
   std::optional<double> number_of(int code) const {
     const Tag* tag = find(code);
-    return tag != nullptr ? strict_number(value(*tag)) : std::nullopt;
+    return tag != nullptr ? number(value(*tag)) : std::nullopt;
   }
 
   // ---- entities ----
@@ -263,28 +285,29 @@ class AwarePass {
     const Ocs ocs(facts.extrusion);
     const bool has_parts = kind == EntityKind::hatch || kind == EntityKind::multileader ||
                            kind == EntityKind::text || kind == EntityKind::mtext;
-    anchor_ = facts.first_point;
+    anchor_.reset();
+    first_point_ = facts.first_point;
     bool counted_on_edge = false;
 
     for (std::size_t i = 0; i < record_.size(); ++i) {
       const Tag& tag = record_[i];
       if (has_parts && (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
                         (tag.code >= 300 && tag.code <= 305))) {
-        const auto marker = strict_number(value(tag));
+        const auto marker = number(value(tag));
         part = next_part(kind, part, tag.code, marker ? static_cast<std::int64_t>(*marker) : 0);
-        copy_tag(tag);
+        copy_.tag(tag);
         continue;
       }
       const bool x_code = is_x_code(tag.code);
       const Role role = x_code ? role_of(kind, part, tag.code) : Role::copy;
       if (role == Role::copy) {
         if (!x_code && is_lone_y(kind, part, i)) note_unpaired(tag);
-        copy_tag(tag);
+        copy_.tag(tag);
         continue;
       }
       if (i + 1 == record_.size() || record_[i + 1].code != tag.code + 10) {
         note_unpaired(tag);
-        copy_tag(tag);
+        copy_.tag(tag);
         continue;
       }
       const Tag& y_tag = record_[i + 1];
@@ -295,8 +318,8 @@ class AwarePass {
       if (ocs_role && ocs.kind() == Ocs::Kind::on_edge) {
         if (!counted_on_edge) ++report_.unconverted_entities;
         counted_on_edge = true;
-        copy_tag(tag);
-        copy_tag(y_tag);
+        copy_.tag(tag);
+        copy_.tag(y_tag);
         ++i;
         continue;
       }
@@ -312,8 +335,9 @@ class AwarePass {
     Vector3 extrusion;
     double elevation = 0.0;
     std::int64_t flags = 0;
-    std::optional<PlanarPoint> first_point;  // the first 10/20 pair
+    std::size_t first_point = no_point;  // where the first 10/20 pair is
   };
+  static constexpr std::size_t no_point = ~std::size_t{0};
 
   EntityFacts gather_facts(EntityKind kind) const {
     EntityFacts facts;
@@ -322,29 +346,27 @@ class AwarePass {
       switch (tag.code) {
         case 67:
           facts.has_paper_flag = true;
-          facts.paper_space = strict_number(value(tag)) == 1.0;
+          facts.paper_space = number(value(tag)) == 1.0;
           break;
-        case 210: facts.extrusion.x = strict_number(value(tag)).value_or(0.0); break;
-        case 220: facts.extrusion.y = strict_number(value(tag)).value_or(0.0); break;
-        case 230: facts.extrusion.z = strict_number(value(tag)).value_or(1.0); break;
-        case 38: facts.elevation = strict_number(value(tag)).value_or(0.0); break;
+        case 210: facts.extrusion.x = number(value(tag)).value_or(0.0); break;
+        case 220: facts.extrusion.y = number(value(tag)).value_or(0.0); break;
+        case 230: facts.extrusion.z = number(value(tag)).value_or(1.0); break;
+        case 38: facts.elevation = number(value(tag)).value_or(0.0); break;
         case 70:
           if (facts.flags == 0) {
-            facts.flags = static_cast<std::int64_t>(strict_number(value(tag)).value_or(0.0));
+            facts.flags = static_cast<std::int64_t>(number(value(tag)).value_or(0.0));
           }
           break;
         case 30:
           // A POLYLINE keeps its elevation in the z of its dummy point.
           if (kind == EntityKind::polyline && i > 0 && record_[i - 1].code == 20) {
-            facts.elevation = strict_number(value(tag)).value_or(0.0);
+            facts.elevation = number(value(tag)).value_or(0.0);
           }
           break;
         case 10:
-          if (!facts.first_point && kind != EntityKind::hatch && i + 1 < record_.size() &&
-              record_[i + 1].code == 20) {
-            const auto x = strict_number(value(tag));
-            const auto y = strict_number(value(record_[i + 1]));
-            if (x && y) facts.first_point = PlanarPoint{*x, *y};
+          if (facts.first_point == no_point && kind != EntityKind::hatch &&
+              i + 1 < record_.size() && record_[i + 1].code == 20) {
+            facts.first_point = i;
           }
           break;
         default: break;
@@ -377,14 +399,14 @@ class AwarePass {
 
   std::optional<Stop> rewrite_pair(Role role, const Ocs& ocs, double elevation, const Tag& x_tag,
                                    const Tag& y_tag, const Tag* z_tag) {
-    const auto x = strict_number(value(x_tag));
+    const auto x = number(value(x_tag));
     if (!x) return Stop{PassFailure::not_a_number, x_tag.line + 1, {}};
-    const auto y = strict_number(value(y_tag));
+    const auto y = number(value(y_tag));
     if (!y) return Stop{PassFailure::not_a_number, y_tag.line + 1, {}};
     double z = elevation;  // only a tilted plane needs the height
     if (z_tag != nullptr && ocs.kind() == Ocs::Kind::tilted &&
         (role == Role::ocs_point || role == Role::ocs_vector)) {
-      const auto own_z = strict_number(value(*z_tag));
+      const auto own_z = number(value(*z_tag));
       if (!own_z) return Stop{PassFailure::not_a_number, z_tag->line + 1, {}};
       z = *own_z;
     }
@@ -424,10 +446,8 @@ class AwarePass {
     if (!std::isfinite(written.x) || !std::isfinite(written.y)) {
       return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
     }
-    out_.write_line(in_.code_text(x_tag));
-    write_number(written.x, vector);
-    out_.write_line(in_.code_text(y_tag));
-    write_number(written.y, vector);
+    write_rewritten(x_tag, written.x, vector);
+    write_rewritten(y_tag, written.y, vector);
     return std::nullopt;
   }
 
@@ -444,6 +464,11 @@ class AwarePass {
   // The derivative at the entity's most recent point (or its first one),
   // kept while the point stays the same.
   std::optional<Stop> derivative(const Tag& x_tag, Jacobian& jacobian) {
+    if (!anchor_ && first_point_ != no_point) {
+      const auto x = number(value(record_[first_point_]));
+      const auto y = number(value(record_[first_point_ + 1]));
+      if (x && y) anchor_ = PlanarPoint{*x, *y};
+    }
     const PlanarPoint at = anchor_.value_or(PlanarPoint{});
     if (!cached_at_ || cached_at_->x != at.x || cached_at_->y != at.y) {
       const auto result = operation_.derivative(at);
@@ -458,15 +483,6 @@ class AwarePass {
     }
     jacobian = cached_jacobian_;
     return std::nullopt;
-  }
-
-  void write_number(double number, bool vector) {
-    if (vector) {
-      char* room = out_.begin_line(max_shortest_text);
-      out_.end_line(format_shortest(number, room));
-    } else {
-      write_coordinate(out_, number);
-    }
   }
 
   // ---- what follows the model: views and the drawing's extents ----
@@ -489,21 +505,19 @@ class AwarePass {
       const Tag& tag = record_[i];
       if (plan && tag.code == moved_code && i + 1 < record_.size() &&
           record_[i + 1].code == moved_code + 10) {
-        const auto x = strict_number(value(tag));
-        const auto y = strict_number(value(record_[i + 1]));
+        const auto x = number(value(tag));
+        const auto y = number(value(record_[i + 1]));
         if (x && y) {
           const PointResult moved = operation_.forward({*x, *y});
           if (moved.status == PointStatus::ok) {
-            out_.write_line(in_.code_text(tag));
-            write_coordinate(out_, moved.point.x);
-            out_.write_line(in_.code_text(record_[i + 1]));
-            write_coordinate(out_, moved.point.y);
+            write_rewritten(tag, moved.point.x);
+            write_rewritten(record_[i + 1], moved.point.y);
             ++i;
             continue;
           }
         }
       }
-      copy_tag(tag);
+      copy_.tag(tag);
     }
   }
 
@@ -530,8 +544,8 @@ class AwarePass {
       } else if (current != nullptr && tag.code == 10 && i + 1 < record_.size() &&
                  record_[i + 1].code == 20) {
         current->x_index = i;
-        current->x = strict_number(value(tag));
-        current->y = strict_number(value(record_[i + 1]));
+        current->x = number(value(tag));
+        current->y = number(value(record_[i + 1]));
         current = nullptr;
       }
     }
@@ -546,13 +560,11 @@ class AwarePass {
       const auto found = std::find_if(replaced.begin(), replaced.end(),
                                       [i](const auto& entry) { return entry.first == i; });
       if (found == replaced.end()) {
-        copy_tag(record_[i]);
+        copy_.tag(record_[i]);
         continue;
       }
-      out_.write_line(in_.code_text(record_[i]));
-      write_coordinate(out_, found->second.x);
-      out_.write_line(in_.code_text(record_[i + 1]));
-      write_coordinate(out_, found->second.y);
+      write_rewritten(record_[i], found->second.x);
+      write_rewritten(record_[i + 1], found->second.y);
       ++i;
     }
     return std::nullopt;
@@ -593,12 +605,14 @@ class AwarePass {
   const DrawingSurvey survey_;
   TagReader in_;
   LineWriter out_;
+  TagCopy copy_{in_, out_};
   std::vector<Tag> record_;
   Section section_ = Section::none;
   bool converting_block_ = false;
   bool streaming_ = true;  // tags before the first code 0 are copied as read
   Owner owner_;
-  std::optional<PlanarPoint> anchor_;
+  std::optional<PlanarPoint> anchor_;  // the entity's most recent point
+  std::size_t first_point_ = no_point;
   std::optional<PlanarPoint> cached_at_;
   Jacobian cached_jacobian_;
   PassReport report_;

@@ -12,13 +12,17 @@ namespace kelvrin::dxf {
 // The bytes are not initialised.
 class GrowableBuffer {
  public:
+  // Bytes behind the last one that may be read (never written), so that a
+  // scan can load 16 bytes at a time wherever a line ends.
+  static constexpr std::size_t readable_slack = 16;
+
   GrowableBuffer() = default;
   ~GrowableBuffer() { std::free(data_); }
   GrowableBuffer(const GrowableBuffer&) = delete;
   GrowableBuffer& operator=(const GrowableBuffer&) = delete;
 
   void resize(std::size_t size) {
-    void* grown = std::realloc(data_, size);
+    void* grown = std::realloc(data_, size + readable_slack);
     if (grown == nullptr) throw std::bad_alloc();
     data_ = static_cast<char*>(grown);
     size_ = size;

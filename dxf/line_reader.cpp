@@ -68,8 +68,6 @@ std::string_view LineReader::peek(std::size_t count) {
   return {buffer_.data() + pos_, std::min(count, end_ - pos_)};
 }
 
-bool LineReader::at_end() { return pos_ == end_ && !refill(); }
-
 std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
   std::size_t scan = pos_;
   for (;;) {
@@ -90,7 +88,11 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
       }
       const LineSpan line{pos_ - mark_, scan - pos_};
       std::size_t next = scan + 1;
-      if (data[scan] == '\r' && next != end_ && data[next] == '\n') ++next;
+      if (data[scan] == '\r' && next != end_ && data[next] == '\n') {
+        ++next;
+      } else {
+        ++other_line_ends_;
+      }
       pos_ = next;
       ++line_number_;
       return line;
@@ -101,6 +103,7 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
       const LineSpan line{pos_ - mark_, end_ - pos_};
       pos_ = end_;
       ++line_number_;
+      ++other_line_ends_;
       return line;
     }
     scan = pos_ + offset;

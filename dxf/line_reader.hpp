@@ -66,7 +66,7 @@ class LineReader {
   std::string_view peek(std::size_t count);
 
   // True when no byte is left to read (or a read failed).
-  bool at_end();
+  bool at_end() { return pos_ == end_ && !refill(); }
 
   // Keep everything from the current position on valid until the next mark.
   void mark() noexcept { mark_ = pos_; }
@@ -89,6 +89,7 @@ class LineReader {
       const bool crlf = buffer_[line_end] == '\r' && buffer_[line_end + 1] == '\n';
       pos_ = line_end + (crlf ? 2 : 1);
       ++line_number_;
+      other_line_ends_ += crlf ? 0 : 1;
       return line;
     }
     return read_line_across_refill();
@@ -98,6 +99,19 @@ class LineReader {
   std::string_view view(LineSpan line) const {
     return {buffer_.data() + mark_ + line.begin, line.size};
   }
+
+  // The bytes from `begin` to `end`, counted from the mark, line ends and
+  // all: what was read since the mark, as it lies in the file.
+  std::string_view bytes(std::size_t begin, std::size_t end) const {
+    return {buffer_.data() + mark_ + begin, end - begin};
+  }
+
+  // Where the next line begins, counted from the mark.
+  std::size_t position() const noexcept { return pos_ - mark_; }
+
+  // Lines read so far that did not end in CR LF (a lone CR or LF, or no line
+  // end at all): a stretch without them can be copied as it lies.
+  std::uint64_t other_line_ends() const noexcept { return other_line_ends_; }
 
   bool failed() const noexcept { return error_ != 0 || line_too_long_; }
   // Whether reading stopped at a line longer than max_line_length.
@@ -127,6 +141,7 @@ class LineReader {
   bool eof_ = false;
   int error_ = 0;
   std::uint64_t line_number_ = 0;
+  std::uint64_t other_line_ends_ = 0;
   std::uint64_t consumed_before_buffer_ = 0;
   std::uint64_t file_size_ = 0;
 };

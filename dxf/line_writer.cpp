@@ -64,6 +64,17 @@ void LineWriter::write_line(std::string_view line) {
   used_ += sizeof line_end;
 }
 
+void LineWriter::write_bytes_through(std::string_view bytes) {
+  if (error_ != 0) return;
+  flush();
+  if (bytes.size() >= buffer_.size()) {
+    write_out(bytes.data(), bytes.size());
+  } else {
+    std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+    used_ = bytes.size();
+  }
+}
+
 char* LineWriter::begin_line(std::size_t count) {
   if (count + sizeof line_end > buffer_.size() - used_) {
     flush();

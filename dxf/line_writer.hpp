@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,16 @@ class LineWriter {
 
   void write_line(std::string_view line);
 
+  // Writes bytes as they are: lines that already end in CR LF.
+  void write_bytes(std::string_view bytes) {
+    if (bytes.size() <= buffer_.size() - used_) {
+      std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+    } else {
+      write_bytes_through(bytes);
+    }
+  }
+
   // Room for `count` characters of one line; finish it with end_line(used).
   char* begin_line(std::size_t count);
   void end_line(std::size_t used);
@@ -37,6 +48,7 @@ class LineWriter {
 
  private:
   void flush();
+  void write_bytes_through(std::string_view bytes);
   void write_out(const char* data, std::size_t size);
 
   std::size_t buffer_size_;

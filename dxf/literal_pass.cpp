@@ -5,11 +5,17 @@
 #include "dxf/number_format.hpp"
 #include "dxf/number_scan.hpp"
 #include "dxf/pass_support.hpp"
+#include "dxf/plain_decimal.hpp"
 #include "dxf/rewrite_dxf.hpp"
+#include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
 namespace {
+
+// How much of the file stays in the read buffer before what is copied of it
+// goes out: long enough stretches for few, large copies.
+constexpr std::size_t copied_stretch = std::size_t{64} << 10;
 
 enum class PairKind { x_pair, y_pair, other };
 
@@ -17,6 +23,13 @@ PairKind classify(double code) {
   if (code >= 10.0 && code <= 18.0) return PairKind::x_pair;
   if (code >= 20.0 && code <= 28.0) return PairKind::y_pair;
   return PairKind::other;
+}
+
+// The code line read as a number, as every line of this policy is; plain
+// group codes, nearly all of them, without the general scan.
+std::optional<double> code_value(std::string_view code_line) {
+  if (const auto code = group_code(code_line)) return static_cast<double>(*code);
+  return numeric_value(code_line);
 }
 
 class Pass {
@@ -34,22 +47,23 @@ class Pass {
 
     std::uint64_t next_report = progress_interval;
     Tag tag;
+    in_.mark();
     for (;;) {
-      in_.mark();
       const TagReader::Next next = in_.next(tag);
       if (next == TagReader::Next::end) break;
       if (next != TagReader::Next::tag) return reading_failure(next, in_);
-      const std::string_view code = in_.code_text(tag);
-      const std::string_view value = in_.value_text(tag);
 
       if (in_zone_) {
-        if (const PassResult result = rewrite_pair(code, value); !result.completed()) {
+        if (const PassResult result = rewrite_pair(tag); !result.completed()) {
           return result;
         }
       } else {
-        in_zone_ = trim_blanks(value) == "ENTITIES";
-        out_.write_line(code);
-        out_.write_line(value);
+        in_zone_ = trim_blanks(in_.value_text(tag)) == "ENTITIES";
+        copy_.tag(tag);
+      }
+      if (tag.end >= copied_stretch) {
+        copy_.flush();
+        in_.mark();
       }
       if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
       if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
@@ -57,6 +71,7 @@ class Pass {
         next_report = in_.bytes_consumed() + progress_interval;
       }
     }
+    copy_.flush();
     if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
     if (options_.progress != nullptr) {
       options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
@@ -65,18 +80,19 @@ class Pass {
   }
 
  private:
-  PassResult rewrite_pair(std::string_view code_line, std::string_view value_line) {
-    const std::uint64_t code_line_number = in_.last_line() - 1;
-    const auto code = numeric_value(code_line);
+  PassResult rewrite_pair(const Tag& tag) {
+    const std::uint64_t code_line_number = tag.line;
+    const auto code = code_value(in_.code_text(tag));
     if (!code) return fail(PassFailure::number_too_large, code_line_number, 0);
     const PairKind kind = classify(*code);
     if (kind == PairKind::other) {
-      out_.write_line(code_line);
-      out_.write_line(value_line);
+      copy_.tag(tag);
       return {};
     }
 
-    const auto value = numeric_value(value_line);
+    const std::string_view value_line = in_.value_text(tag);
+    auto value = plain_decimal(value_line);
+    if (!value) value = numeric_value(value_line);
     if (!value) return fail(PassFailure::number_too_large, in_.last_line(), 0);
 
     if (kind == PairKind::x_pair) {
@@ -84,9 +100,9 @@ class Pass {
         return fail(PassFailure::arithmetic_failure, code_line_number, 0);
       }
       if (options_.x_code_line == XCodeLine::held_for_y_pair) {
-        held_x_code_line_.assign(code_line);
+        held_x_code_line_.assign(in_.code_text(tag));
       } else {
-        out_.write_line(code_line);
+        copy_.code_line(tag);
       }
       return {};
     }
@@ -102,11 +118,13 @@ class Pass {
     }
     // With held X code lines, a Y pair that no X pair preceded writes what
     // the plain pass writes: X', the Y code line, Y'.
+    copy_.flush();
     if (!held_x_code_line_.empty()) {
       out_.write_line(held_x_code_line_);
     }
     write_coordinate(out_, point.point.x);
-    out_.write_line(code_line);
+    copy_.code_line(tag);
+    copy_.flush();
     write_coordinate(out_, point.point.y);
     return {};
   }
@@ -119,6 +137,7 @@ class Pass {
   const PassOptions& options_;
   TagReader in_;
   LineWriter out_;
+  TagCopy copy_{in_, out_};
   bool in_zone_ = false;
   std::string held_x_code_line_;  // empty until an X pair is held
 };

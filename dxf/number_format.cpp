@@ -1,5 +1,6 @@
 #include "dxf/number_format.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -84,6 +85,21 @@ int digit_count(std::uint64_t number) {
   return estimate + ((number | 1) >= powers_of_ten[estimate] ? 1 : 0);
 }
 
+// The eight decimal digits of `number` (below 10^8) as byte values 0-9, the
+// first digit in the lowest byte, by splitting in halves, quarters and
+// eighths with multiplications in place of divisions (each exact for its
+// range).
+std::uint64_t eight_digits_unpacked(std::uint32_t number) {
+  const std::uint64_t high = number / 10000;
+  const std::uint64_t low = number - high * 10000;
+  std::uint64_t merged = high | (low << 32);
+  std::uint64_t hundreds = ((merged * 10486) >> 20) & ((0x7FULL << 32) | 0x7FULL);
+  merged = hundreds | ((merged - 100 * hundreds) << 16);
+  const std::uint64_t tens =
+      ((merged * 103) >> 10) & ((0xFULL << 48) | (0xFULL << 32) | (0xFULL << 16) | 0xFULL);
+  return tens | ((merged - 10 * tens) << 8);
+}
+
 // Below 2^43 the product of a double and 10^5 is within 2^-11 of the exact
 // product, so both round to the same integer unless the product lies within
 // that distance of a half. Only then is the exact 128-bit rounding needed.
@@ -103,17 +119,26 @@ std::size_t format_coordinate(double value, char* out) noexcept {
   if (std::fabs(value) < fast_path_limit) {
     const std::uint64_t scaled = scaled_and_rounded_quickly(std::fabs(value));
     const std::uint64_t whole = scaled / five_decimals;
-    const int whole_digits = digit_count(whole);
+    const auto fraction = static_cast<std::uint32_t>(scaled - whole * five_decimals);
     char* p = out;
     if (std::signbit(value) && scaled != 0) *p++ = '-';
-    p += whole_digits;
-    if (whole <= UINT32_MAX) {
-      write_digits(static_cast<std::uint32_t>(whole), p, whole_digits);
+    if (whole < 100000000) {
+      // Eight digits at once; the leading zeros are dropped, all but the
+      // units digit.
+      const std::uint64_t digits = eight_digits_unpacked(static_cast<std::uint32_t>(whole));
+      const int zeros = std::min(digits == 0 ? 7 : std::countr_zero(digits) / 8, 7);
+      const std::uint64_t text = (digits >> (8 * zeros)) + 0x3030303030303030ULL;
+      std::memcpy(p, &text, 8);  // the room holds 8 bytes, whatever is used
+      p += 8 - zeros;
     } else {
+      const int whole_digits = digit_count(whole);
+      p += whole_digits;
       write_digits(whole, p, whole_digits);
     }
+    // The five decimals are the last five of eight digits.
+    const std::uint64_t decimals = (eight_digits_unpacked(fraction) >> 24) + 0x3030303030ULL;
     *p++ = '.';
-    write_digits(static_cast<std::uint32_t>(scaled % five_decimals), p + 5, 5);
+    std::memcpy(p, &decimals, 8);
     return static_cast<std::size_t>(p + 5 - out);
   }
   const auto result =

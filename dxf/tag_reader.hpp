@@ -16,8 +16,10 @@ namespace kelvrin::dxf {
 struct Tag {
   LineReader::LineSpan code_line;
   LineReader::LineSpan value_line;
+  std::size_t end = 0;     // where the next tag begins, counted like the spans
   std::uint64_t line = 0;  // the code line's number, from 1
   int code = -1;           // the group code; -1 until a policy reads it
+  bool crlf = true;        // both lines end in CR LF, as every written line does
 };
 
 // Reads a DXF text file as tags: lines taken two by two from the first line
@@ -36,11 +38,13 @@ class TagReader {
 
   Next next(Tag& tag) {
     if (lines_.at_end()) return lines_.failed() ? failure() : Next::end;
+    const std::uint64_t other_ends = lines_.other_line_ends();
     const auto code_line = lines_.read_line();
     const auto value_line = code_line ? lines_.read_line() : std::nullopt;
     if (lines_.failed()) return failure();
     if (!value_line) return Next::odd_line_count;
-    tag = Tag{*code_line, *value_line, lines_.line_number() - 1, -1};
+    tag = Tag{*code_line,         *value_line, lines_.position(), lines_.line_number() - 1, -1,
+              lines_.other_line_ends() == other_ends};
     return Next::tag;
   }
 
@@ -54,10 +58,21 @@ class TagReader {
     lines_.advance_mark(shift);
     tag.code_line.begin -= shift;
     tag.value_line.begin -= shift;
+    tag.end -= shift;
   }
+
+  // Where the next tag begins, counted from the mark.
+  std::size_t position() const noexcept { return lines_.position(); }
 
   std::string_view code_text(const Tag& tag) const { return lines_.view(tag.code_line); }
   std::string_view value_text(const Tag& tag) const { return lines_.view(tag.value_line); }
+  // A tag as it lies in the file, line ends included.
+  std::string_view tag_bytes(const Tag& tag) const {
+    return lines_.bytes(tag.code_line.begin, tag.end);
+  }
+  std::string_view bytes(std::size_t begin, std::size_t end) const {
+    return lines_.bytes(begin, end);
+  }
 
   // The line a failure concerns: the one after the last line read.
   std::uint64_t failed_line() const noexcept { return lines_.line_number() + 1; }

@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <locale>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dxf/number_format.hpp"
 #include "dxf/number_scan.hpp"
+#include "dxf/plain_decimal.hpp"
 #include "tests/test_support.hpp"
 
 namespace kelvrin::dxf {
@@ -147,6 +150,34 @@ TEST(NumericValue, AgreesWithFromChars) {
     double expected = 0.0;
     std::from_chars(text.data(), text.data() + text.size(), expected);
     ASSERT_EQ(numeric_value(text), expected) << text;
+  }
+}
+
+// The passes read coordinates with a 16-byte scan first; whatever it
+// accepts must read as both general scans read it, and the usual
+// coordinate forms must not fall through to them.
+TEST(PlainDecimal, AgreesWithTheGeneralScans) {
+  std::mt19937_64 random(1995);
+  constexpr std::string_view alphabet = "0123456789012345678901234567890123456789..-- +eE\t";
+  GrowableBuffer buffer;
+  buffer.resize(32);
+  int accepted = 0;
+  for (int i = 0; i < 300000; ++i) {
+    const std::size_t size = random() % 19;
+    for (std::size_t k = 0; k < 32; ++k) buffer.data()[k] = alphabet[random() % alphabet.size()];
+    const std::string_view line(buffer.data() + random() % 14, size);
+    const auto plain = plain_decimal(line);
+    if (!plain) continue;
+    ++accepted;
+    ASSERT_EQ(strict_number(line), plain) << line;
+    ASSERT_EQ(numeric_value(line), plain) << line;
+    ASSERT_EQ(std::signbit(*numeric_value(line)), std::signbit(*plain)) << line;
+  }
+  EXPECT_GT(accepted, 10000);
+  for (const std::string_view usual : {"126811.790", "-87412.35", "0.5", "12345678.1234567", "7",
+                                       ".25", "-0.000", "3."}) {
+    std::memcpy(buffer.data(), usual.data(), usual.size());
+    EXPECT_TRUE(plain_decimal({buffer.data(), usual.size()}).has_value()) << usual;
   }
 }
 
