@@ -12,19 +12,20 @@ namespace kelvrin::dxf {
 // The bytes are not initialised.
 class GrowableBuffer {
  public:
-  // Bytes behind the last one that may be read (never written), so that a
-  // scan can load 16 bytes at a time wherever a line ends.
+  // Bytes before the first and behind the last that may be read (never
+  // written), so that a scan can load 16 bytes at a time wherever a line
+  // begins or ends.
   static constexpr std::size_t readable_slack = 16;
 
   GrowableBuffer() = default;
-  ~GrowableBuffer() { std::free(data_); }
+  ~GrowableBuffer() { std::free(allocation()); }
   GrowableBuffer(const GrowableBuffer&) = delete;
   GrowableBuffer& operator=(const GrowableBuffer&) = delete;
 
   void resize(std::size_t size) {
-    void* grown = std::realloc(data_, size + readable_slack);
+    void* grown = std::realloc(allocation(), readable_slack + size + readable_slack);
     if (grown == nullptr) throw std::bad_alloc();
-    data_ = static_cast<char*>(grown);
+    data_ = static_cast<char*>(grown) + readable_slack;
     size_ = size;
   }
 
@@ -34,6 +35,8 @@ class GrowableBuffer {
   char operator[](std::size_t index) const noexcept { return data_[index]; }
 
  private:
+  void* allocation() noexcept { return data_ == nullptr ? nullptr : data_ - readable_slack; }
+
   char* data_ = nullptr;
   std::size_t size_ = 0;
 };

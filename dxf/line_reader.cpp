@@ -44,6 +44,10 @@ bool LineReader::refill() {
     end_ -= mark_;
     mark_ = 0;
   }
+  // The pair reader starts again where reading stands.
+  line_ends_ = 0;
+  scan_ = pos_;
+  irregular_until_ = 0;
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
   for (;;) {
     const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);

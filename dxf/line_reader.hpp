@@ -90,9 +90,39 @@ class LineReader {
       pos_ = line_end + (crlf ? 2 : 1);
       ++line_number_;
       other_line_ends_ += crlf ? 0 : 1;
+      forget_line_ends_before_pos();
       return line;
     }
-    return read_line_across_refill();
+    const auto line = read_line_across_refill();
+    forget_line_ends_before_pos();
+    return line;
+  }
+
+  // Both lines of a pair when both end in CR LF inside the buffer, as nearly
+  // every pair of a drawing does; false (nothing read) otherwise, and the
+  // caller reads them with read_line(). `pair_end` is where the next line
+  // begins, counted from the mark.
+  [[gnu::always_inline]] bool read_crlf_pair(LineSpan& first, LineSpan& second,
+                                             std::size_t& pair_end) {
+    const std::uint64_t line_ends = line_ends_;
+    const std::size_t scan = scan_;
+    std::size_t first_lf = 0;
+    std::size_t second_lf = 0;
+    if (!next_crlf(first_lf)) return false;
+    line_ends_ &= line_ends_ - 1;
+    if (!next_crlf(second_lf) || first_lf - pos_ > max_line_length ||
+        second_lf - first_lf > max_line_length) {
+      line_ends_ = line_ends;
+      scan_ = scan;
+      return false;
+    }
+    line_ends_ &= line_ends_ - 1;
+    first = {pos_ - mark_, first_lf - 1 - pos_};
+    second = {first_lf + 1 - mark_, second_lf - first_lf - 2};
+    pos_ = second_lf + 1;
+    pair_end = pos_ - mark_;
+    line_number_ += 2;
+    return true;
   }
 
   // The text of a line read since the last mark, valid until the next read.
@@ -124,6 +154,60 @@ class LineReader {
  private:
   std::optional<LineSpan> read_line_across_refill();
 
+  // The line ends of the pair reader: the LFs of the 64 bytes before scan_
+  // that lie at or behind pos_, one bit each. Blocks whose line ends are not
+  // all CR LF are left to read_line(), up to irregular_until_.
+  static constexpr std::size_t block = 64;
+
+  // Where the next line ends when that is a CR LF in a regular block: the
+  // offset of its LF. The bit stays set; the caller clears it.
+  [[gnu::always_inline]] bool next_crlf(std::size_t& lf) {
+    while (line_ends_ == 0) {
+      const std::size_t base = scan_;
+      if (base + block > end_ || pos_ < irregular_until_) return false;
+      std::uint64_t line_feeds = 0;
+      std::uint64_t returns = 0;
+      block_line_ends(buffer_.data() + base, line_feeds, returns);
+      const std::uint64_t carried_return = base != 0 && buffer_[base - 1] == '\r' ? 1 : 0;
+      if (((returns << 1) | carried_return) != line_feeds) {
+        irregular_until_ = base + block;
+        return false;
+      }
+      line_ends_ = pos_ > base ? line_feeds & (~std::uint64_t{0} << (pos_ - base)) : line_feeds;
+      scan_ = base + block;
+    }
+    lf = scan_ - block + static_cast<std::size_t>(__builtin_ctzll(line_ends_));
+    return true;
+  }
+
+  // After read_line() moved pos_: the pair reader's bits behind it are void.
+  void forget_line_ends_before_pos() {
+    if (pos_ >= scan_) {
+      line_ends_ = 0;
+      scan_ = pos_;
+    } else if (pos_ + block > scan_) {
+      line_ends_ &= ~std::uint64_t{0} << (pos_ + block - scan_);
+    }
+  }
+
+  static void block_line_ends(const char* data, std::uint64_t& line_feeds,
+                              std::uint64_t& returns) {
+#if defined(__SSE2__)
+    const auto matches = [data](int part, char wanted) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
+      const int bits = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(wanted)));
+      return static_cast<std::uint64_t>(static_cast<unsigned>(bits)) << (16 * part);
+    };
+    line_feeds = matches(0, '\n') | matches(1, '\n') | matches(2, '\n') | matches(3, '\n');
+    returns = matches(0, '\r') | matches(1, '\r') | matches(2, '\r') | matches(3, '\r');
+#else
+    for (int i = 0; i < 64; ++i) {
+      line_feeds |= static_cast<std::uint64_t>(data[i] == '\n') << i;
+      returns |= static_cast<std::uint64_t>(data[i] == '\r') << i;
+    }
+#endif
+  }
+
   // Reads more bytes behind the buffered ones, moving the marked stretch to
   // the front first; false when nothing more could be read.
   bool refill();
@@ -142,6 +226,9 @@ class LineReader {
   int error_ = 0;
   std::uint64_t line_number_ = 0;
   std::uint64_t other_line_ends_ = 0;
+  std::size_t scan_ = 0;
+  std::uint64_t line_ends_ = 0;
+  std::size_t irregular_until_ = 0;
   std::uint64_t consumed_before_buffer_ = 0;
   std::uint64_t file_size_ = 0;
 };

@@ -75,19 +75,9 @@ void LineWriter::write_bytes_through(std::string_view bytes) {
   }
 }
 
-char* LineWriter::begin_line(std::size_t count) {
-  if (count + sizeof line_end > buffer_.size() - used_) {
-    flush();
-    if (count + sizeof line_end > buffer_.size()) buffer_.resize(count + sizeof line_end);
-  }
-  return buffer_.data() + used_;
-}
-
-void LineWriter::end_line(std::size_t used) {
-  if (error_ != 0) return;
-  used_ += used;
-  std::memcpy(buffer_.data() + used_, line_end, sizeof line_end);
-  used_ += sizeof line_end;
+void LineWriter::make_room(std::size_t count) {
+  flush();
+  if (count > buffer_.size()) buffer_.resize(count);
 }
 
 bool LineWriter::close() {

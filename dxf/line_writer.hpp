@@ -37,8 +37,17 @@ class LineWriter {
   }
 
   // Room for `count` characters of one line; finish it with end_line(used).
-  char* begin_line(std::size_t count);
-  void end_line(std::size_t used);
+  char* begin_line(std::size_t count) {
+    if (count + 2 > buffer_.size() - used_) make_room(count + 2);
+    return buffer_.data() + used_;
+  }
+  void end_line(std::size_t used) {
+    if (error_ != 0) return;
+    used_ += used;
+    buffer_[used_] = '\r';
+    buffer_[used_ + 1] = '\n';
+    used_ += 2;
+  }
 
   // Writes what is buffered and closes the file; false on any write error.
   bool close();
@@ -48,6 +57,7 @@ class LineWriter {
 
  private:
   void flush();
+  void make_room(std::size_t count);
   void write_bytes_through(std::string_view bytes);
   void write_out(const char* data, std::size_t size);
 

@@ -36,7 +36,13 @@ class TagReader {
 
   enum class Next { tag, end, odd_line_count, read_error, line_too_long };
 
-  Next next(Tag& tag) {
+  [[gnu::always_inline]] Next next(Tag& tag) {
+    if (lines_.read_crlf_pair(tag.code_line, tag.value_line, tag.end)) {
+      tag.line = lines_.line_number() - 1;
+      tag.code = -1;
+      tag.crlf = true;
+      return Next::tag;
+    }
     if (lines_.at_end()) return lines_.failed() ? failure() : Next::end;
     const std::uint64_t other_ends = lines_.other_line_ends();
     const auto code_line = lines_.read_line();
@@ -93,6 +99,17 @@ class TagReader {
 // blanks. nullopt for anything else. Every tag passes here, so it is inline.
 inline std::optional<int> group_code(std::string_view code_line) noexcept {
   const char* p = code_line.data();
+  // Most writers right-align codes in three columns: "  0", " 10", "100".
+  if (code_line.size() == 3) {
+    const auto units = static_cast<unsigned>(p[2] - '0');
+    const auto tens = static_cast<unsigned>(p[1] - '0');
+    const auto hundreds = static_cast<unsigned>(p[0] - '0');
+    if (units < 10 && tens < 10 && hundreds < 10) {
+      return static_cast<int>(hundreds * 100 + tens * 10 + units);
+    }
+    if (units < 10 && tens < 10 && p[0] == ' ') return static_cast<int>(tens * 10 + units);
+    if (units < 10 && p[1] == ' ' && p[0] == ' ') return static_cast<int>(units);
+  }
   const char* end = p + code_line.size();
   while (p != end && *p == ' ') ++p;
   while (end != p && end[-1] == ' ') --end;
