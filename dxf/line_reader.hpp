@@ -190,8 +190,7 @@ class LineReader {
     }
   }
 
-  static void block_line_ends(const char* data, std::uint64_t& line_feeds,
-                              std::uint64_t& returns) {
+  static void block_line_ends(const char* data, std::uint64_t& line_feeds, std::uint64_t& returns) {
 #if defined(__SSE2__)
     const auto matches = [data](int part, char wanted) {
       const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));

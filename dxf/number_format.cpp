@@ -100,8 +100,8 @@ __m128i eight_digit_lanes(std::uint32_t number) {
       _mm_srli_epi64(_mm_mul_epu32(whole, _mm_set1_epi32(static_cast<int>(0xd1b71759))), 45);
   const __m128i low = _mm_sub_epi32(whole, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
   const __m128i halves = _mm_slli_epi64(_mm_unpacklo_epi16(high, low), 2);
-  const __m128i spread = _mm_unpacklo_epi32(_mm_unpacklo_epi16(halves, halves),
-                                            _mm_unpacklo_epi16(halves, halves));
+  const __m128i spread =
+      _mm_unpacklo_epi32(_mm_unpacklo_epi16(halves, halves), _mm_unpacklo_epi16(halves, halves));
   const auto lanes = [](int a, int b, int c, int d) {
     return _mm_set_epi16(static_cast<short>(d), static_cast<short>(c), static_cast<short>(b),
                          static_cast<short>(a), static_cast<short>(d), static_cast<short>(c),
@@ -122,8 +122,8 @@ char* write_scaled(std::uint64_t scaled, char* p) {
   const __m128i digits = _mm_packus_epi16(eight_digit_lanes(high), eight_digit_lanes(low));
   // Sixteen digits: the integer part ends at digit 10, the decimals follow.
   constexpr int units = 10;
-  const auto zeros = static_cast<unsigned>(
-      _mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128())));
+  const auto zeros =
+      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128())));
   const int leading = std::countr_zero(~zeros | (1U << units));
   alignas(16) char text[32];
   _mm_store_si128(reinterpret_cast<__m128i*>(text), _mm_add_epi8(digits, _mm_set1_epi8('0')));
@@ -160,7 +160,8 @@ std::size_t format_coordinate(double value, char* out) noexcept {
     if (std::signbit(value) && scaled != 0) *p++ = '-';
 #if defined(__SSE2__)
     // The room holds the 24 bytes this writes, whatever of them is used.
-    if (scaled < 10000000000000000ULL) return static_cast<std::size_t>(write_scaled(scaled, p) - out);
+    if (scaled < 10000000000000000ULL)
+      return static_cast<std::size_t>(write_scaled(scaled, p) - out);
 #endif
     const std::uint64_t whole = scaled / five_decimals;
     const int whole_digits = digit_count(whole);

@@ -49,7 +49,11 @@ class TagReader {
     const auto value_line = code_line ? lines_.read_line() : std::nullopt;
     if (lines_.failed()) return failure();
     if (!value_line) return Next::odd_line_count;
-    tag = Tag{*code_line,         *value_line, lines_.position(), lines_.line_number() - 1, -1,
+    tag = Tag{*code_line,
+              *value_line,
+              lines_.position(),
+              lines_.line_number() - 1,
+              -1,
               lines_.other_line_ends() == other_ends};
     return Next::tag;
   }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <locale>
 #include <random>
@@ -174,8 +174,8 @@ TEST(PlainDecimal, AgreesWithTheGeneralScans) {
     ASSERT_EQ(std::signbit(*numeric_value(line)), std::signbit(*plain)) << line;
   }
   EXPECT_GT(accepted, 10000);
-  for (const std::string_view usual : {"126811.790", "-87412.35", "0.5", "12345678.1234567", "7",
-                                       ".25", "-0.000", "3."}) {
+  for (const std::string_view usual :
+       {"126811.790", "-87412.35", "0.5", "12345678.1234567", "7", ".25", "-0.000", "3."}) {
     std::memcpy(buffer.data(), usual.data(), usual.size());
     EXPECT_TRUE(plain_decimal({buffer.data(), usual.size()}).has_value()) << usual;
   }
