@@ -11,6 +11,8 @@ struct pj_ctx;
 
 namespace kelvrin::transform {
 
+struct ProjLibrary;
+
 // A transformation that PROJ runs: a pipeline of its own, or the best
 // operation PROJ knows between two coordinate systems. PROJ never goes to
 // the network: grids come from `grid_folders`, then from PROJ's own folders.
@@ -42,8 +44,9 @@ class ProjOperation final : public PointOperation {
   double accuracy() const { return accuracy_; }  // metres; negative when unknown
 
  private:
-  ProjOperation() = default;
+  explicit ProjOperation(const ProjLibrary* proj) : proj_(proj) {}
 
+  const ProjLibrary* proj_;
   pj_ctx* context_ = nullptr;
   PJconsts* operation_ = nullptr;
   std::string name_;
