@@ -1,10 +1,13 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "dxf/growable_buffer.hpp"
 
@@ -61,6 +64,11 @@ class LineReader {
   // Reads an open file from its start through `fd`, which stays the
   // caller's; false with errno set when it cannot be rewound.
   bool open_descriptor(int fd);
+
+  // Hands the reading to a thread of its own, which reads the next part of
+  // the file while the caller works on this one (for large files; before
+  // the first read). Stays synchronous where no thread can be started.
+  void read_ahead();
 
   // The first bytes of the file, up to `count`, without consuming them.
   std::string_view peek(std::size_t count);
@@ -210,6 +218,10 @@ class LineReader {
   // Reads more bytes behind the buffered ones, moving the marked stretch to
   // the front first; false when nothing more could be read.
   bool refill();
+  // The same with the reading thread: takes the part it has read.
+  bool take_read_ahead();
+  void read_parts();
+  void stop_reading_thread();
 
   bool start_reading();
 
@@ -228,6 +240,20 @@ class LineReader {
   std::size_t scan_ = 0;
   std::uint64_t line_ends_ = 0;
   std::size_t irregular_until_ = 0;
+
+  // The reading thread fills ahead_ behind room for the marked stretch the
+  // caller still holds, so that the two buffers trade places without the
+  // new part being copied.
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  GrowableBuffer ahead_;
+  std::size_t ahead_room_ = 0;
+  std::size_t ahead_size_ = 0;
+  int ahead_error_ = 0;
+  bool ahead_wanted_ = false;
+  bool ahead_ready_ = false;
+  bool stopping_ = false;
   std::uint64_t consumed_before_buffer_ = 0;
   std::uint64_t file_size_ = 0;
 };

@@ -1,18 +1,32 @@
 #include "dxf/line_writer.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <utility>
 
 namespace kelvrin::dxf {
 namespace {
 constexpr char line_end[] = {'\r', '\n'};
+
+// How much written data may wait in the page cache before the kernel is
+// asked to start writing it out. The caller syncs the finished file; handing
+// the disk the drawing as it grows leaves that sync less to wait for.
+constexpr std::uint64_t writeback_interval = std::uint64_t{8} << 20;
+
+bool is_regular_file(int fd) {
+  struct stat info {};
+  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
 }  // namespace
 
 LineWriter::~LineWriter() {
+  stop_writing_thread();
   if (owns_fd_) ::close(fd_);
 }
 
@@ -20,31 +34,104 @@ bool LineWriter::create(const std::string& path) {
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) return false;
   owns_fd_ = true;
+  regular_file_ = is_regular_file(fd_);
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
   return true;
 }
 
 void LineWriter::attach(int fd) {
   fd_ = fd;
+  regular_file_ = is_regular_file(fd_);
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
 }
 
-void LineWriter::write_out(const char* data, std::size_t size) {
-  while (size > 0 && error_ == 0) {
-    const ssize_t written = ::write(fd_, data, size);
-    if (written > 0) {
-      data += written;
-      size -= static_cast<std::size_t>(written);
-    } else if (written == 0) {
-      error_ = ENOSPC;  // a write that makes no progress will never finish
-    } else if (errno != EINTR) {
-      error_ = errno;
-    }
+void LineWriter::write_behind() {
+  if (thread_.joinable() || fd_ < 0) return;
+  handed_.resize(buffer_.size());
+  try {
+    thread_ = std::thread([this] { write_handed_buffers(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the writes stay on the caller's thread.
   }
 }
 
+int LineWriter::write_all(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd_, data, size);
+    if (written > 0) {
+      written_ += static_cast<std::uint64_t>(written);
+      data += written;
+      size -= static_cast<std::size_t>(written);
+    } else if (written == 0) {
+      return ENOSPC;  // a write that makes no progress will never finish
+    } else if (errno != EINTR) {
+      return errno;
+    }
+  }
+#if defined(SYNC_FILE_RANGE_WRITE)
+  if (regular_file_ && written_ - written_back_ >= writeback_interval) {
+    // Only a request: a failure here is found again by the final sync.
+    ::sync_file_range(fd_, static_cast<off_t>(written_back_),
+                      static_cast<off_t>(written_ - written_back_), SYNC_FILE_RANGE_WRITE);
+    written_back_ = written_;
+  }
+#endif
+  return 0;
+}
+
+void LineWriter::write_handed_buffers() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return handed_pending_ || stopping_; });
+    if (!handed_pending_) return;
+    lock.unlock();
+    const int error = thread_error_ == 0 ? write_all(handed_.data(), handed_size_) : 0;
+    lock.lock();
+    if (thread_error_ == 0) thread_error_ = error;
+    handed_pending_ = false;
+    changed_.notify_all();
+  }
+}
+
+void LineWriter::wait_until_written() {
+  if (!thread_.joinable()) return;
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !handed_pending_; });
+  if (error_ == 0) error_ = thread_error_;
+}
+
+void LineWriter::stop_writing_thread() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+  if (error_ == 0) error_ = thread_error_;
+}
+
+void LineWriter::write_now(const char* data, std::size_t size) {
+  wait_until_written();
+  if (error_ == 0) error_ = write_all(data, size);
+}
+
 void LineWriter::flush() {
-  write_out(buffer_.data(), used_);
+  if (!thread_.joinable()) {
+    write_now(buffer_.data(), used_);
+    used_ = 0;
+    return;
+  }
+  wait_until_written();
+  if (error_ == 0) {
+    // The thread writes this buffer while the caller fills the other one.
+    std::lock_guard lock(mutex_);
+    std::swap(buffer_, handed_);
+    if (buffer_.size() < handed_.size()) buffer_.resize(handed_.size());
+    handed_size_ = used_;
+    handed_pending_ = true;
+  }
+  changed_.notify_all();
   used_ = 0;
 }
 
@@ -53,8 +140,8 @@ void LineWriter::write_line(std::string_view line) {
   if (line.size() + sizeof line_end > buffer_.size() - used_) {
     flush();
     if (line.size() + sizeof line_end > buffer_.size()) {
-      write_out(line.data(), line.size());
-      write_out(line_end, sizeof line_end);
+      write_now(line.data(), line.size());
+      write_now(line_end, sizeof line_end);
       return;
     }
   }
@@ -68,7 +155,7 @@ void LineWriter::write_bytes_through(std::string_view bytes) {
   if (error_ != 0) return;
   flush();
   if (bytes.size() >= buffer_.size()) {
-    write_out(bytes.data(), bytes.size());
+    write_now(bytes.data(), bytes.size());
   } else {
     std::memcpy(buffer_.data(), bytes.data(), bytes.size());
     used_ = bytes.size();
@@ -83,6 +170,7 @@ void LineWriter::make_room(std::size_t count) {
 bool LineWriter::close() {
   if (fd_ < 0) return error_ == 0;
   if (error_ == 0) flush();
+  stop_writing_thread();
   if (owns_fd_ && ::close(fd_) != 0 && error_ == 0) error_ = errno;
   fd_ = -1;
   owns_fd_ = false;

@@ -33,6 +33,7 @@ class TagReader {
     return file.descriptor >= 0 ? lines_.open_descriptor(file.descriptor) : lines_.open(file.path);
   }
   std::string_view peek(std::size_t count) { return lines_.peek(count); }
+  void read_ahead() { lines_.read_ahead(); }
 
   enum class Next { tag, end, odd_line_count, read_error, line_too_long };
 
