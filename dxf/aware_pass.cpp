@@ -243,9 +243,14 @@ class AwarePass {
     const EntityKind kind = entity_kind(type);
     EntityFacts facts = gather_facts(kind);
 
-    if (kind == EntityKind::polyline || kind == EntityKind::insert) {
+    // A POLYLINE always has VERTEXes and a SEQEND; an INSERT has ATTRIBs
+    // and a SEQEND only when it says so. An INSERT without them hands
+    // nothing on: the TEXT after a title block in paper space is the model's.
+    if (kind == EntityKind::polyline || (kind == EntityKind::insert && facts.attributes_follow)) {
       owner_ = {true, facts.paper_space, (facts.flags & (8 | 16 | 64)) != 0, facts.extrusion,
                 facts.elevation};
+    } else if (kind == EntityKind::insert) {
+      owner_.active = false;
     }
     const bool owned = kind == EntityKind::vertex || kind == EntityKind::text ||
                        (kind == EntityKind::no_coordinates && type == "SEQEND");
@@ -335,6 +340,7 @@ class AwarePass {
     Vector3 extrusion;
     double elevation = 0.0;
     std::int64_t flags = 0;
+    bool attributes_follow = false;      // INSERT: 66 = 1
     std::size_t first_point = no_point;  // where the first 10/20 pair is
   };
   static constexpr std::size_t no_point = ~std::size_t{0};
@@ -351,6 +357,7 @@ class AwarePass {
         case 210: facts.extrusion.x = number(value(tag)).value_or(0.0); break;
         case 220: facts.extrusion.y = number(value(tag)).value_or(0.0); break;
         case 230: facts.extrusion.z = number(value(tag)).value_or(1.0); break;
+        case 66: facts.attributes_follow = number(value(tag)) == 1.0; break;
         case 38: facts.elevation = number(value(tag)).value_or(0.0); break;
         case 70:
           if (facts.flags == 0) {
