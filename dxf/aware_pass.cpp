@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "dxf/number_scan.hpp"
 #include "dxf/ocs.hpp"
 #include "dxf/pass_support.hpp"
+#include "dxf/pieces.hpp"
 #include "dxf/plain_decimal.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_copy.hpp"
@@ -32,6 +35,8 @@ constexpr std::size_t reported_type_names = 8;
 // How much of a section that is copied as it is read stays in the read
 // buffer before it goes out: long enough stretches for few, large copies.
 constexpr std::size_t copied_stretch = std::size_t{64} << 10;
+// The read and write buffers of a helper thread's pass.
+constexpr std::size_t helper_buffer_size = std::size_t{256} << 10;
 
 enum class Section { none, header, tables, blocks, entities, objects, other };
 
@@ -81,7 +86,64 @@ class AwarePass {
     if (PassResult opened = open_pass_files(in_, out_, input, output); !opened.completed()) {
       return opened;
     }
+    start_helpers();
+    if (auto failure = convert_tags()) return *failure;
+    copy_.flush();
+    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
+    if (options_.progress != nullptr) {
+      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+    }
+    PassResult result;
+    result.report = std::move(report_);
+    return result;
+  }
 
+  // A helper's work: the piece of the file from `begin` (an entity) to the
+  // entity at `end` (or to the end of the file), converted into memory as if
+  // the pass had got there with no POLYLINE or INSERT open.
+  PieceOutcome run_piece(int fd, std::uint64_t begin, std::uint64_t end, std::string output) {
+    PieceOutcome outcome;
+    outcome.output = std::move(output);
+    if (!in_.open_at(fd, begin)) return outcome;
+    // What a piece writes is about what it reads; a giant entity is left to
+    // the pass.
+    const std::uint64_t expected = end == Pieces::none ? piece_spacing : end - begin;
+    outcome.output.reserve(expected + expected / 4);
+    out_.collect(outcome.output, 3 * piece_spacing);
+    piece_end_ = end;
+    section_ = Section::entities;
+    if (auto failure = convert_tags()) {
+      // Reading and writing are the pass's own business.
+      if (failure->failure == PassFailure::read_error ||
+          failure->failure == PassFailure::write_error) {
+        return {};
+      }
+      outcome.usable = true;
+      outcome.result = *failure;
+      return outcome;
+    }
+    copy_.flush();
+    if (!out_.close()) return {};
+    if (stopped_at_ != Pieces::none) {
+      outcome.usable = stopped_at_ == end && section_ == Section::entities && !owner_.active;
+      outcome.end = stopped_at_;
+      outcome.lines = lines_before_stop_;
+    } else {
+      outcome.usable = end == Pieces::none;
+      outcome.end = in_.bytes_consumed();
+      outcome.lines = in_.last_line();
+    }
+    outcome.result.report = std::move(report_);
+    outcome.unknown_types = std::move(unknown_types_met_);
+    return outcome;
+  }
+
+ private:
+  // ---- the file, tag by tag ----
+
+  // Converts the tags to the end of the file, or a helper's to the end of
+  // its piece; a failure when one stops it.
+  std::optional<PassResult> convert_tags() {
     std::uint64_t next_report = progress_interval;
     Tag tag;
     in_.mark();
@@ -91,8 +153,9 @@ class AwarePass {
       if (next != TagReader::Next::tag) return reading_failure(next, in_);
       const auto code = group_code(in_.code_text(tag));
       if (!code) {
-        return fail(tag.line == 1 ? PassFailure::not_text_dxf : PassFailure::bad_group_code,
-                    tag.line, 0);
+        const bool first_line = tag.line == 1 && piece_end_ == no_piece;
+        return fail(first_line ? PassFailure::not_text_dxf : PassFailure::bad_group_code, tag.line,
+                    0);
       }
       tag.code = *code;
       if (tag.code == 0) {
@@ -101,6 +164,22 @@ class AwarePass {
           record_.clear();
         }
         copy_.flush();
+        const std::uint64_t offset = in_.file_offset(tag);
+        if (piece_end_ != no_piece && offset >= piece_end_) {
+          stopped_at_ = offset;
+          lines_before_stop_ = tag.line - 1;
+          break;
+        }
+        if (pieces_ != nullptr && offset >= pieces_->next_start()) {
+          auto piece = pieces_->take(offset, section_ == Section::entities && !owner_.active);
+          if (piece) {
+            if (auto failure = adopt(*piece, tag.line - 1)) return failure;
+            pieces_->give_back(std::move(piece->output));
+            in_.jump(piece->end, tag.line - 1 + piece->lines);
+            in_.mark();
+            continue;
+          }
+        }
         in_.mark_at(tag);
         if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
         if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
@@ -127,17 +206,65 @@ class AwarePass {
     if (!record_.empty()) {
       if (auto stop = rewrite_record()) return failed(*stop);
     }
-    copy_.flush();
-    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
-    if (options_.progress != nullptr) {
-      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-    }
-    PassResult result;
-    result.report = std::move(report_);
-    return result;
+    return std::nullopt;
   }
 
- private:
+  // ---- pieces converted by helper threads ----
+
+  void start_helpers() {
+    const unsigned helpers = piece_helpers(in_.file_size(), operation_, options_.helper_threads);
+    const int fd = in_.descriptor();
+    if (helpers == 0 || fd < 0) return;
+    pieces_ = std::make_unique<Pieces>(
+        piece_starts(fd, in_.file_size(), piece_spacing, starts_piece), helpers,
+        [this, fd](std::uint64_t begin, std::uint64_t end, std::string output) {
+          PassOptions options;
+          options.buffer_size = helper_buffer_size;
+          return AwarePass(operation_, options, survey_)
+              .run_piece(fd, begin, end, std::move(output));
+        });
+  }
+
+  // Pieces begin at an entity that opens nothing for the ones after it.
+  static bool starts_piece(std::string_view code_line, std::string_view value_line) {
+    static constexpr std::string_view types[] = {
+        "LINE",   "LWPOLYLINE", "CIRCLE", "ARC",    "TEXT",     "MTEXT",     "POINT",  "HATCH",
+        "SPLINE", "ELLIPSE",    "SOLID",  "3DFACE", "POLYLINE", "DIMENSION", "LEADER", "INSERT"};
+    return trim_blanks(code_line) == "0" &&
+           std::find(std::begin(types), std::end(types), value_line) != std::end(types);
+  }
+
+  // Takes a helper's piece into the drawing: its output and its report, or
+  // its failure. `lines_before` is the number of lines before the piece.
+  std::optional<PassResult> adopt(const PieceOutcome& piece, std::uint64_t lines_before) {
+    out_.write_bytes(piece.output);
+    const PassReport& got = piece.result.report;
+    report_.unknown_entities += got.unknown_entities;
+    for (const std::string& type : piece.unknown_types) note_unknown_type(type);
+    if (got.unpaired_coordinates > 0 && report_.unpaired_coordinates == 0) {
+      report_.first_unpaired_line = got.first_unpaired_line + lines_before;
+    }
+    report_.unpaired_coordinates += got.unpaired_coordinates;
+    report_.unconverted_entities += got.unconverted_entities;
+    report_.geodata = report_.geodata || got.geodata;
+    if (piece.result.completed()) return std::nullopt;
+    PassResult failure = piece.result;
+    failure.report = {};
+    if (failure.line != 0) failure.line += lines_before;
+    return failure;
+  }
+
+  // The report names the first types met; a helper keeps them in order, so
+  // that the pass names the same ones whoever converted them.
+  void note_unknown_type(std::string_view type) {
+    if (report_.unknown_types.size() < reported_type_names) report_.unknown_types.emplace(type);
+    if (unknown_types_met_.size() < reported_type_names &&
+        std::find(unknown_types_met_.begin(), unknown_types_met_.end(), type) ==
+            unknown_types_met_.end()) {
+      unknown_types_met_.emplace_back(type);
+    }
+  }
+
   // ---- records: from one code 0 to the next ----
 
   // Whether the record that `type` opens must be held whole before it is
@@ -274,9 +401,7 @@ class AwarePass {
     if (kind == EntityKind::not_convertible) ++report_.unconverted_entities;
     if (kind == EntityKind::unknown) {
       ++report_.unknown_entities;
-      if (report_.unknown_types.size() < reported_type_names) {
-        report_.unknown_types.emplace(type);
-      }
+      note_unknown_type(type);
     }
 
     Part part = first_part(kind);
@@ -618,11 +743,19 @@ class AwarePass {
   bool converting_block_ = false;
   bool streaming_ = true;  // tags before the first code 0 are copied as read
   Owner owner_;
+  // A helper's piece: where it ends, and where and after how many lines it
+  // stopped.
+  static constexpr std::uint64_t no_piece = Pieces::none;
+  std::uint64_t piece_end_ = no_piece;
+  std::uint64_t stopped_at_ = Pieces::none;
+  std::uint64_t lines_before_stop_ = 0;
+  std::vector<std::string> unknown_types_met_;
   std::optional<PlanarPoint> anchor_;  // the entity's most recent point
   std::size_t first_point_ = no_point;
   std::optional<PlanarPoint> cached_at_;
   Jacobian cached_jacobian_;
   PassReport report_;
+  std::unique_ptr<Pieces> pieces_;  // last: its helpers use the members above
 };
 
 }  // namespace

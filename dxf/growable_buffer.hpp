@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
-#include <utility>
 
 namespace kelvrin::dxf {
 
@@ -28,11 +27,6 @@ class GrowableBuffer {
     if (grown == nullptr) throw std::bad_alloc();
     data_ = static_cast<char*>(grown) + readable_slack;
     size_ = size;
-  }
-
-  friend void swap(GrowableBuffer& a, GrowableBuffer& b) noexcept {
-    std::swap(a.data_, b.data_);
-    std::swap(a.size_, b.size_);
   }
 
   char* data() noexcept { return data_; }

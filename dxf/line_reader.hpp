@@ -1,13 +1,10 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "dxf/growable_buffer.hpp"
 
@@ -65,10 +62,18 @@ class LineReader {
   // caller's; false with errno set when it cannot be rewound.
   bool open_descriptor(int fd);
 
-  // Hands the reading to a thread of its own, which reads the next part of
-  // the file while the caller works on this one (for large files; before
-  // the first read). Stays synchronous where no thread can be started.
-  void read_ahead();
+  // Reads a regular file shared with others from `offset` on, by
+  // positioned reads that leave `fd` (the caller's) where it is.
+  bool open_at(int fd, std::uint64_t offset);
+
+  // Goes on reading at `offset`, which `lines` lines come before; whatever
+  // was read and not consumed is dropped. Regular files only.
+  void jump(std::uint64_t offset, std::uint64_t lines);
+
+  // The file offset of a position counted from the mark.
+  std::uint64_t file_offset(std::size_t from_mark) const noexcept {
+    return consumed_before_buffer_ + mark_ + from_mark;
+  }
 
   // The first bytes of the file, up to `count`, without consuming them.
   std::string_view peek(std::size_t count);
@@ -156,6 +161,7 @@ class LineReader {
   bool line_too_long() const noexcept { return line_too_long_; }
   int error() const noexcept { return error_; }
   std::uint64_t line_number() const noexcept { return line_number_; }
+  int descriptor() const noexcept { return fd_; }
   std::uint64_t bytes_consumed() const noexcept { return consumed_before_buffer_ + pos_; }
   std::uint64_t file_size() const noexcept { return file_size_; }
 
@@ -218,10 +224,6 @@ class LineReader {
   // Reads more bytes behind the buffered ones, moving the marked stretch to
   // the front first; false when nothing more could be read.
   bool refill();
-  // The same with the reading thread: takes the part it has read.
-  bool take_read_ahead();
-  void read_parts();
-  void stop_reading_thread();
 
   bool start_reading();
 
@@ -240,22 +242,10 @@ class LineReader {
   std::size_t scan_ = 0;
   std::uint64_t line_ends_ = 0;
   std::size_t irregular_until_ = 0;
-
-  // The reading thread fills ahead_ behind room for the marked stretch the
-  // caller still holds, so that the two buffers trade places without the
-  // new part being copied.
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  GrowableBuffer ahead_;
-  std::size_t ahead_room_ = 0;
-  std::size_t ahead_size_ = 0;
-  int ahead_error_ = 0;
-  bool ahead_wanted_ = false;
-  bool ahead_ready_ = false;
-  bool stopping_ = false;
   std::uint64_t consumed_before_buffer_ = 0;
   std::uint64_t file_size_ = 0;
+  bool positioned_ = false;        // reads with pread at read_offset_
+  std::uint64_t read_offset_ = 0;  // in the file, of the next byte to read
 };
 
 }  // namespace kelvrin::dxf

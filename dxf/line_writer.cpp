@@ -45,6 +45,12 @@ void LineWriter::attach(int fd) {
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
 }
 
+void LineWriter::collect(std::string& sink, std::size_t limit) {
+  sink_ = &sink;
+  sink_limit_ = limit;
+  buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
+}
+
 void LineWriter::write_behind() {
   if (thread_.joinable() || fd_ < 0) return;
   handed_.resize(buffer_.size());
@@ -56,6 +62,11 @@ void LineWriter::write_behind() {
 }
 
 int LineWriter::write_all(const char* data, std::size_t size) {
+  if (sink_ != nullptr) {
+    if (size > sink_limit_ - std::min(sink_limit_, sink_->size())) return EFBIG;
+    sink_->append(data, size);
+    return 0;
+  }
   while (size > 0) {
     const ssize_t written = ::write(fd_, data, size);
     if (written > 0) {
@@ -168,6 +179,10 @@ void LineWriter::make_room(std::size_t count) {
 }
 
 bool LineWriter::close() {
+  if (sink_ != nullptr) {
+    if (error_ == 0) flush();
+    return error_ == 0;
+  }
   if (fd_ < 0) return error_ == 0;
   if (error_ == 0) flush();
   stop_writing_thread();

@@ -32,6 +32,10 @@ class LineWriter {
   // Writes through `fd`, which stays the caller's: close() flushes only.
   void attach(int fd);
 
+  // Writes into `sink` instead of a file, failing (EFBIG) beyond `limit`
+  // bytes.
+  void collect(std::string& sink, std::size_t limit);
+
   // Hands the writing to a thread of its own (for large outputs); stays
   // synchronous where no thread can be started.
   void write_behind();
@@ -82,6 +86,8 @@ class LineWriter {
   std::size_t buffer_size_;
   int fd_ = -1;
   bool owns_fd_ = false;
+  std::string* sink_ = nullptr;
+  std::size_t sink_limit_ = 0;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
   int error_ = 0;

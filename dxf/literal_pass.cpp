@@ -1,10 +1,14 @@
 #include <cerrno>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "dxf/line_writer.hpp"
 #include "dxf/number_format.hpp"
 #include "dxf/number_scan.hpp"
 #include "dxf/pass_support.hpp"
+#include "dxf/pieces.hpp"
 #include "dxf/plain_decimal.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_copy.hpp"
@@ -32,11 +36,24 @@ std::optional<double> code_value(std::string_view code_line) {
   return numeric_value(code_line);
 }
 
+// The read and write buffers of a helper thread's pass.
+constexpr std::size_t helper_buffer_size = std::size_t{256} << 10;
+
+// Pieces begin at an X pair: what it reads replaces whatever X state the
+// pass had, so a piece needs nothing from before it.
+bool starts_piece(std::string_view code_line, std::string_view /*value_line*/) {
+  return trim_blanks(code_line) == "10";
+}
+
 class Pass {
  public:
-  Pass(PointTransform& transform, const PassOptions& options)
+  // With `operation` (the plain operation behind `transform`), a large
+  // drawing is converted in pieces by helper threads.
+  Pass(PointTransform& transform, const PassOptions& options,
+       const transform::PointOperation* operation = nullptr)
       : transform_(transform),
         options_(options),
+        operation_(operation),
         in_(options.buffer_size),
         out_(options.buffer_size) {}
 
@@ -44,7 +61,53 @@ class Pass {
     if (PassResult opened = open_pass_files(in_, out_, input, output); !opened.completed()) {
       return opened;
     }
+    start_helpers();
+    if (PassResult converted = convert_tags(); !converted.completed()) return converted;
+    copy_.flush();
+    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
+    if (options_.progress != nullptr) {
+      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+    }
+    return {};
+  }
 
+  // A helper's work: the piece from the X pair at `begin` to the one at
+  // `end` (or to the end of the file), converted into memory.
+  PieceOutcome run_piece(int fd, std::uint64_t begin, std::uint64_t end, std::string output) {
+    PieceOutcome outcome;
+    outcome.output = std::move(output);
+    if (!in_.open_at(fd, begin)) return outcome;
+    const std::uint64_t expected = end == Pieces::none ? piece_spacing : end - begin;
+    outcome.output.reserve(expected + expected / 4);
+    out_.collect(outcome.output, 3 * piece_spacing);
+    in_zone_ = true;
+    piece_end_ = check_at_ = end;
+    if (PassResult converted = convert_tags(); !converted.completed()) {
+      // Reading and writing are the pass's own business.
+      if (converted.failure == PassFailure::read_error ||
+          converted.failure == PassFailure::write_error) {
+        return {};
+      }
+      outcome.usable = true;
+      outcome.result = converted;
+      return outcome;
+    }
+    copy_.flush();
+    if (!out_.close()) return {};
+    if (stopped_at_ != Pieces::none) {
+      outcome.usable = stopped_at_ == end;
+      outcome.end = stopped_at_;
+      outcome.lines = lines_before_stop_;
+    } else {
+      outcome.usable = end == Pieces::none;
+      outcome.end = in_.bytes_consumed();
+      outcome.lines = in_.last_line();
+    }
+    return outcome;
+  }
+
+ private:
+  PassResult convert_tags() {
     std::uint64_t next_report = progress_interval;
     Tag tag;
     in_.mark();
@@ -52,6 +115,28 @@ class Pass {
       const TagReader::Next next = in_.next(tag);
       if (next == TagReader::Next::end) break;
       if (next != TagReader::Next::tag) return reading_failure(next, in_);
+      if (const std::uint64_t offset = in_.file_offset(tag); offset >= check_at_) {
+        if (piece_end_ != Pieces::none) {  // a helper at the end of its piece
+          stopped_at_ = offset;
+          lines_before_stop_ = tag.line - 1;
+          break;
+        }
+        auto piece = pieces_->take(offset, in_zone_);
+        check_at_ = pieces_->next_start();
+        if (piece) {
+          copy_.flush();
+          out_.write_bytes(piece->output);
+          if (!piece->result.completed()) {
+            PassResult failure = piece->result;
+            if (failure.line != 0) failure.line += tag.line - 1;
+            return failure;
+          }
+          in_.jump(piece->end, tag.line - 1 + piece->lines);
+          in_.mark();
+          pieces_->give_back(std::move(piece->output));
+          continue;
+        }
+      }
 
       if (in_zone_) {
         if (const PassResult result = rewrite_pair(tag); !result.completed()) {
@@ -71,15 +156,26 @@ class Pass {
         next_report = in_.bytes_consumed() + progress_interval;
       }
     }
-    copy_.flush();
-    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
-    if (options_.progress != nullptr) {
-      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-    }
     return {};
   }
 
- private:
+  void start_helpers() {
+    const int fd = in_.descriptor();
+    if (operation_ == nullptr || fd < 0) return;
+    const unsigned helpers = piece_helpers(in_.file_size(), *operation_, options_.helper_threads);
+    if (helpers == 0) return;
+    pieces_ = std::make_unique<Pieces>(
+        piece_starts(fd, in_.file_size(), piece_spacing, starts_piece), helpers,
+        [this, fd](std::uint64_t begin, std::uint64_t end, std::string output) {
+          PassOptions options;
+          options.buffer_size = helper_buffer_size;
+          options.x_code_line = options_.x_code_line;
+          SequentialPoints points(*operation_);
+          return Pass(points, options).run_piece(fd, begin, end, std::move(output));
+        });
+    check_at_ = pieces_->next_start();
+  }
+
   PassResult rewrite_pair(const Tag& tag) {
     const std::uint64_t code_line_number = tag.line;
     const auto code = code_value(in_.code_text(tag));
@@ -135,11 +231,19 @@ class Pass {
 
   PointTransform& transform_;
   const PassOptions& options_;
+  const transform::PointOperation* operation_;
   TagReader in_;
   LineWriter out_;
   TagCopy copy_{in_, out_};
   bool in_zone_ = false;
   std::string held_x_code_line_;  // empty until an X pair is held
+  // Where the next tag is looked at for pieces: a helper's end, or the
+  // start of the next piece a helper converts.
+  std::uint64_t check_at_ = Pieces::none;
+  std::uint64_t piece_end_ = Pieces::none;
+  std::uint64_t stopped_at_ = Pieces::none;
+  std::uint64_t lines_before_stop_ = 0;
+  std::unique_ptr<Pieces> pieces_;  // last: its helpers use the members above
 };
 
 }  // namespace
@@ -147,6 +251,12 @@ class Pass {
 PassResult rewrite_literal(const PassFile& input, const PassFile& output, PointTransform& transform,
                            const PassOptions& options) {
   return Pass(transform, options).run(input, output);
+}
+
+PassResult rewrite_literal(const PassFile& input, const PassFile& output,
+                           const transform::PointOperation& operation, const PassOptions& options) {
+  SequentialPoints points(operation);
+  return Pass(points, options, &operation).run(input, output);
 }
 
 }  // namespace kelvrin::dxf

@@ -44,12 +44,9 @@ inline std::string upper_case(std::string_view text) {
 inline PassResult open_pass_files(TagReader& in, LineWriter& out, const PassFile& input,
                                   const PassFile& output) {
   PassResult result;
-  const bool opened = in.open(input);
-  const int open_error = errno;
-  if (opened && in.file_size() >= threaded_from) in.read_ahead();
-  if (!opened) {
+  if (!in.open(input)) {
     result.failure = PassFailure::cannot_open_input;
-    result.system_error = open_error;
+    result.system_error = errno;
   } else if (in.peek(binary_dxf_sentinel.size()) == binary_dxf_sentinel) {
     result.failure = PassFailure::binary_dxf;
   } else if (in.error() != 0) {

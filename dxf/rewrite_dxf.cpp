@@ -25,6 +25,7 @@ class FiniteResults final : public transform::PointOperation {
   }
   transform::PointStatus check_x(double x) const override { return operation_.check_x(x); }
   double initial_x() const override { return operation_.initial_x(); }
+  bool concurrent() const override { return operation_.concurrent(); }
   // The derivative by differences of the checked forward() above.
 
  private:
@@ -39,8 +40,7 @@ PassResult rewrite_dxf(const PassFile& input, const PassFile& output,
   if (options.policy == RewritePolicy::dxf_aware) {
     return rewrite_aware(input, output, checked, options);
   }
-  SequentialPoints points(checked);
-  return rewrite_literal(input, output, points, options);
+  return rewrite_literal(input, output, checked, options);
 }
 
 }  // namespace kelvrin::dxf

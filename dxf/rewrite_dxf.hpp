@@ -59,6 +59,9 @@ struct PassOptions {
   // Size of the read and the write buffer; the read buffer grows to hold the
   // longest pair of lines (or entity), up to max_line_length a line.
   std::size_t buffer_size = std::size_t{1} << 20;
+  // Helper threads that convert pieces of a large drawing: -1 as many as
+  // the machine's cores allow, 0 none. The drawing written is the same.
+  int helper_threads = -1;
 };
 
 enum class PassFailure {
@@ -123,6 +126,13 @@ PassResult rewrite_dxf(const PassFile& input, const PassFile& output,
 // every X pair (codes 10-18) and Y pair (codes 20-28) is replaced by what
 // `transform` makes of them, written in the form "0.00000".
 PassResult rewrite_literal(const PassFile& input, const PassFile& output, PointTransform& transform,
+                           const PassOptions& options = {});
+
+// The same over a plain point operation, in its initial X state; a large
+// drawing is converted in pieces on several threads where the operation
+// allows.
+PassResult rewrite_literal(const PassFile& input, const PassFile& output,
+                           const transform::PointOperation& operation,
                            const PassOptions& options = {});
 
 // The DXF-aware policy.

@@ -32,8 +32,9 @@ class TagReader {
   bool open(const PassFile& file) {
     return file.descriptor >= 0 ? lines_.open_descriptor(file.descriptor) : lines_.open(file.path);
   }
+  bool open_at(int fd, std::uint64_t offset) { return lines_.open_at(fd, offset); }
+  void jump(std::uint64_t offset, std::uint64_t lines) { lines_.jump(offset, lines); }
   std::string_view peek(std::size_t count) { return lines_.peek(count); }
-  void read_ahead() { lines_.read_ahead(); }
 
   enum class Next { tag, end, odd_line_count, read_error, line_too_long };
 
@@ -72,6 +73,11 @@ class TagReader {
     tag.end -= shift;
   }
 
+  // Where a tag begins in the file.
+  std::uint64_t file_offset(const Tag& tag) const noexcept {
+    return lines_.file_offset(tag.code_line.begin);
+  }
+
   // Where the next tag begins, counted from the mark.
   std::size_t position() const noexcept { return lines_.position(); }
 
@@ -89,6 +95,7 @@ class TagReader {
   std::uint64_t failed_line() const noexcept { return lines_.line_number() + 1; }
   std::uint64_t last_line() const noexcept { return lines_.line_number(); }
   int error() const noexcept { return lines_.error(); }
+  int descriptor() const noexcept { return lines_.descriptor(); }
   std::uint64_t bytes_consumed() const noexcept { return lines_.bytes_consumed(); }
   std::uint64_t file_size() const noexcept { return lines_.file_size(); }
 

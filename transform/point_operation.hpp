@@ -59,6 +59,10 @@ class PointOperation {
   // one-sided where a neighbour falls outside what the operation covers.
   [[nodiscard]] virtual JacobianResult derivative(PlanarPoint at) const;
 
+  // Whether several threads may call it at once (large drawings are
+  // converted in pieces).
+  [[nodiscard]] virtual bool concurrent() const { return true; }
+
   static constexpr double derivative_step = 1.0;  // metres
 };
 

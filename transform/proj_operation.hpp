@@ -39,6 +39,8 @@ class ProjOperation final : public PointOperation {
                       const std::vector<std::string>& grid_folders);
 
   PointResult forward(PlanarPoint source) const override;
+  // A PROJ operation keeps state of its own between points.
+  bool concurrent() const override { return false; }
 
   const std::string& name() const { return name_; }
   double accuracy() const { return accuracy_; }  // metres; negative when unknown

@@ -1,0 +1,174 @@
+#include "dxf/pieces.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <exception>
+#include <system_error>
+#include <utility>
+
+namespace kelvrin::dxf {
+namespace {
+
+// From this size on a drawing is converted in pieces; below it the threads
+// cost more than they save.
+constexpr std::uint64_t pieces_from = std::uint64_t{8} << 20;
+// Helpers at most, however many cores: the pass that takes their pieces
+// and writes them is one thread.
+constexpr unsigned max_helpers = 3;
+// How far behind each spacing mark a piece start is looked for.
+constexpr std::size_t search_window = std::size_t{64} << 10;
+
+// The line in `text` from `begin`, when it ends in CR LF inside `text`.
+std::optional<std::string_view> crlf_line(std::string_view text, std::size_t begin) {
+  const std::size_t end = text.find('\n', begin);
+  if (end == std::string_view::npos || end == begin || text[end - 1] != '\r') return std::nullopt;
+  return text.substr(begin, end - 1 - begin);
+}
+
+std::optional<std::uint64_t> piece_start_near(int fd, std::uint64_t from, PieceStartTest test) {
+  std::string window(search_window, '\0');
+  const ssize_t got = ::pread(fd, window.data(), window.size(), static_cast<off_t>(from));
+  if (got <= 0) return std::nullopt;
+  const std::string_view text(window.data(), static_cast<std::size_t>(got));
+  for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+       at = text.find('\n', at + 1)) {
+    const auto code = crlf_line(text, at + 1);
+    if (!code) continue;
+    const auto value = crlf_line(text, at + 1 + code->size() + 2);
+    if (value && test(*code, *value)) return from + at + 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<std::uint64_t> piece_starts(int fd, std::uint64_t file_size, std::uint64_t spacing,
+                                        PieceStartTest starts_piece) {
+  std::vector<std::uint64_t> starts;
+  for (std::uint64_t mark = spacing; mark < file_size; mark += spacing) {
+    const auto start = piece_start_near(fd, mark, starts_piece);
+    if (start && (starts.empty() || *start > starts.back())) starts.push_back(*start);
+  }
+  return starts;
+}
+
+unsigned piece_helpers(std::uint64_t file_size, const transform::PointOperation& operation,
+                       int wanted) {
+  if (file_size < pieces_from || !operation.concurrent() || wanted == 0) return 0;
+  if (wanted > 0) return std::min(static_cast<unsigned>(wanted), max_helpers);
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores <= 1 ? 0 : std::min(cores - 1, max_helpers);
+}
+
+Pieces::Pieces(std::vector<std::uint64_t> starts, unsigned helpers, Convert convert)
+    : starts_(std::move(starts)),
+      helpers_(helpers),
+      convert_(std::move(convert)),
+      slots_(starts_.size()) {
+  if (helpers_ == 0 || starts_.empty()) {
+    next_ = starts_.size();
+    return;
+  }
+  next_start_ = next_ < starts_.size() ? starts_[next_] : none;
+  try {
+    for (unsigned helper = 0; helper < helpers_; ++helper) {
+      threads_.emplace_back([this, helper] { help(helper); });
+    }
+  } catch (const std::system_error&) {
+    // Fewer threads than planned: the pass converts the pieces left alone.
+  }
+}
+
+Pieces::~Pieces() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+}
+
+void Pieces::advance() {
+  do {
+    ++next_;
+  } while (next_ < starts_.size() && !helper_piece(next_));
+  next_start_ = next_ < starts_.size() ? starts_[next_] : none;
+}
+
+void Pieces::pass_over(std::size_t piece) {
+  {
+    std::lock_guard lock(mutex_);
+    slots_[piece].state = State::done;
+    slots_[piece].outcome = {};
+  }
+  changed_.notify_all();
+}
+
+std::optional<PieceOutcome> Pieces::take(std::uint64_t offset, bool ready) {
+  // Pieces the pass went past (it converted them itself) are given up.
+  while (next_start_ < offset) {
+    pass_over(next_);
+    advance();
+  }
+  if (next_start_ != offset) return std::nullopt;
+  const std::size_t piece = next_;
+  advance();
+  // A helper that could not be started leaves its pieces to the pass.
+  if (!ready || piece % (helpers_ + 1) >= threads_.size()) {
+    pass_over(piece);
+    return std::nullopt;
+  }
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return slots_[piece].state != State::waiting; });
+  PieceOutcome outcome = std::move(slots_[piece].outcome);
+  slots_[piece].state = State::done;
+  slots_[piece].outcome = {};
+  lock.unlock();
+  changed_.notify_all();
+  if (!outcome.usable) return std::nullopt;
+  return outcome;
+}
+
+void Pieces::give_back(std::string output) {
+  output.clear();
+  std::lock_guard lock(mutex_);
+  spare_outputs_.push_back(std::move(output));
+}
+
+void Pieces::help(unsigned helper) {
+  const std::size_t stride = helpers_ + 1;
+  for (std::size_t piece = helper; piece < starts_.size(); piece += stride) {
+    std::string output;
+    {
+      // One outcome held at a time: the previous one must have been taken.
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] {
+        return stopping_ || piece < stride || slots_[piece - stride].state == State::done;
+      });
+      if (stopping_) return;
+      if (slots_[piece].state == State::done) continue;  // passed over already
+      if (!spare_outputs_.empty()) {
+        output = std::move(spare_outputs_.back());
+        spare_outputs_.pop_back();
+      }
+    }
+    PieceOutcome outcome;
+    try {
+      outcome = convert_(starts_[piece], piece + 1 < starts_.size() ? starts_[piece + 1] : none,
+                         std::move(output));
+    } catch (const std::exception&) {
+      outcome = {};  // unusable: the pass converts the piece itself
+    }
+    {
+      std::lock_guard lock(mutex_);
+      if (slots_[piece].state == State::waiting) {
+        slots_[piece].outcome = std::move(outcome);
+        slots_[piece].state = State::ready;
+      }
+    }
+    changed_.notify_all();
+  }
+}
+
+}  // namespace kelvrin::dxf

@@ -1,0 +1,191 @@
+// Large drawings are converted in pieces by helper threads. What is written
+// and what is reported must be what one pass over the whole file gives,
+// whatever the drawing holds where a piece begins or ends.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "dxf/rewrite_dxf.hpp"
+#include "tests/test_support.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+using testing::read_file;
+using testing::write_file;
+
+// Points and vectors told apart; far west lies outside what it covers.
+class Shift final : public transform::PointOperation {
+ public:
+  PointResult forward(PlanarPoint p) const override {
+    if (p.x < -1e6) return {PointStatus::rejected, p};
+    return {PointStatus::ok, {p.x + 0.123456, 2 * p.y - 7}};
+  }
+};
+
+constexpr double far_west = -2e6;
+
+// About `megabytes` MB of entities of every kind the passes treat apart,
+// shuffled, so that pieces begin and end next to each of them; with
+// `rejected_at` above zero, a point outside the operation's reach there.
+std::string mixed_drawing(std::size_t megabytes, double rejected_at = 0.0) {
+  std::mt19937 random(1988);
+  std::string text;
+  const auto tag = [&text](int code, const std::string& value, const char* end = "\r\n") {
+    text += std::to_string(code) + end + value + end;
+  };
+  const auto number = [&random] {
+    return std::to_string(static_cast<int>(random() % 200000) - 100000) + "." +
+           std::to_string(random() % 1000);
+  };
+  const auto point = [&](int code) {
+    tag(code, number());
+    tag(code + 10, number());
+  };
+  tag(0, "SECTION");
+  tag(2, "ENTITIES");
+  const std::size_t size = megabytes * 1000 * 1000;
+  bool planted = rejected_at <= 0.0;
+  while (text.size() < size) {
+    if (!planted && static_cast<double>(text.size()) > rejected_at * static_cast<double>(size)) {
+      tag(0, "LINE");
+      tag(10, std::to_string(far_west));
+      tag(20, "1.5");
+      planted = true;
+    }
+    switch (random() % 9) {
+      case 0:
+        tag(0, "LINE");
+        point(10);
+        point(11);
+        break;
+      case 1:
+        tag(0, "LWPOLYLINE");
+        for (auto i = random() % 30; i > 0; --i) point(10);
+        break;
+      case 2:
+        tag(0, "POLYLINE");
+        tag(70, "0");
+        tag(210, "0");
+        tag(220, "0");
+        tag(230, "-1");
+        for (auto i = random() % 6; i > 0; --i) {
+          tag(0, "VERTEX");
+          point(10);
+        }
+        tag(0, "SEQEND");
+        break;
+      case 3:  // a title block in paper space, then the model's text
+        tag(0, "INSERT");
+        tag(67, "1");
+        tag(2, "CARIMBO");
+        point(10);
+        tag(0, "TEXT");
+        point(10);
+        tag(1, "Rua");
+        break;
+      case 4:
+        tag(0, "INSERT");
+        tag(67, random() % 2 == 0 ? "1" : "0");
+        tag(66, "1");
+        point(10);
+        tag(0, "ATTRIB");
+        point(10);
+        tag(0, "SEQEND");
+        break;
+      case 5:
+        tag(0, "ZZ_" + std::to_string(random() % 20));
+        point(10);
+        break;
+      case 6:  // an X without its Y, the first one far into the drawing
+        tag(0, "LINE");
+        if (text.size() > size / 5 * 3) tag(10, number());
+        point(11);
+        break;
+      case 7:  // written by another program
+        tag(0, "TEXT", "\n");
+        tag(10, number(), random() % 2 == 0 ? "\n" : "\r");
+        tag(20, number(), "\n");
+        break;
+      default:
+        tag(0, "MTEXT");
+        point(10);
+        point(11);
+        break;
+    }
+  }
+  tag(0, "ENDSEC");
+  tag(0, "SECTION");
+  tag(2, "OBJECTS");
+  tag(0, "GEODATA");
+  point(10);
+  tag(0, "ENDSEC");
+  tag(0, "EOF");
+  return text;
+}
+
+struct Converted {
+  PassResult result;
+  std::string output;
+};
+
+class Pieces : public ::testing::Test {
+ protected:
+  Converted convert(const std::string& drawing, PassOptions options) {
+    write_file(folder_.file("in.dxf"), drawing);
+    Converted converted;
+    converted.result =
+        rewrite_dxf(folder_.file("in.dxf"), folder_.file("out.dxf"), Shift{}, options);
+    converted.output = read_file(folder_.file("out.dxf"));
+    return converted;
+  }
+
+  // The same conversion in pieces on three helpers and in one pass.
+  void expect_as_one_pass(const std::string& drawing, PassOptions options) {
+    options.helper_threads = 0;
+    const Converted alone = convert(drawing, options);
+    options.helper_threads = 3;
+    const Converted pieces = convert(drawing, options);
+    EXPECT_EQ(pieces.result.failure, alone.result.failure);
+    EXPECT_EQ(pieces.result.line, alone.result.line);
+    EXPECT_EQ(pieces.result.source_point.x, alone.result.source_point.x);
+    const PassReport& got = pieces.result.report;
+    const PassReport& wanted = alone.result.report;
+    EXPECT_EQ(got.unknown_entities, wanted.unknown_entities);
+    EXPECT_EQ(got.unknown_types, wanted.unknown_types);
+    EXPECT_EQ(got.unpaired_coordinates, wanted.unpaired_coordinates);
+    EXPECT_EQ(got.first_unpaired_line, wanted.first_unpaired_line);
+    EXPECT_EQ(got.unconverted_entities, wanted.unconverted_entities);
+    EXPECT_EQ(got.geodata, wanted.geodata);
+    if (alone.result.completed()) {
+      EXPECT_TRUE(pieces.output == alone.output) << "the drawings written differ";
+    }
+  }
+
+  testing::TempFolder folder_;
+};
+
+TEST_F(Pieces, WriteAndReportWhatOnePassDoes) {
+  const std::string drawing = mixed_drawing(9);
+  PassOptions aware;
+  expect_as_one_pass(drawing, aware);
+  PassOptions literal;
+  literal.policy = RewritePolicy::literal;
+  expect_as_one_pass(drawing, literal);
+  literal.x_code_line = XCodeLine::held_for_y_pair;
+  expect_as_one_pass(drawing, literal);
+}
+
+TEST_F(Pieces, AFailureFarIntoTheDrawingNamesTheSameLine) {
+  const std::string drawing = mixed_drawing(9, 0.8);
+  PassOptions aware;
+  expect_as_one_pass(drawing, aware);
+  PassOptions literal;
+  literal.policy = RewritePolicy::literal;
+  expect_as_one_pass(drawing, literal);
+}
+
+}  // namespace
+}  // namespace kelvrin::dxf
