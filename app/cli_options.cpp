@@ -1,5 +1,7 @@
 #include "app/cli_options.hpp"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/system_aliases.hpp"
@@ -9,6 +11,20 @@
 
 namespace kelvrin::app {
 namespace {
+
+// More threads than this gain nothing: one pass writes what the others make.
+constexpr unsigned max_threads = 64;
+
+// A decimal number of at most nine digits and nothing else.
+std::optional<unsigned> whole_number(std::string_view text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  unsigned number = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<unsigned>(c - '0');
+  }
+  return number;
+}
 
 CliParse usage_error(std::string message) { return {std::nullopt, std::move(message)}; }
 
@@ -125,6 +141,7 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
   std::vector<std::string> positional;
   bool options_ended = false;
   std::string method = "official";
+  std::string threads;
 
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view argument = arguments[i];
@@ -165,6 +182,8 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
         destination = &options.param_y;
       } else if (name == "--method") {
         destination = &method;
+      } else if (name == "--threads") {
+        destination = &threads;
       } else if (name == "--output-dir") {
         options.output_folder.emplace();
         destination = &*options.output_folder;
@@ -184,6 +203,14 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
     return usage_error("método desconhecido: " + method + " (official ou ntv2)");
   }
   options.ntv2 = method == "ntv2";
+  if (!threads.empty()) {
+    const auto count = whole_number(threads);
+    if (!count || *count == 0 || *count > max_threads) {
+      return usage_error("--threads espera um número de 1 a " + std::to_string(max_threads) + ": " +
+                         threads);
+    }
+    options.threads = *count;
+  }
   return checked(std::move(options), std::move(positional), has_source, has_target);
 }
 

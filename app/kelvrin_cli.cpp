@@ -30,7 +30,7 @@ constexpr int exit_usage = 2;
 constexpr const char* help_text =
     R"(Utilização:
   kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
-              [--literal] [-q] ENTRADA SAÍDA
+              [--literal] [--threads N] [-q] ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | -h | --help | -V | --version
 
@@ -52,6 +52,8 @@ os pares de códigos 10-18/20-28 desde "ENTITIES" até ao fim são pontos.
 
   --method ntv2   entre ETRS89 TM06, Datum 73 e Datum Lisboa, pelas grelhas
                   NTv2 nacionais em vez do método oficial (--method official)
+  --threads N     desenhos grandes convertidos por N fios de execução no
+                  máximo (por omissão, tantos quantos os processadores)
   -q, --quiet     sem progresso nem linhas "Criado o ficheiro"
   -h, --help      esta ajuda
   -V, --version   a versão
@@ -152,9 +154,9 @@ int convert(const app::CliOptions& options) {
   std::vector<Conversion> plan;
   if (!plan_conversions(options, plan)) return exit_usage;
 
-  const core::JobSettings settings{core::grid_folder(), options.literal
-                                                            ? dxf::RewritePolicy::literal
-                                                            : dxf::RewritePolicy::dxf_aware};
+  core::JobSettings settings{core::grid_folder(), options.literal ? dxf::RewritePolicy::literal
+                                                                  : dxf::RewritePolicy::dxf_aware};
+  settings.threads = options.threads;
   app::ConsoleHost host(::isatty(STDERR_FILENO) == 1, options.quiet);
 
   int completed = 0;

@@ -7,9 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size_mb=${1:-2000}
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
-bin=build/default/bin
+cmake --preset release >/dev/null
+cmake --build --preset release >/dev/null
+bin=build/release/bin
 out=bench/out
 mkdir -p "$out"
 

@@ -1,9 +1,10 @@
-# Sourced by the bench scripts: builds the default preset and makes (once)
-# the survey-like drawing of $size_mb megabytes; sets bin, out, drawing and
-# bytes, with the drawing in the page cache.
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
-bin=build/default/bin
+# Sourced by the bench scripts: builds the release preset (the build that is
+# shipped) and makes (once) the survey-like drawing of $size_mb megabytes;
+# sets bin, out, drawing and bytes, with the drawing in the page cache.
+cmake --preset release >/dev/null
+cmake --build --preset release >/dev/null
+bin=build/release/bin
+no_fsync_library=$PWD/build/release/bench/libkelvrin_no_fsync.so
 out=bench/out
 mkdir -p "$out"
 drawing="$out/drawing_${size_mb}mb.dxf"

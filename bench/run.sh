@@ -1,54 +1,73 @@
 #!/usr/bin/env bash
 # Converts a large generated drawing with kelvrin-cli, DXF-aware (the
 # default) and --literal, and copies it with cp (an in-kernel copy) and with
-# cat (a userspace copy), alternately, in one run, and reports MB/s of each,
-# their ratios and the peak resident memory of kelvrin-cli. A third kelvrin-cli run has fsync turned off (a preloaded
-# library), which tells what the durable replacement costs.
+# cat (a userspace copy), one after the other in each round. Each round gives
+# the ratios of the copies' times to the conversions' times; the medians of
+# those paired ratios over the rounds are reported, with the median MB/s of
+# each and the peak resident memory of kelvrin-cli. A third kelvrin-cli run
+# has fsync turned off (a preloaded library): what durable replacement costs;
+# a fourth is limited to one thread: what the helper threads bring.
+# Every output is removed before each run, so none replaces an older file.
 #
-#   bench/run.sh [SIZE_MB] [ROUNDS]      (defaults: 100 MB, 5 rounds)
+#   bench/run.sh [SIZE_MB] [ROUNDS]      (defaults: 100 MB, 7 rounds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size_mb=${1:-100}
-rounds=${2:-5}
+rounds=${2:-7}
 
 source bench/prepare.sh
 
-no_fsync="LD_PRELOAD=$PWD/build/default/bench/libkelvrin_no_fsync.so"
-best_aware=999999; best_literal=999999; best_cp=999999; best_cat=999999; best_unsynced=999999
-peak_kib=0
-best() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }
+converted="$out/converted.dxf"
+copy="$out/copy.dxf"
+seconds() { rm -f "$converted" "$copy"; "$bin/kelvrin_measure" "$@" 2>/dev/null | tail -n 1; }
+samples=$(mktemp)
+trap 'rm -f "$samples" "$converted" "$copy"' EXIT
 for ((round = 1; round <= rounds; round++)); do
-  read -r aware_s aware_kib < <("$bin/kelvrin_measure" "$bin/kelvrin-cli" --from tm06 --to datum73 \
-    "$drawing" "$out/converted.dxf" 2>/dev/null | tail -n 1)
-  read -r literal_s literal_kib < <("$bin/kelvrin_measure" "$bin/kelvrin-cli" --literal \
-    --from tm06 --to datum73 "$drawing" "$out/converted.dxf" 2>/dev/null | tail -n 1)
-  read -r unsynced_s _ < <(env "$no_fsync" "$bin/kelvrin_measure" "$bin/kelvrin-cli" \
-    --from tm06 --to datum73 "$drawing" "$out/converted.dxf" 2>/dev/null | tail -n 1)
-  read -r cp_s _ < <("$bin/kelvrin_measure" cp "$drawing" "$out/copy.dxf" | tail -n 1)
-  read -r cat_s _ < <("$bin/kelvrin_measure" sh -c 'cat "$0" > "$1"' "$drawing" "$out/copy.dxf" |
-                      tail -n 1)
-  best_aware=$(best "$best_aware" "$aware_s")
-  best_literal=$(best "$best_literal" "$literal_s")
-  best_cp=$(best "$best_cp" "$cp_s")
-  best_cat=$(best "$best_cat" "$cat_s")
-  best_unsynced=$(best "$best_unsynced" "$unsynced_s")
-  ((aware_kib > peak_kib)) && peak_kib=$aware_kib
-  ((literal_kib > peak_kib)) && peak_kib=$literal_kib
-  rm -f "$out/converted.dxf" "$out/copy.dxf"
+  read -r aware aware_kib < <(seconds "$bin/kelvrin-cli" -q --from tm06 --to datum73 \
+    "$drawing" "$converted")
+  read -r literal literal_kib < <(seconds "$bin/kelvrin-cli" -q --literal --from tm06 \
+    --to datum73 "$drawing" "$converted")
+  read -r unsynced _ < <(seconds env "LD_PRELOAD=$no_fsync_library" "$bin/kelvrin-cli" -q \
+    --from tm06 --to datum73 "$drawing" "$converted")
+  read -r alone _ < <(seconds "$bin/kelvrin-cli" -q --threads 1 --from tm06 --to datum73 \
+    "$drawing" "$converted")
+  read -r cp _ < <(seconds cp "$drawing" "$copy")
+  read -r cat _ < <(seconds sh -c 'cat "$0" > "$1"' "$drawing" "$copy")
+  echo "$aware $literal $unsynced $cp $cat $aware_kib $literal_kib $alone" >>"$samples"
 done
 
-awk -v bytes="$bytes" -v aware="$best_aware" -v literal="$best_literal" -v cp="$best_cp" -v cat="$best_cat" -v unsynced="$best_unsynced" \
-    -v kib="$peak_kib" -v rounds="$rounds" 'BEGIN {
+awk -v bytes="$bytes" -v rounds="$rounds" '
+function median(values, n,    sorted, i, j, t) {
+  for (i = 1; i <= n; i++) sorted[i] = values[i]
+  for (i = 2; i <= n; i++)
+    for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
+      t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
+    }
+  return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
+}
+{
+  n++
+  aware[n] = $1; literal[n] = $2; unsynced[n] = $3; cp[n] = $4; cat[n] = $5
+  aware_cp[n] = $4 / $1; literal_cp[n] = $4 / $2; aware_cat[n] = $5 / $1; literal_cat[n] = $5 / $2
+  unsynced_cp[n] = $4 / $3
+  alone[n] = $8; speedup[n] = $8 / $1
+  if ($6 > kib) kib = $6
+  if ($7 > kib) kib = $7
+}
+END {
   mb = bytes / 1e6
-  printf "drawing            %.1f MB (best of %d rounds, alternating)\n", mb, rounds
-  printf "kelvrin-cli        %.1f MB/s  (%.3f s)  DXF-aware\n", mb / aware, aware
-  printf "kelvrin-cli        %.1f MB/s  (%.3f s)  --literal\n", mb / literal, literal
-  printf "cp                 %.1f MB/s  (%.3f s)\n", mb / cp, cp
-  printf "cat (userspace)    %.1f MB/s  (%.3f s)\n", mb / cat, cat
-  printf "DXF-aware/literal  %.2f\n", literal / aware
-  printf "without fsync      %.1f MB/s  (%.3f s); fsync costs %.1f%% of the time\n", mb / unsynced,
-         unsynced, 100 * (aware - unsynced) / aware
-  printf "ratio to cp        %.1f%% DXF-aware, %.1f%% literal\n", 100 * cp / aware, 100 * cp / literal
-  printf "ratio to cat       %.1f%% DXF-aware, %.1f%% literal\n", 100 * cat / aware, 100 * cat / literal
+  printf "drawing            %.1f MB, %d rounds, medians\n", mb, rounds
+  printf "kelvrin-cli        %7.1f MB/s  DXF-aware\n", mb / median(aware, n)
+  printf "kelvrin-cli        %7.1f MB/s  --literal\n", mb / median(literal, n)
+  printf "  without fsync    %7.1f MB/s  DXF-aware (fsync: %.0f%% of its time)\n",
+         mb / median(unsynced, n), 100 * (1 - median(unsynced, n) / median(aware, n))
+  printf "  one thread       %7.1f MB/s  DXF-aware (--threads 1); all threads %.2f times as fast\n",
+         mb / median(alone, n), median(speedup, n)
+  printf "cp                 %7.1f MB/s\n", mb / median(cp, n)
+  printf "cat (userspace)    %7.1f MB/s\n", mb / median(cat, n)
+  printf "ratio to cp        %.2f DXF-aware, %.2f literal, %.2f DXF-aware without fsync\n",
+         median(aware_cp, n), median(literal_cp, n), median(unsynced_cp, n)
+  printf "ratio to cat       %.2f DXF-aware, %.2f literal\n", median(aware_cat, n),
+         median(literal_cat, n)
   printf "peak memory        %.1f MB resident (kelvrin-cli)\n", kib / 1024
-}'
+}' "$samples"

@@ -53,6 +53,7 @@ class RouteRun {
                  settings.data_folder,
                  &progress_,
                  settings.policy,
+                 settings.threads,
                  std::string(route.source),
                  std::string(route.target)} {}
 

@@ -42,6 +42,9 @@ struct JobSettings {
   // Which lines are coordinates: by the drawing's structure, or by the
   // historical rule (every 10-18 / 20-28 pair from "ENTITIES" on).
   dxf::RewritePolicy policy = dxf::RewritePolicy::dxf_aware;
+  // Threads a pass over a large drawing may use: 0 as many as the machine
+  // has, 1 the pass alone.
+  unsigned threads = 0;
 };
 
 // One press of OK: checks the texts, finds the route, runs its procedures

@@ -44,10 +44,9 @@ StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
   }
 
   const transform::GridTransform interpolation(m_grid, p_grid);
-  const dxf::PassResult pass = dxf::rewrite_dxf(paths.fich1, paths.fich2, interpolation,
-                                                {.policy = context.policy,
-                                                 .x_code_line = dxf::XCodeLine::held_for_y_pair,
-                                                 .progress = context.progress});
+  dxf::PassOptions options = pass_options(context);
+  options.x_code_line = dxf::XCodeLine::held_for_y_pair;
+  const dxf::PassResult pass = dxf::rewrite_dxf(paths.fich1, paths.fich2, interpolation, options);
   if (pass.failure == dxf::PassFailure::point_rejected) {
     host.show_message(messages::point_outside_grid(pass.source_point.x, pass.source_point.y),
                       messages::application_title, MessageKind::notice);

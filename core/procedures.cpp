@@ -41,8 +41,7 @@ StepResult polynomial_pass(const PolynomialProcedure& procedure, const JobPaths&
                            ProcedureContext& context) {
   const transform::PolynomialTransform polynomial(procedure.set, procedure.scale);
   const dxf::PassResult pass =
-      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial,
-                       {.policy = context.policy, .progress = context.progress});
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial, pass_options(context));
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }
 
@@ -59,6 +58,14 @@ StepResult stop_with_message(ProcedureContext& context, std::string_view message
   context.host.show_message(message, messages::application_title, MessageKind::notice);
   context.host.restore_pointer();
   return {StepStatus::failed_with_message, {}};
+}
+
+dxf::PassOptions pass_options(const ProcedureContext& context) {
+  dxf::PassOptions options;
+  options.policy = context.policy;
+  options.progress = context.progress;
+  options.helper_threads = context.threads == 0 ? -1 : static_cast<int>(context.threads) - 1;
+  return options;
 }
 
 StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureContext& context) {

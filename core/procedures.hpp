@@ -29,6 +29,7 @@ struct ProcedureContext {
   std::filesystem::path data_folder;  // where the grid files are
   dxf::PassProgress* progress = nullptr;
   dxf::RewritePolicy policy = dxf::RewritePolicy::dxf_aware;
+  unsigned threads = 0;  // as JobSettings::threads
   // The systems of a PROJ route, as PROJ takes them (EPSG codes, PROJ
   // strings, WKT).
   std::string proj_source;
@@ -39,6 +40,9 @@ struct ProcedureContext {
 // opened, and telling the user why a step stops (the pointer back to normal).
 bool can_open(const std::string& path);
 StepResult stop_with_message(ProcedureContext& context, std::string_view message);
+
+// The options of a procedure's DXF pass.
+dxf::PassOptions pass_options(const ProcedureContext& context);
 
 // Runs one transformation procedure: sets the busy pointer, loads what the
 // procedure needs, and makes one DXF pass from paths.fich1 to paths.fich2.

@@ -68,8 +68,7 @@ std::string pipeline(const Ntv2Pair& pair) {
 StepResult pass_with(const transform::PointOperation& operation, const JobPaths& paths,
                      ProcedureContext& context) {
   const dxf::PassResult pass =
-      dxf::rewrite_dxf(paths.fich1, paths.fich2, operation,
-                       {.policy = context.policy, .progress = context.progress});
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, operation, pass_options(context));
   context.host.restore_pointer();
   if (pass.failure == dxf::PassFailure::point_rejected) {
     return stop_with_message(

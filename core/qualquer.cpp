@@ -62,8 +62,7 @@ StepResult run_qualquer(const JobPaths& paths, ProcedureContext& context) {
   };
   const transform::PolynomialTransform polynomial(set, transform::ScaleStep::none);
   const dxf::PassResult pass =
-      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial,
-                       {.policy = context.policy, .progress = context.progress});
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial, pass_options(context));
   host.restore_pointer();
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }

@@ -71,6 +71,8 @@ TEST_F(Cli, UsageErrorsAreOneLineWithTheirOwnStatus) {
        "--param-x e --param-y só servem para o sistema Qualquer"},
       {"--from tm06 --to datum73 only-one.dxf", "são precisos dois ficheiros"},
       {"-v --from tm06 --to datum73" + files, "opção desconhecida: -v"},
+      {"--threads 0 --from tm06 --to datum73" + files, "--threads espera um número de 1 a 64: 0"},
+      {"--threads=dois --from tm06 --to datum73" + files, "--threads espera um número"},
       {"--from tm06 --to datum73 --output-dir " + folder_.path().string() + " -",
        "\"-\" não pode ser uma ENTRADA"},
   };

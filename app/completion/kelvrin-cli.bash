@@ -12,6 +12,9 @@ _kelvrin_cli() {
     --method)
       mapfile -t COMPREPLY < <(compgen -W "official ntv2" -- "$cur")
       return ;;
+    --threads)
+      mapfile -t COMPREPLY < <(compgen -W "1 2 4 8" -- "$cur")
+      return ;;
     --output-dir)
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
       return ;;
@@ -21,7 +24,7 @@ _kelvrin_cli() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --method --param-x --param-y --output-dir --literal
-      --quiet -q --list --help -h --version -V" -- "$cur")
+      --threads --quiet -q --list --help -h --version -V" -- "$cur")
     return
   fi
   # Drawings: DXF files and folders.
