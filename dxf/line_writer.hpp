@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "dxf/growable_buffer.hpp"
+
 namespace kelvrin::dxf {
 
 // Writes lines ending in CR LF through one large buffer. The first failed
@@ -41,6 +43,19 @@ class LineWriter {
   void write_behind();
 
   void write_line(std::string_view line);
+
+  // write_bytes for bytes that lie in a GrowableBuffer (a LineReader's),
+  // which may be read past their end: short ones go by one fixed move.
+  void write_read_bytes(std::string_view bytes) {
+    constexpr std::size_t short_bytes = 16;
+    static_assert(GrowableBuffer::readable_slack >= short_bytes);
+    if (bytes.size() <= short_bytes && buffer_.size() - used_ >= short_bytes) {
+      std::memcpy(buffer_.data() + used_, bytes.data(), short_bytes);
+      used_ += bytes.size();
+    } else {
+      write_bytes(bytes);
+    }
+  }
 
   // Writes bytes as they are: lines that already end in CR LF.
   void write_bytes(std::string_view bytes) {

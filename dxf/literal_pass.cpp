@@ -139,9 +139,7 @@ class Pass {
       }
 
       if (in_zone_) {
-        if (const PassResult result = rewrite_pair(tag); !result.completed()) {
-          return result;
-        }
+        if (auto failure = rewrite_pair(tag)) return *failure;
       } else {
         in_zone_ = trim_blanks(in_.value_text(tag)) == "ENTITIES";
         copy_.tag(tag);
@@ -176,14 +174,15 @@ class Pass {
     check_at_ = pieces_->next_start();
   }
 
-  PassResult rewrite_pair(const Tag& tag) {
+  // Nothing, or why the pass stops: a result is only made for a failure.
+  std::optional<PassResult> rewrite_pair(const Tag& tag) {
     const std::uint64_t code_line_number = tag.line;
     const auto code = code_value(in_.code_text(tag));
     if (!code) return fail(PassFailure::number_too_large, code_line_number, 0);
     const PairKind kind = classify(*code);
     if (kind == PairKind::other) {
       copy_.tag(tag);
-      return {};
+      return std::nullopt;
     }
 
     const std::string_view value_line = in_.value_text(tag);
@@ -200,7 +199,7 @@ class Pass {
       } else {
         copy_.code_line(tag);
       }
-      return {};
+      return std::nullopt;
     }
 
     const PointResult point = transform_.complete_point(*value);
@@ -222,7 +221,7 @@ class Pass {
     copy_.code_line(tag);
     copy_.flush();
     write_coordinate(out_, point.point.y);
-    return {};
+    return std::nullopt;
   }
 
   PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {

@@ -7,10 +7,6 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace kelvrin::dxf {
 namespace {
 
@@ -89,55 +85,6 @@ int digit_count(std::uint64_t number) {
   return estimate + ((number | 1) >= powers_of_ten[estimate] ? 1 : 0);
 }
 
-#if defined(__SSE2__)
-// The eight decimal digits of `number` (below 10^8) as 16-bit lanes, the
-// first digit in the lowest lane: halves by one multiplication, then each
-// half divided by 1000, 100, 10 and 1 at once with multiply-high steps
-// (reciprocals exact for values below 10^4), and the digits taken apart.
-__m128i eight_digit_lanes(std::uint32_t number) {
-  const __m128i whole = _mm_cvtsi32_si128(static_cast<int>(number));
-  const __m128i high =  // number / 10^4, as 0xd1b71759 / 2^45 divides it
-      _mm_srli_epi64(_mm_mul_epu32(whole, _mm_set1_epi32(static_cast<int>(0xd1b71759))), 45);
-  const __m128i low = _mm_sub_epi32(whole, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
-  const __m128i halves = _mm_slli_epi64(_mm_unpacklo_epi16(high, low), 2);
-  const __m128i spread =
-      _mm_unpacklo_epi32(_mm_unpacklo_epi16(halves, halves), _mm_unpacklo_epi16(halves, halves));
-  const auto lanes = [](int a, int b, int c, int d) {
-    return _mm_set_epi16(static_cast<short>(d), static_cast<short>(c), static_cast<short>(b),
-                         static_cast<short>(a), static_cast<short>(d), static_cast<short>(c),
-                         static_cast<short>(b), static_cast<short>(a));
-  };
-  // Prefixes of 1, 2, 3 and 4 digits of each half.
-  const __m128i prefixes = _mm_mulhi_epu16(_mm_mulhi_epu16(spread, lanes(8389, 5243, 13108, 32768)),
-                                           lanes(1 << 7, 1 << 11, 1 << 13, 1 << 15));
-  // Each prefix less ten times the one before it: the digit.
-  return _mm_sub_epi16(prefixes, _mm_slli_epi64(_mm_mullo_epi16(prefixes, _mm_set1_epi16(10)), 16));
-}
-
-// Writes `scaled` (below 10^16) as the integer part and five decimals of a
-// coordinate, with no leading zeros but the units digit; returns the end.
-char* write_scaled(std::uint64_t scaled, char* p) {
-  const auto high = static_cast<std::uint32_t>(scaled / 100000000);
-  const auto low = static_cast<std::uint32_t>(scaled - std::uint64_t{high} * 100000000);
-  const __m128i digits = _mm_packus_epi16(eight_digit_lanes(high), eight_digit_lanes(low));
-  // Sixteen digits: the integer part ends at digit 10, the decimals follow.
-  constexpr int units = 10;
-  const auto zeros =
-      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128())));
-  const int leading = std::countr_zero(~zeros | (1U << units));
-  alignas(16) char text[32];
-  _mm_store_si128(reinterpret_cast<__m128i*>(text), _mm_add_epi8(digits, _mm_set1_epi8('0')));
-  _mm_store_si128(reinterpret_cast<__m128i*>(text + 16), _mm_setzero_si128());
-  std::memcpy(p, text + leading, 16);
-  p += units + 1 - leading;
-  std::uint64_t decimals = 0;
-  std::memcpy(&decimals, text + units + 1, 8);
-  decimals = (decimals << 8) | '.';
-  std::memcpy(p, &decimals, 8);
-  return p + 6;
-}
-#endif
-
 // Below 2^43 the product of a double and 10^5 is within 2^-11 of the exact
 // product, so both round to the same integer unless the product lies within
 // that distance of a half. Only then is the exact 128-bit rounding needed.
@@ -153,7 +100,7 @@ std::uint64_t scaled_and_rounded_quickly(double magnitude) {
 
 }  // namespace
 
-std::size_t format_coordinate(double value, char* out) noexcept {
+std::size_t format_coordinate_exactly(double value, char* out) noexcept {
   if (std::fabs(value) < fast_path_limit) {
     const std::uint64_t scaled = scaled_and_rounded_quickly(std::fabs(value));
     char* p = out;
@@ -161,7 +108,7 @@ std::size_t format_coordinate(double value, char* out) noexcept {
 #if defined(__SSE2__)
     // The room holds the 24 bytes this writes, whatever of them is used.
     if (scaled < 10000000000000000ULL)
-      return static_cast<std::size_t>(write_scaled(scaled, p) - out);
+      return static_cast<std::size_t>(detail::write_scaled(scaled, p) - out);
 #endif
     const std::uint64_t whole = scaled / five_decimals;
     const int whole_digits = digit_count(whole);

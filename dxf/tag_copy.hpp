@@ -39,7 +39,7 @@ class TagCopy {
   }
 
   void flush() {
-    if (begin_ != end_) out_.write_bytes(in_.bytes(begin_, end_));
+    if (begin_ != end_) out_.write_read_bytes(in_.bytes(begin_, end_));
     begin_ = end_ = 0;
   }
 
