@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <system_error>
-#include <utility>
 
 namespace kelvrin::dxf {
 namespace {
@@ -26,7 +24,6 @@ bool is_regular_file(int fd) {
 }  // namespace
 
 LineWriter::~LineWriter() {
-  stop_writing_thread();
   if (owns_fd_) ::close(fd_);
 }
 
@@ -49,16 +46,6 @@ void LineWriter::collect(std::string& sink, std::size_t limit) {
   sink_ = &sink;
   sink_limit_ = limit;
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
-}
-
-void LineWriter::write_behind() {
-  if (thread_.joinable() || fd_ < 0) return;
-  handed_.resize(buffer_.size());
-  try {
-    thread_ = std::thread([this] { write_handed_buffers(); });
-  } catch (const std::system_error&) {
-    // No thread to be had: the writes stay on the caller's thread.
-  }
 }
 
 int LineWriter::write_all(const char* data, std::size_t size) {
@@ -90,59 +77,12 @@ int LineWriter::write_all(const char* data, std::size_t size) {
   return 0;
 }
 
-void LineWriter::write_handed_buffers() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [this] { return handed_pending_ || stopping_; });
-    if (!handed_pending_) return;
-    lock.unlock();
-    const int error = thread_error_ == 0 ? write_all(handed_.data(), handed_size_) : 0;
-    lock.lock();
-    if (thread_error_ == 0) thread_error_ = error;
-    handed_pending_ = false;
-    changed_.notify_all();
-  }
-}
-
-void LineWriter::wait_until_written() {
-  if (!thread_.joinable()) return;
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !handed_pending_; });
-  if (error_ == 0) error_ = thread_error_;
-}
-
-void LineWriter::stop_writing_thread() {
-  if (!thread_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  changed_.notify_all();
-  thread_.join();
-  if (error_ == 0) error_ = thread_error_;
-}
-
 void LineWriter::write_now(const char* data, std::size_t size) {
-  wait_until_written();
   if (error_ == 0) error_ = write_all(data, size);
 }
 
 void LineWriter::flush() {
-  if (!thread_.joinable()) {
-    write_now(buffer_.data(), used_);
-    used_ = 0;
-    return;
-  }
-  wait_until_written();
-  if (error_ == 0) {
-    // The thread writes this buffer while the caller fills the other one.
-    std::lock_guard lock(mutex_);
-    std::swap(buffer_, handed_);
-    if (buffer_.size() < handed_.size()) buffer_.resize(handed_.size());
-    handed_size_ = used_;
-    handed_pending_ = true;
-  }
-  changed_.notify_all();
+  write_now(buffer_.data(), used_);
   used_ = 0;
 }
 
@@ -185,7 +125,6 @@ bool LineWriter::close() {
   }
   if (fd_ < 0) return error_ == 0;
   if (error_ == 0) flush();
-  stop_writing_thread();
   if (owns_fd_ && ::close(fd_) != 0 && error_ == 0) error_ = errno;
   fd_ = -1;
   owns_fd_ = false;

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "dxf/growable_buffer.hpp"
@@ -17,10 +14,6 @@ namespace kelvrin::dxf {
 // Writes lines ending in CR LF through one large buffer. The first failed
 // write is remembered (errno value) and every later call does nothing, so
 // callers check once, at the end of a pair or of the file.
-//
-// After write_behind() a thread of its own writes each full buffer while
-// the caller fills the next one; an error it meets is seen at the next
-// flush, or at close().
 class LineWriter {
  public:
   explicit LineWriter(std::size_t buffer_size = std::size_t{1} << 20) : buffer_size_(buffer_size) {}
@@ -37,10 +30,6 @@ class LineWriter {
   // Writes into `sink` instead of a file, failing (EFBIG) beyond `limit`
   // bytes.
   void collect(std::string& sink, std::size_t limit);
-
-  // Hands the writing to a thread of its own (for large outputs); stays
-  // synchronous where no thread can be started.
-  void write_behind();
 
   void write_line(std::string_view line);
 
@@ -90,13 +79,9 @@ class LineWriter {
   void flush();
   void make_room(std::size_t count);
   void write_bytes_through(std::string_view bytes);
-  // Writes on the caller's thread, after whatever the writing thread holds.
   void write_now(const char* data, std::size_t size);
   // Writes everything or returns the errno value that stopped it.
   int write_all(const char* data, std::size_t size);
-  void wait_until_written();
-  void stop_writing_thread();
-  void write_handed_buffers();
 
   std::size_t buffer_size_;
   int fd_ = -1;
@@ -109,16 +94,6 @@ class LineWriter {
   bool regular_file_ = false;
   std::uint64_t written_ = 0;       // bytes written so far
   std::uint64_t written_back_ = 0;  // bytes whose writeback has been started
-
-  // The writing thread and the buffer handed to it.
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<char> handed_;
-  std::size_t handed_size_ = 0;
-  bool handed_pending_ = false;  // handed_ holds bytes not yet written
-  bool stopping_ = false;
-  int thread_error_ = 0;
 };
 
 }  // namespace kelvrin::dxf

@@ -19,10 +19,6 @@ namespace kelvrin::dxf {
 // stop of the tag reader is told.
 inline constexpr std::string_view binary_dxf_sentinel = "AutoCAD Binary DXF";
 inline constexpr std::uint64_t progress_interval = std::uint64_t{8} << 20;
-// From this size on a pass reads and writes on threads of their own, so
-// that the rewriting thread never waits for the disk; below it a thread
-// costs more than it saves.
-inline constexpr std::uint64_t threaded_from = std::uint64_t{8} << 20;
 
 // Blanks only: a tab in front of a name is part of it.
 inline std::string_view trim_blanks(std::string_view text) {
@@ -58,7 +54,6 @@ inline PassResult open_pass_files(TagReader& in, LineWriter& out, const PassFile
     result.failure = PassFailure::cannot_create_output;
     result.system_error = errno;
   }
-  if (result.completed() && in.file_size() >= threaded_from) out.write_behind();
   return result;
 }
 
