@@ -102,37 +102,15 @@ class AwarePass {
   // entity at `end` (or to the end of the file), converted into memory as if
   // the pass had got there with no POLYLINE or INSERT open.
   PieceOutcome run_piece(int fd, std::uint64_t begin, std::uint64_t end, std::string output) {
-    PieceOutcome outcome;
-    outcome.output = std::move(output);
-    if (!in_.open_at(fd, begin)) return outcome;
-    // What a piece writes is about what it reads; a giant entity is left to
-    // the pass.
-    const std::uint64_t expected = end == Pieces::none ? piece_spacing : end - begin;
-    outcome.output.reserve(expected + expected / 4);
-    out_.collect(outcome.output, 3 * piece_spacing);
+    if (!in_.open_at(fd, begin)) return {};
+    PieceRun piece(std::move(output), begin, end, out_);
     piece_end_ = end;
     section_ = Section::entities;
-    if (auto failure = convert_tags()) {
-      // Reading and writing are the pass's own business.
-      if (failure->failure == PassFailure::read_error ||
-          failure->failure == PassFailure::write_error) {
-        return {};
-      }
-      outcome.usable = true;
-      outcome.result = *failure;
-      return outcome;
-    }
+    if (auto failure = convert_tags()) return piece.stopped(*failure);
     copy_.flush();
     if (!out_.close()) return {};
-    if (stopped_at_ != Pieces::none) {
-      outcome.usable = stopped_at_ == end && section_ == Section::entities && !owner_.active;
-      outcome.end = stopped_at_;
-      outcome.lines = lines_before_stop_;
-    } else {
-      outcome.usable = end == Pieces::none;
-      outcome.end = in_.bytes_consumed();
-      outcome.lines = in_.last_line();
-    }
+    PieceOutcome outcome = piece.ended(stopped_at_, lines_before_stop_, in_,
+                                       section_ == Section::entities && !owner_.active);
     outcome.result.report = std::move(report_);
     outcome.unknown_types = std::move(unknown_types_met_);
     return outcome;

@@ -74,36 +74,16 @@ class Pass {
   // A helper's work: the piece from the X pair at `begin` to the one at
   // `end` (or to the end of the file), converted into memory.
   PieceOutcome run_piece(int fd, std::uint64_t begin, std::uint64_t end, std::string output) {
-    PieceOutcome outcome;
-    outcome.output = std::move(output);
-    if (!in_.open_at(fd, begin)) return outcome;
-    const std::uint64_t expected = end == Pieces::none ? piece_spacing : end - begin;
-    outcome.output.reserve(expected + expected / 4);
-    out_.collect(outcome.output, 3 * piece_spacing);
+    if (!in_.open_at(fd, begin)) return {};
+    PieceRun piece(std::move(output), begin, end, out_);
     in_zone_ = true;
     piece_end_ = check_at_ = end;
     if (PassResult converted = convert_tags(); !converted.completed()) {
-      // Reading and writing are the pass's own business.
-      if (converted.failure == PassFailure::read_error ||
-          converted.failure == PassFailure::write_error) {
-        return {};
-      }
-      outcome.usable = true;
-      outcome.result = converted;
-      return outcome;
+      return piece.stopped(converted);
     }
     copy_.flush();
     if (!out_.close()) return {};
-    if (stopped_at_ != Pieces::none) {
-      outcome.usable = stopped_at_ == end;
-      outcome.end = stopped_at_;
-      outcome.lines = lines_before_stop_;
-    } else {
-      outcome.usable = end == Pieces::none;
-      outcome.end = in_.bytes_consumed();
-      outcome.lines = in_.last_line();
-    }
-    return outcome;
+    return piece.ended(stopped_at_, lines_before_stop_, in_, true);
   }
 
  private:

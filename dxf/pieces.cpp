@@ -53,6 +53,37 @@ std::vector<std::uint64_t> piece_starts(int fd, std::uint64_t file_size, std::ui
   return starts;
 }
 
+PieceRun::PieceRun(std::string storage, std::uint64_t begin, std::uint64_t end, LineWriter& out)
+    : end_(end) {
+  outcome_.output = std::move(storage);
+  const std::uint64_t expected = end == Pieces::none ? piece_spacing : end - begin;
+  outcome_.output.reserve(expected + expected / 4);
+  out.collect(outcome_.output, 3 * piece_spacing);
+}
+
+PieceOutcome PieceRun::stopped(const PassResult& failure) {
+  if (failure.failure == PassFailure::read_error || failure.failure == PassFailure::write_error) {
+    return {};
+  }
+  outcome_.usable = true;
+  outcome_.result = failure;
+  return std::move(outcome_);
+}
+
+PieceOutcome PieceRun::ended(std::uint64_t stopped_at, std::uint64_t lines_before,
+                             const TagReader& in, bool expected_state) {
+  if (stopped_at != Pieces::none) {
+    outcome_.usable = stopped_at == end_ && expected_state;
+    outcome_.end = stopped_at;
+    outcome_.lines = lines_before;
+  } else {
+    outcome_.usable = end_ == Pieces::none;
+    outcome_.end = in.bytes_consumed();
+    outcome_.lines = in.last_line();
+  }
+  return std::move(outcome_);
+}
+
 unsigned piece_helpers(std::uint64_t file_size, const transform::PointOperation& operation,
                        int wanted) {
   if (file_size < pieces_from || !operation.concurrent() || wanted == 0) return 0;

@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "dxf/line_writer.hpp"
 #include "dxf/rewrite_dxf.hpp"
+#include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
 
@@ -99,6 +101,29 @@ class Pieces {
   std::vector<std::string> spare_outputs_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+};
+
+// What a helper's pass does around converting its piece.
+class PieceRun {
+ public:
+  // Sends what `out` writes into the outcome's output, in `storage` kept
+  // from an earlier piece; a piece that writes far more than it reads (a
+  // giant entity) fails there and is left to the pass.
+  PieceRun(std::string storage, std::uint64_t begin, std::uint64_t end, LineWriter& out);
+
+  // The outcome of a piece that a failure stopped: the pass's own failure
+  // at that line, unless reading or writing failed (the pass's business).
+  PieceOutcome stopped(const PassResult& failure);
+
+  // The outcome of a piece whose pass stopped at a tag at `stopped_at`, after
+  // `lines_before` lines, or (none) at the end of the file: usable when it
+  // stopped where the next piece begins in `expected_state`.
+  PieceOutcome ended(std::uint64_t stopped_at, std::uint64_t lines_before, const TagReader& in,
+                     bool expected_state);
+
+ private:
+  std::uint64_t end_;
+  PieceOutcome outcome_;
 };
 
 // How many helpers a pass over `file_size` bytes starts: none for small
