@@ -88,13 +88,8 @@ class AwarePass {
     }
     start_helpers();
     if (auto failure = convert_tags()) return *failure;
-    copy_.flush();
-    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
-    if (options_.progress != nullptr) {
-      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-    }
-    PassResult result;
-    result.report = std::move(report_);
+    PassResult result = finish_pass(copy_, out_, in_, options_);
+    if (result.completed()) result.report = std::move(report_);
     return result;
   }
 
@@ -131,7 +126,7 @@ class AwarePass {
       if (next != TagReader::Next::tag) return reading_failure(next, in_);
       const auto code = group_code(in_.code_text(tag));
       if (!code) {
-        const bool first_line = tag.line == 1 && piece_end_ == no_piece;
+        const bool first_line = tag.line == 1 && piece_end_ == Pieces::none;
         return fail(first_line ? PassFailure::not_text_dxf : PassFailure::bad_group_code, tag.line,
                     0);
       }
@@ -143,7 +138,7 @@ class AwarePass {
         }
         copy_.flush();
         const std::uint64_t offset = in_.file_offset(tag);
-        if (piece_end_ != no_piece && offset >= piece_end_) {
+        if (piece_end_ != Pieces::none && offset >= piece_end_) {
           stopped_at_ = offset;
           lines_before_stop_ = tag.line - 1;
           break;
@@ -723,8 +718,7 @@ class AwarePass {
   Owner owner_;
   // A helper's piece: where it ends, and where and after how many lines it
   // stopped.
-  static constexpr std::uint64_t no_piece = Pieces::none;
-  std::uint64_t piece_end_ = no_piece;
+  std::uint64_t piece_end_ = Pieces::none;
   std::uint64_t stopped_at_ = Pieces::none;
   std::uint64_t lines_before_stop_ = 0;
   std::vector<std::string> unknown_types_met_;

@@ -63,12 +63,7 @@ class Pass {
     }
     start_helpers();
     if (PassResult converted = convert_tags(); !converted.completed()) return converted;
-    copy_.flush();
-    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
-    if (options_.progress != nullptr) {
-      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-    }
-    return {};
+    return finish_pass(copy_, out_, in_, options_);
   }
 
   // A helper's work: the piece from the X pair at `begin` to the one at

@@ -85,17 +85,9 @@ int digit_count(std::uint64_t number) {
   return estimate + ((number | 1) >= powers_of_ten[estimate] ? 1 : 0);
 }
 
-// Below 2^43 the product of a double and 10^5 is within 2^-11 of the exact
-// product, so both round to the same integer unless the product lies within
-// that distance of a half. Only then is the exact 128-bit rounding needed.
 std::uint64_t scaled_and_rounded_quickly(double magnitude) {
-  const double scaled = magnitude * 100000.0;
-  if (scaled < 0x1p43) {
-    const auto whole = static_cast<std::uint64_t>(scaled);        // truncation is floor here
-    const double fraction = scaled - static_cast<double>(whole);  // exact
-    if (std::fabs(fraction - 0.5) > 0x1p-9) return whole + (fraction > 0.5 ? 1 : 0);
-  }
-  return scaled_and_rounded(magnitude);
+  std::uint64_t rounded = 0;
+  return detail::quickly_rounded(magnitude, rounded) ? rounded : scaled_and_rounded(magnitude);
 }
 
 }  // namespace

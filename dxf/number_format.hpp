@@ -20,6 +20,20 @@ inline constexpr std::size_t max_coordinate_text = 330;
 std::size_t format_coordinate_exactly(double value, char* out) noexcept;
 
 namespace detail {
+
+// Below 2^43 the product of a double and 10^5 is within 2^-11 of the exact
+// product, so both round to the same integer unless the product lies within
+// that distance of a half: `magnitude` times 10^5 rounded then, false when
+// only exact arithmetic can tell.
+inline bool quickly_rounded(double magnitude, std::uint64_t& rounded) {
+  const double scaled = magnitude * 100000.0;
+  if (scaled >= 0x1p43) return false;
+  const auto whole = static_cast<std::uint64_t>(scaled);        // truncation is floor here
+  const double fraction = scaled - static_cast<double>(whole);  // exact
+  rounded = whole + (fraction > 0.5 ? 1 : 0);
+  return std::fabs(fraction - 0.5) > 0x1p-9;
+}
+
 #if defined(__SSE2__)
 // The eight decimal digits of `number` (below 10^8) as 16-bit lanes, the
 // first digit in the lowest lane: halves by one multiplication, then each
@@ -77,19 +91,11 @@ inline char* write_scaled(std::uint64_t scaled, char* p) {
 // max_coordinate_text characters. Returns the number of characters written.
 inline std::size_t format_coordinate(double value, char* out) noexcept {
 #if defined(__SSE2__)
-  // Below 2^43 the product of a double and 10^5 is within 2^-11 of the exact
-  // product, so both round to the same integer unless the product lies
-  // within that distance of a half: every usual coordinate is done here.
-  const double scaled = std::fabs(value) * 100000.0;
-  if (scaled < 0x1p43) {
-    const auto whole = static_cast<std::uint64_t>(scaled);        // truncation is floor here
-    const double fraction = scaled - static_cast<double>(whole);  // exact
-    if (std::fabs(fraction - 0.5) > 0x1p-9) {
-      const std::uint64_t rounded = whole + (fraction > 0.5 ? 1 : 0);
-      char* p = out;
-      if (std::signbit(value) && rounded != 0) *p++ = '-';
-      return static_cast<std::size_t>(detail::write_scaled(rounded, p) - out);
-    }
+  // Every usual coordinate is done here.
+  if (std::uint64_t rounded = 0; detail::quickly_rounded(std::fabs(value), rounded)) {
+    char* p = out;
+    if (std::signbit(value) && rounded != 0) *p++ = '-';
+    return static_cast<std::size_t>(detail::write_scaled(rounded, p) - out);
   }
 #endif
   return format_coordinate_exactly(value, out);

@@ -78,15 +78,8 @@ class TagReader {
     return lines_.file_offset(tag.code_line.begin);
   }
 
-  // Where the next tag begins, counted from the mark.
-  std::size_t position() const noexcept { return lines_.position(); }
-
   std::string_view code_text(const Tag& tag) const { return lines_.view(tag.code_line); }
   std::string_view value_text(const Tag& tag) const { return lines_.view(tag.value_line); }
-  // A tag as it lies in the file, line ends included.
-  std::string_view tag_bytes(const Tag& tag) const {
-    return lines_.bytes(tag.code_line.begin, tag.end);
-  }
   std::string_view bytes(std::size_t begin, std::size_t end) const {
     return lines_.bytes(begin, end);
   }
