@@ -1,7 +1,7 @@
 #include "dxf/entity_rules.hpp"
 
-#include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace kelvrin::dxf {
 namespace {
@@ -11,7 +11,7 @@ struct TypeName {
   EntityKind kind;
 };
 
-// Sorted by name for the binary search.
+// In alphabetical order, for the reader; found through type_slots.
 constexpr std::array type_names = std::to_array<TypeName>({
     {"3DFACE", EntityKind::face},
     {"3DSOLID", EntityKind::not_convertible},
@@ -69,8 +69,28 @@ constexpr std::array type_names = std::to_array<TypeName>({
     {"XLINE", EntityKind::xline},
 });
 
-static_assert(std::is_sorted(type_names.begin(), type_names.end(),
-                             [](const TypeName& a, const TypeName& b) { return a.name < b.name; }));
+// Every entity's type is looked up, so the names lie in a small hash table
+// (open addressing): one or two probes instead of a binary search of string
+// comparisons.
+constexpr std::size_t type_hash(std::string_view name) {
+  if (name.empty()) return 0;
+  return name.size() * 7 + static_cast<unsigned char>(name.front()) * 3 +
+         static_cast<unsigned char>(name.back());
+}
+
+struct TypeSlots {
+  static constexpr std::size_t count = 128;  // a power of two, well above the names
+  std::array<std::int8_t, count> index{};    // into type_names; -1 for an empty slot
+  constexpr TypeSlots() {
+    index.fill(-1);
+    for (std::size_t i = 0; i < type_names.size(); ++i) {
+      std::size_t slot = type_hash(type_names[i].name) % count;
+      while (index[slot] >= 0) slot = (slot + 1) % count;
+      index[slot] = static_cast<std::int8_t>(i);
+    }
+  }
+};
+constexpr TypeSlots type_slots;
 
 struct Rule {
   EntityKind kind;
@@ -202,10 +222,13 @@ constexpr Rule rules[] = {
 }  // namespace
 
 EntityKind entity_kind(std::string_view type) noexcept {
-  const auto found = std::lower_bound(
-      type_names.begin(), type_names.end(), type,
-      [](const TypeName& entry, std::string_view name) { return entry.name < name; });
-  return found != type_names.end() && found->name == type ? found->kind : EntityKind::unknown;
+  for (std::size_t slot = type_hash(type) % TypeSlots::count;;
+       slot = (slot + 1) % TypeSlots::count) {
+    const int index = type_slots.index[slot];
+    if (index < 0) return EntityKind::unknown;
+    const TypeName& entry = type_names[static_cast<std::size_t>(index)];
+    if (entry.name == type) return entry.kind;
+  }
 }
 
 Part first_part(EntityKind kind) noexcept {

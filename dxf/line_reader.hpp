@@ -32,6 +32,27 @@ inline std::size_t find_line_end(const char* data, std::size_t from, std::size_t
   return from;
 }
 
+// The LFs and the CRs of the 64 bytes at `data`, one bit each, the first
+// byte in the lowest bit.
+inline void line_end_masks(const char* data, std::uint64_t& line_feeds, std::uint64_t& returns) {
+#if defined(__SSE2__)
+  const auto matches = [data](int part, char wanted) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
+    const int bits = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(wanted)));
+    return static_cast<std::uint64_t>(static_cast<unsigned>(bits)) << (16 * part);
+  };
+  line_feeds = matches(0, '\n') | matches(1, '\n') | matches(2, '\n') | matches(3, '\n');
+  returns = matches(0, '\r') | matches(1, '\r') | matches(2, '\r') | matches(3, '\r');
+#else
+  line_feeds = 0;
+  returns = 0;
+  for (int i = 0; i < 64; ++i) {
+    line_feeds |= static_cast<std::uint64_t>(data[i] == '\n') << i;
+    returns |= static_cast<std::uint64_t>(data[i] == '\r') << i;
+  }
+#endif
+}
+
 // The longest line a drawing may have. DXF values are short (AutoCAD writes
 // strings of at most 2049 characters and splits longer texts over several
 // groups); a line beyond this is not a drawing, and refusing it keeps an
@@ -152,6 +173,17 @@ class LineReader {
   // Where the next line begins, counted from the mark.
   std::size_t position() const noexcept { return pos_ - mark_; }
 
+  // For a caller that reads lines by itself: the bytes read into the buffer
+  // and not consumed yet (readable room of GrowableBuffer::readable_slack
+  // before and behind them), and then how many of them it consumed, in
+  // `lines` whole lines that all end in CR LF.
+  std::string_view buffered() const noexcept { return {buffer_.data() + pos_, end_ - pos_}; }
+  void consume_lines(std::size_t bytes, std::uint64_t lines) noexcept {
+    pos_ += bytes;
+    line_number_ += lines;
+    forget_line_ends_before_pos();
+  }
+
   // Lines read so far that did not end in CR LF (a lone CR or LF, or no line
   // end at all): a stretch without them can be copied as it lies.
   std::uint64_t other_line_ends() const noexcept { return other_line_ends_; }
@@ -181,7 +213,7 @@ class LineReader {
       if (base + block > end_ || pos_ < irregular_until_) return false;
       std::uint64_t line_feeds = 0;
       std::uint64_t returns = 0;
-      block_line_ends(buffer_.data() + base, line_feeds, returns);
+      line_end_masks(buffer_.data() + base, line_feeds, returns);
       const std::uint64_t carried_return = base != 0 && buffer_[base - 1] == '\r' ? 1 : 0;
       if (((returns << 1) | carried_return) != line_feeds) {
         irregular_until_ = base + block;
@@ -202,23 +234,6 @@ class LineReader {
     } else if (pos_ + block > scan_) {
       line_ends_ &= ~std::uint64_t{0} << (pos_ + block - scan_);
     }
-  }
-
-  static void block_line_ends(const char* data, std::uint64_t& line_feeds, std::uint64_t& returns) {
-#if defined(__SSE2__)
-    const auto matches = [data](int part, char wanted) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
-      const int bits = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(wanted)));
-      return static_cast<std::uint64_t>(static_cast<unsigned>(bits)) << (16 * part);
-    };
-    line_feeds = matches(0, '\n') | matches(1, '\n') | matches(2, '\n') | matches(3, '\n');
-    returns = matches(0, '\r') | matches(1, '\r') | matches(2, '\r') | matches(3, '\r');
-#else
-    for (int i = 0; i < 64; ++i) {
-      line_feeds |= static_cast<std::uint64_t>(data[i] == '\n') << i;
-      returns |= static_cast<std::uint64_t>(data[i] == '\r') << i;
-    }
-#endif
   }
 
   // Reads more bytes behind the buffered ones, moving the marked stretch to

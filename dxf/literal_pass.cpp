@@ -1,3 +1,4 @@
+#include <bit>
 #include <cerrno>
 #include <memory>
 #include <string>
@@ -23,9 +24,11 @@ constexpr std::size_t copied_stretch = std::size_t{64} << 10;
 
 enum class PairKind { x_pair, y_pair, other };
 
-PairKind classify(double code) {
-  if (code >= 10.0 && code <= 18.0) return PairKind::x_pair;
-  if (code >= 20.0 && code <= 28.0) return PairKind::y_pair;
+// For the code read as a number (any form) and as a plain integer alike.
+template <typename Number>
+PairKind classify(Number code) {
+  if (code >= 10 && code <= 18) return PairKind::x_pair;
+  if (code >= 20 && code <= 28) return PairKind::y_pair;
   return PairKind::other;
 }
 
@@ -87,6 +90,14 @@ class Pass {
     Tag tag;
     in_.mark();
     for (;;) {
+      if (in_zone_ && in_.bytes_consumed() >= plain_from_) {
+        convert_plain_run();
+        if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
+        if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
+          options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+          next_report = in_.bytes_consumed() + progress_interval;
+        }
+      }
       const TagReader::Next next = in_.next(tag);
       if (next == TagReader::Next::end) break;
       if (next != TagReader::Next::tag) return reading_failure(next, in_);
@@ -119,17 +130,103 @@ class Pass {
         in_zone_ = trim_blanks(in_.value_text(tag)) == "ENTITIES";
         copy_.tag(tag);
       }
+      // Once a stretch: a failed write makes every later one do nothing, so
+      // looking for it here loses no more than the stretch.
       if (tag.end >= copied_stretch) {
         copy_.flush();
         in_.mark();
-      }
-      if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-      if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
-        options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-        next_report = in_.bytes_consumed() + progress_interval;
+        if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
+        if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
+          options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+          next_report = in_.bytes_consumed() + progress_interval;
+        }
       }
     }
+    if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
     return {};
+  }
+
+  // The entities zone as nearly every drawing has it, in one loop that keeps
+  // its place in local variables: tags whose lines all end in CR LF, lines
+  // shorter than two 64-byte blocks, codes and values in their plain forms
+  // and points the operation takes. It writes what the tag by tag loop
+  // below writes, and stops before the first tag it would not do so, and
+  // before the next piece, leaving those to that loop.
+  void convert_plain_run() {
+    if (options_.x_code_line == XCodeLine::held_for_y_pair) {
+      plain_from_ = Pieces::none;
+      return;
+    }
+    copy_.flush();
+    const std::string_view window = in_.buffered();
+    const std::uint64_t offset = in_.bytes_consumed();
+    const char* const start = window.data();
+    const char* const end = start + window.size();
+    // The tag at the next piece's start is for the loop below to look at.
+    const char* const tags_end = check_at_ <= offset                  ? start
+                                 : check_at_ - offset < window.size() ? start + (check_at_ - offset)
+                                                                      : end;
+    const char* tag = start;     // the next tag
+    const char* copied = start;  // where the bytes not written yet begin
+    const char* scanned = start;
+    std::uint64_t line_ends = 0;  // LFs of the 64 bytes before `scanned`, not yet used
+    bool irregular = false;       // stopped at lines this loop does not read
+    std::uint64_t lines = 0;
+    const auto next_line_end = [&](const char*& lf) {
+      while (line_ends == 0) {
+        if (end - scanned < 64) return false;
+        std::uint64_t line_feeds = 0;
+        std::uint64_t returns = 0;
+        line_end_masks(scanned, line_feeds, returns);
+        const std::uint64_t carried = scanned != start && scanned[-1] == '\r' ? 1 : 0;
+        // A block without a line end would let a line grow past what the
+        // cap on line length checks.
+        if (((returns << 1) | carried) != line_feeds || line_feeds == 0) {
+          irregular = true;
+          return false;
+        }
+        line_ends = line_feeds;
+        scanned += 64;
+      }
+      lf = scanned - 64 + std::countr_zero(line_ends);
+      line_ends &= line_ends - 1;
+      return true;
+    };
+    while (tag < tags_end) {
+      const char* code_end = nullptr;   // the LF of the code line
+      const char* value_end = nullptr;  // the LF of the value line
+      if (!next_line_end(code_end) || !next_line_end(value_end)) break;
+      const auto code = group_code({tag, static_cast<std::size_t>(code_end - 1 - tag)});
+      if (!code) break;
+      const PairKind kind = classify(*code);
+      if (kind != PairKind::other) {
+        const auto value =
+            plain_decimal({code_end + 1, static_cast<std::size_t>(value_end - code_end - 2)});
+        if (!value) break;
+        if (kind == PairKind::x_pair) {
+          if (transform_.accept_x(*value) != PointStatus::ok) break;
+          out_.write_read_bytes({copied, static_cast<std::size_t>(code_end + 1 - copied)});
+        } else {
+          const PointResult point = transform_.complete_point(*value);
+          if (point.status != PointStatus::ok) break;
+          out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
+          write_coordinate(out_, point.point.x);
+          out_.write_read_bytes({tag, static_cast<std::size_t>(code_end + 1 - tag)});
+          write_coordinate(out_, point.point.y);
+        }
+        copied = value_end + 1;
+      }
+      tag = value_end + 1;
+      lines += 2;
+    }
+    out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
+    const auto consumed = static_cast<std::size_t>(tag - start);
+    in_.consume_lines(consumed, lines);
+    // The tag it stopped at goes through the loop below; lines it could not
+    // read, up to the end of their block.
+    plain_from_ =
+        offset + (irregular ? static_cast<std::size_t>(scanned + 64 - start) : consumed + 1);
+    in_.mark();
   }
 
   void start_helpers() {
@@ -214,6 +311,8 @@ class Pass {
   // Where the next tag is looked at for pieces: a helper's end, or the
   // start of the next piece a helper converts.
   std::uint64_t check_at_ = Pieces::none;
+  // Where convert_plain_run may go on: after what it could not do.
+  std::uint64_t plain_from_ = 0;
   std::uint64_t piece_end_ = Pieces::none;
   std::uint64_t stopped_at_ = Pieces::none;
   std::uint64_t lines_before_stop_ = 0;

@@ -28,9 +28,10 @@ namespace detail {
 inline bool quickly_rounded(double magnitude, std::uint64_t& rounded) {
   const double scaled = magnitude * 100000.0;
   if (scaled >= 0x1p43) return false;
-  const auto whole = static_cast<std::uint64_t>(scaled);        // truncation is floor here
+  // Signed conversions: one instruction each, and exact below 2^43.
+  const auto whole = static_cast<std::int64_t>(scaled);         // truncation is floor here
   const double fraction = scaled - static_cast<double>(whole);  // exact
-  rounded = whole + (fraction > 0.5 ? 1 : 0);
+  rounded = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
   return std::fabs(fraction - 0.5) > 0x1p-9;
 }
 

@@ -37,10 +37,13 @@ class FiniteResults final : public transform::PointOperation {
 PassResult rewrite_dxf(const PassFile& input, const PassFile& output,
                        const transform::PointOperation& operation, const PassOptions& options) {
   const FiniteResults checked(operation);
+  const transform::PointOperation& finite =
+      operation.finite_results() ? operation
+                                 : static_cast<const transform::PointOperation&>(checked);
   if (options.policy == RewritePolicy::dxf_aware) {
-    return rewrite_aware(input, output, checked, options);
+    return rewrite_aware(input, output, finite, options);
   }
-  return rewrite_literal(input, output, checked, options);
+  return rewrite_literal(input, output, finite, options);
 }
 
 }  // namespace kelvrin::dxf

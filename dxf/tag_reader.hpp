@@ -60,6 +60,12 @@ class TagReader {
     return Next::tag;
   }
 
+  // Tags a caller reads by itself (LineReader::buffered, consume_lines).
+  std::string_view buffered() const noexcept { return lines_.buffered(); }
+  void consume_lines(std::size_t bytes, std::uint64_t lines) noexcept {
+    lines_.consume_lines(bytes, lines);
+  }
+
   // Keeps every tag read from here on in the buffer until the next mark.
   void mark() noexcept { lines_.mark(); }
 

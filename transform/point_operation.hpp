@@ -59,6 +59,10 @@ class PointOperation {
   // one-sided where a neighbour falls outside what the operation covers.
   [[nodiscard]] virtual JacobianResult derivative(PlanarPoint at) const;
 
+  // Whether every result it calls ok is finite already: callers that refuse
+  // non-finite results need not look again.
+  [[nodiscard]] virtual bool finite_results() const { return false; }
+
   // Whether several threads may call it at once (large drawings are
   // converted in pieces).
   [[nodiscard]] virtual bool concurrent() const { return true; }

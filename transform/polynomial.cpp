@@ -24,9 +24,6 @@ PointStatus PolynomialTransform::check_x(double x) const {
 }
 
 PointResult PolynomialTransform::forward(PlanarPoint source) const {
-  if (check_x(source.x) != PointStatus::ok || set_.sy == 0.0) {
-    return {PointStatus::arithmetic_failure, {}};
-  }
   const double u = (source.x - set_.xc) / set_.sx;
   const double v = (source.y - set_.yc) / set_.sy;
   double x_out = evaluate(set_.a, u, v);
@@ -35,9 +32,11 @@ PointResult PolynomialTransform::forward(PlanarPoint source) const {
   double y_out = evaluate(set_.b, u, v);
   if (scale_ == ScaleStep::by_sx_and_sy) y_out = y_out * set_.sy;
   y_out = y_out + set_.oy;
-  // An overflow or invalid operation in any step ends as inf or NaN here:
-  // nothing after it can bring a non-finite value back.
-  if (!std::isfinite(v) || !std::isfinite(x_out) || !std::isfinite(y_out)) {
+  // A zero scale, an overflow or an invalid operation in any step ends as
+  // inf or NaN in u, v or here: nothing after it can bring a non-finite
+  // value back.
+  if (set_.sx == 0.0 || set_.sy == 0.0 || !std::isfinite(u) || !std::isfinite(v) ||
+      !std::isfinite(x_out) || !std::isfinite(y_out)) {
     return {PointStatus::arithmetic_failure, {}};
   }
   return {PointStatus::ok, {x_out, y_out}};

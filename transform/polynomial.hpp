@@ -20,6 +20,7 @@ class PolynomialTransform final : public PointOperation {
   PointResult forward(PlanarPoint source) const override;
   PointStatus check_x(double x) const override;
   double initial_x() const override { return set_.xc; }
+  bool finite_results() const override { return true; }
 
  private:
   CoefficientSet set_;
