@@ -111,15 +111,17 @@ class TagReader {
 inline std::optional<int> group_code(std::string_view code_line) noexcept {
   const char* p = code_line.data();
   // Most writers right-align codes in three columns: "  0", " 10", "100".
+  // Two-digit codes (the coordinates) are looked for first.
   if (code_line.size() == 3) {
     const auto units = static_cast<unsigned>(p[2] - '0');
     const auto tens = static_cast<unsigned>(p[1] - '0');
-    const auto hundreds = static_cast<unsigned>(p[0] - '0');
-    if (units < 10 && tens < 10 && hundreds < 10) {
+    if (p[0] == ' ' && units < 10) {
+      if (tens < 10) return static_cast<int>(tens * 10 + units);
+      if (p[1] == ' ') return static_cast<int>(units);
+    } else if (const auto hundreds = static_cast<unsigned>(p[0] - '0');
+               hundreds < 10 && tens < 10 && units < 10) {
       return static_cast<int>(hundreds * 100 + tens * 10 + units);
     }
-    if (units < 10 && tens < 10 && p[0] == ' ') return static_cast<int>(tens * 10 + units);
-    if (units < 10 && p[1] == ' ' && p[0] == ' ') return static_cast<int>(units);
   }
   const char* end = p + code_line.size();
   while (p != end && *p == ' ') ++p;
