@@ -1,5 +1,6 @@
 #include <bit>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,6 +56,7 @@ class Pass {
   Pass(PointTransform& transform, const PassOptions& options,
        const transform::PointOperation* operation = nullptr)
       : transform_(transform),
+        sequential_(dynamic_cast<SequentialPoints*>(&transform)),
         options_(options),
         operation_(operation),
         in_(options.buffer_size),
@@ -155,8 +157,15 @@ class Pass {
   void convert_plain_run() {
     if (options_.x_code_line == XCodeLine::held_for_y_pair) {
       plain_from_ = Pieces::none;
-      return;
+    } else if (sequential_ != nullptr) {
+      convert_plain_run(*sequential_);  // calls it directly: it is final
+    } else {
+      convert_plain_run(transform_);
     }
+  }
+
+  template <typename Transform>
+  void convert_plain_run(Transform& transform) {
     copy_.flush();
     const std::string_view window = in_.buffered();
     const std::uint64_t offset = in_.bytes_consumed();
@@ -204,15 +213,14 @@ class Pass {
             plain_decimal({code_end + 1, static_cast<std::size_t>(value_end - code_end - 2)});
         if (!value) break;
         if (kind == PairKind::x_pair) {
-          if (transform_.accept_x(*value) != PointStatus::ok) break;
+          if (transform.accept_x(*value) != PointStatus::ok) break;
           out_.write_read_bytes({copied, static_cast<std::size_t>(code_end + 1 - copied)});
         } else {
-          const PointResult point = transform_.complete_point(*value);
+          const PointResult point = transform.complete_point(*value);
           if (point.status != PointStatus::ok) break;
-          out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
-          write_coordinate(out_, point.point.x);
-          out_.write_read_bytes({tag, static_cast<std::size_t>(code_end + 1 - tag)});
-          write_coordinate(out_, point.point.y);
+          if (tag != copied)
+            out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
+          write_moved_point(point.point, {tag, static_cast<std::size_t>(code_end + 1 - tag)});
         }
         copied = value_end + 1;
       }
@@ -227,6 +235,25 @@ class Pass {
     plain_from_ =
         offset + (irregular ? static_cast<std::size_t>(scanned + 64 - start) : consumed + 1);
     in_.mark();
+  }
+
+  // What a Y pair turns into: X', its code line as it lies in the input (a
+  // short one, read with its CR LF), Y'; all three in one stretch of room.
+  void write_moved_point(PlanarPoint point, std::string_view code_line) {
+    constexpr std::size_t line_move = 16;  // what the reader's buffer lets a copy read past
+    static_assert(GrowableBuffer::readable_slack >= line_move);
+    char* const room = out_.begin_line(2 * max_coordinate_text + 2 + code_line.size() + line_move);
+    char* p = room + format_coordinate(point.x, room);
+    *p++ = '\r';
+    *p++ = '\n';
+    if (code_line.size() <= line_move) {
+      std::memcpy(p, code_line.data(), line_move);
+    } else {
+      std::memcpy(p, code_line.data(), code_line.size());
+    }
+    p += code_line.size();
+    p += format_coordinate(point.y, p);
+    out_.end_line(static_cast<std::size_t>(p - room));
   }
 
   void start_helpers() {
@@ -301,6 +328,7 @@ class Pass {
   }
 
   PointTransform& transform_;
+  SequentialPoints* sequential_;  // transform_, when it is one
   const PassOptions& options_;
   const transform::PointOperation* operation_;
   TagReader in_;

@@ -18,8 +18,8 @@ double evaluate(const std::array<double, 6>& c, double u, double v) {
 
 }  // namespace
 
+// A zero scale needs no test of its own: the division gives inf or NaN.
 PointStatus PolynomialTransform::check_x(double x) const {
-  if (set_.sx == 0.0) return PointStatus::arithmetic_failure;
   return std::isfinite((x - set_.xc) / set_.sx) ? PointStatus::ok : PointStatus::arithmetic_failure;
 }
 
@@ -35,8 +35,7 @@ PointResult PolynomialTransform::forward(PlanarPoint source) const {
   // A zero scale, an overflow or an invalid operation in any step ends as
   // inf or NaN in u, v or here: nothing after it can bring a non-finite
   // value back.
-  if (set_.sx == 0.0 || set_.sy == 0.0 || !std::isfinite(u) || !std::isfinite(v) ||
-      !std::isfinite(x_out) || !std::isfinite(y_out)) {
+  if (!std::isfinite(u) || !std::isfinite(v) || !std::isfinite(x_out) || !std::isfinite(y_out)) {
     return {PointStatus::arithmetic_failure, {}};
   }
   return {PointStatus::ok, {x_out, y_out}};
