@@ -18,6 +18,7 @@
 #include "dxf/pass_support.hpp"
 #include "dxf/pieces.hpp"
 #include "dxf/plain_decimal.hpp"
+#include "dxf/plain_tags.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
@@ -175,11 +176,44 @@ class AwarePass {
         record_.clear();
         streaming_ = true;
       }
+      if (!streaming_ && record_.size() >= 2 && in_.bytes_consumed() >= plain_from_) {
+        hold_plain_tags();
+      }
     }
     if (!record_.empty()) {
       if (auto stop = rewrite_record()) return failed(*stop);
     }
     return std::nullopt;
+  }
+
+  // The rest of a held record up to the next code 0, as nearly every drawing
+  // has it: the tags PlainTags reads, held as the loop above holds them.
+  void hold_plain_tags() {
+    const std::string_view window = in_.buffered();
+    const std::uint64_t offset = in_.bytes_consumed();
+    const std::size_t from_mark = in_.position();
+    const std::uint64_t first_line = in_.last_line() + 1;
+    PlainTags tags(window);
+    const char* const start = tags.start();
+    const auto counted = [&](const char* at) {
+      return from_mark + static_cast<std::size_t>(at - start);
+    };
+    const char* at = start;
+    std::uint64_t line = first_line;
+    for (;;) {
+      PlainTag plain;
+      if (!tags.next(at, plain) || plain.code == 0) break;
+      Tag& tag = record_.emplace_back();
+      tag.code_line = {counted(at), plain.code_line().size()};
+      tag.value_line = {counted(plain.code_end + 1), plain.value_line().size()};
+      tag.end = counted(plain.end());
+      tag.line = line;
+      tag.code = plain.code;
+      at = plain.end();
+      line += 2;
+    }
+    in_.consume_lines(static_cast<std::size_t>(at - start), line - first_line);
+    plain_from_ = offset + tags.resume_after(at);
   }
 
   // ---- pieces converted by helper threads ----
@@ -715,6 +749,8 @@ class AwarePass {
   Section section_ = Section::none;
   bool converting_block_ = false;
   bool streaming_ = true;  // tags before the first code 0 are copied as read
+  // Where hold_plain_tags may go on: after what it could not read.
+  std::uint64_t plain_from_ = 0;
   Owner owner_;
   // A helper's piece: where it ends, and where and after how many lines it
   // stopped.

@@ -1,4 +1,3 @@
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "dxf/pass_support.hpp"
 #include "dxf/pieces.hpp"
 #include "dxf/plain_decimal.hpp"
+#include "dxf/plain_tags.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
@@ -169,71 +169,40 @@ class Pass {
     copy_.flush();
     const std::string_view window = in_.buffered();
     const std::uint64_t offset = in_.bytes_consumed();
-    const char* const start = window.data();
-    const char* const end = start + window.size();
+    PlainTags tags(window);
+    const char* tag = tags.start();  // where the next tag begins
+    const char* copied = tag;        // where the bytes not written yet begin
     // The tag at the next piece's start is for the loop below to look at.
-    const char* const tags_end = check_at_ <= offset                  ? start
-                                 : check_at_ - offset < window.size() ? start + (check_at_ - offset)
-                                                                      : end;
-    const char* tag = start;     // the next tag
-    const char* copied = start;  // where the bytes not written yet begin
-    const char* scanned = start;
-    std::uint64_t line_ends = 0;  // LFs of the 64 bytes before `scanned`, not yet used
-    bool irregular = false;       // stopped at lines this loop does not read
+    const char* const tags_end = check_at_ <= offset                  ? tag
+                                 : check_at_ - offset < window.size() ? tag + (check_at_ - offset)
+                                                                      : tag + window.size();
     std::uint64_t lines = 0;
-    const auto next_line_end = [&](const char*& lf) {
-      while (line_ends == 0) {
-        if (end - scanned < 64) return false;
-        std::uint64_t line_feeds = 0;
-        std::uint64_t returns = 0;
-        line_end_masks(scanned, line_feeds, returns);
-        const std::uint64_t carried = scanned != start && scanned[-1] == '\r' ? 1 : 0;
-        // A block without a line end would let a line grow past what the
-        // cap on line length checks.
-        if (((returns << 1) | carried) != line_feeds || line_feeds == 0) {
-          irregular = true;
-          return false;
-        }
-        line_ends = line_feeds;
-        scanned += 64;
-      }
-      lf = scanned - 64 + std::countr_zero(line_ends);
-      line_ends &= line_ends - 1;
-      return true;
-    };
     while (tag < tags_end) {
-      const char* code_end = nullptr;   // the LF of the code line
-      const char* value_end = nullptr;  // the LF of the value line
-      if (!next_line_end(code_end) || !next_line_end(value_end)) break;
-      const auto code = group_code({tag, static_cast<std::size_t>(code_end - 1 - tag)});
-      if (!code) break;
-      const PairKind kind = classify(*code);
+      PlainTag plain;
+      if (!tags.next(tag, plain)) break;
+      const PairKind kind = classify(plain.code);
       if (kind != PairKind::other) {
-        const auto value =
-            plain_decimal({code_end + 1, static_cast<std::size_t>(value_end - code_end - 2)});
+        const auto value = plain_decimal(plain.value_line());
         if (!value) break;
         if (kind == PairKind::x_pair) {
           if (transform.accept_x(*value) != PointStatus::ok) break;
-          out_.write_read_bytes({copied, static_cast<std::size_t>(code_end + 1 - copied)});
+          out_.write_read_bytes({copied, static_cast<std::size_t>(plain.code_end + 1 - copied)});
         } else {
           const PointResult point = transform.complete_point(*value);
           if (point.status != PointStatus::ok) break;
-          if (tag != copied)
+          if (tag != copied) {
             out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
-          write_moved_point(point.point, {tag, static_cast<std::size_t>(code_end + 1 - tag)});
+          }
+          write_moved_point(point.point, plain.code_line_with_end());
         }
-        copied = value_end + 1;
+        copied = plain.end();
       }
-      tag = value_end + 1;
+      tag = plain.end();
       lines += 2;
     }
     out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
-    const auto consumed = static_cast<std::size_t>(tag - start);
-    in_.consume_lines(consumed, lines);
-    // The tag it stopped at goes through the loop below; lines it could not
-    // read, up to the end of their block.
-    plain_from_ =
-        offset + (irregular ? static_cast<std::size_t>(scanned + 64 - start) : consumed + 1);
+    in_.consume_lines(static_cast<std::size_t>(tag - tags.start()), lines);
+    plain_from_ = offset + tags.resume_after(tag);
     in_.mark();
   }
 

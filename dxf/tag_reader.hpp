@@ -60,8 +60,10 @@ class TagReader {
     return Next::tag;
   }
 
-  // Tags a caller reads by itself (LineReader::buffered, consume_lines).
+  // Tags a caller reads by itself (LineReader::buffered, consume_lines);
+  // the buffered bytes begin at position(), counted from the mark.
   std::string_view buffered() const noexcept { return lines_.buffered(); }
+  std::size_t position() const noexcept { return lines_.position(); }
   void consume_lines(std::size_t bytes, std::uint64_t lines) noexcept {
     lines_.consume_lines(bytes, lines);
   }
@@ -108,7 +110,7 @@ class TagReader {
 
 // The group code of a code line: an integer, optionally behind and before
 // blanks. nullopt for anything else. Every tag passes here, so it is inline.
-inline std::optional<int> group_code(std::string_view code_line) noexcept {
+[[gnu::always_inline]] inline std::optional<int> group_code(std::string_view code_line) noexcept {
   const char* p = code_line.data();
   // Most writers right-align codes in three columns: "  0", " 10", "100".
   // Two-digit codes (the coordinates) are looked for first.

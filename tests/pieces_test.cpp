@@ -1,6 +1,7 @@
 // Large drawings are converted in pieces by helper threads. What is written
 // and what is reported must be what one pass over the whole file gives,
-// whatever the drawing holds where a piece begins or ends.
+// whatever the drawing holds where a piece begins or ends; and whatever the
+// size of the read buffer.
 
 #include <gtest/gtest.h>
 
@@ -33,8 +34,11 @@ constexpr double far_west = -2e6;
 std::string mixed_drawing(std::size_t megabytes, double rejected_at = 0.0) {
   std::mt19937 random(1988);
   std::string text;
-  const auto tag = [&text](int code, const std::string& value, const char* end = "\r\n") {
-    text += std::to_string(code) + end + value + end;
+  bool padded = false;  // codes right-aligned in three columns, as most writers put them
+  const auto tag = [&](int code, const std::string& value, const char* end = "\r\n") {
+    const std::string digits = std::to_string(code);
+    text += (padded && digits.size() < 3 ? std::string(3 - digits.size(), ' ') : "") + digits +
+            end + value + end;
   };
   const auto number = [&random] {
     return std::to_string(static_cast<int>(random() % 200000) - 100000) + "." +
@@ -55,6 +59,7 @@ std::string mixed_drawing(std::size_t megabytes, double rejected_at = 0.0) {
       tag(20, "1.5");
       planted = true;
     }
+    padded = random() % 2 == 0;
     switch (random() % 9) {
       case 0:
         tag(0, "LINE");
@@ -147,7 +152,10 @@ class Pieces : public ::testing::Test {
     options.helper_threads = 0;
     const Converted alone = convert(drawing, options);
     options.helper_threads = 3;
-    const Converted pieces = convert(drawing, options);
+    expect_same(convert(drawing, options), alone);
+  }
+
+  static void expect_same(const Converted& pieces, const Converted& alone) {
     EXPECT_EQ(pieces.result.failure, alone.result.failure);
     EXPECT_EQ(pieces.result.line, alone.result.line);
     EXPECT_EQ(pieces.result.source_point.x, alone.result.source_point.x);
@@ -185,6 +193,27 @@ TEST_F(Pieces, AFailureFarIntoTheDrawingNamesTheSameLine) {
   PassOptions literal;
   literal.policy = RewritePolicy::literal;
   expect_as_one_pass(drawing, literal);
+}
+
+// Plain stretches of a drawing are read in one loop up to the end of what
+// the reader holds, and the tag by tag reading goes on from there: wherever
+// that hand-over falls, what is written and reported stays the same. Buffers
+// of 16 bytes leave the literal pass no stretch to read so.
+TEST_F(Pieces, WhereverTheReadBufferEnds) {
+  for (const double rejected_at : {0.0, 0.7}) {
+    const std::string drawing = mixed_drawing(1, rejected_at);
+    for (const RewritePolicy policy : {RewritePolicy::dxf_aware, RewritePolicy::literal}) {
+      PassOptions options;
+      options.policy = policy;
+      options.helper_threads = 0;
+      options.buffer_size = 16;
+      const Converted tag_by_tag = convert(drawing, options);
+      for (const std::size_t buffer_size : {100, 1000, 4099, 65536}) {
+        options.buffer_size = buffer_size;
+        expect_same(convert(drawing, options), tag_by_tag);
+      }
+    }
+  }
 }
 
 }  // namespace
