@@ -426,8 +426,11 @@ class AwarePass {
     first_point_ = facts.first_point;
     bool counted_on_edge = false;
 
-    for (std::size_t i = 0; i < record_.size(); ++i) {
-      const Tag& tag = record_[i];
+    // The record stays as it is while it is rewritten.
+    const Tag* const tags = record_.data();
+    const std::size_t count = record_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+      const Tag& tag = tags[i];
       if (has_parts && (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
                         (tag.code >= 300 && tag.code <= 305))) {
         const auto marker = number(value(tag));
@@ -442,15 +445,14 @@ class AwarePass {
         copy_.tag(tag);
         continue;
       }
-      if (i + 1 == record_.size() || record_[i + 1].code != tag.code + 10) {
+      if (i + 1 == count || tags[i + 1].code != tag.code + 10) {
         note_unpaired(tag);
         copy_.tag(tag);
         continue;
       }
-      const Tag& y_tag = record_[i + 1];
-      const Tag* z_tag = i + 2 < record_.size() && record_[i + 2].code == tag.code + 20
-                             ? &record_[i + 2]
-                             : nullptr;
+      const Tag& y_tag = tags[i + 1];
+      const Tag* z_tag =
+          i + 2 < count && tags[i + 2].code == tag.code + 20 ? &tags[i + 2] : nullptr;
       const bool ocs_role = role == Role::ocs_point || role == Role::ocs_vector;
       if (ocs_role && ocs.kind() == Ocs::Kind::on_edge) {
         if (!counted_on_edge) ++report_.unconverted_entities;
@@ -585,8 +587,14 @@ class AwarePass {
     if (!std::isfinite(written.x) || !std::isfinite(written.y)) {
       return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
     }
-    write_rewritten(x_tag, written.x, vector);
-    write_rewritten(y_tag, written.y, vector);
+    if (!vector && y_tag.crlf) {
+      copy_.code_line(x_tag);
+      copy_.flush();
+      write_moved_point(out_, written, in_.bytes(y_tag.code_line.begin, y_tag.value_line.begin));
+    } else {
+      write_rewritten(x_tag, written.x, vector);
+      write_rewritten(y_tag, written.y, vector);
+    }
     return std::nullopt;
   }
 

@@ -193,7 +193,7 @@ class Pass {
           if (tag != copied) {
             out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
           }
-          write_moved_point(point.point, plain.code_line_with_end());
+          write_moved_point(out_, point.point, plain.code_line_with_end());
         }
         copied = plain.end();
       }
@@ -204,25 +204,6 @@ class Pass {
     in_.consume_lines(static_cast<std::size_t>(tag - tags.start()), lines);
     plain_from_ = offset + tags.resume_after(tag);
     in_.mark();
-  }
-
-  // What a Y pair turns into: X', its code line as it lies in the input (a
-  // short one, read with its CR LF), Y'; all three in one stretch of room.
-  void write_moved_point(PlanarPoint point, std::string_view code_line) {
-    constexpr std::size_t line_move = 16;  // what the reader's buffer lets a copy read past
-    static_assert(GrowableBuffer::readable_slack >= line_move);
-    char* const room = out_.begin_line(2 * max_coordinate_text + 2 + code_line.size() + line_move);
-    char* p = room + format_coordinate(point.x, room);
-    *p++ = '\r';
-    *p++ = '\n';
-    if (code_line.size() <= line_move) {
-      std::memcpy(p, code_line.data(), line_move);
-    } else {
-      std::memcpy(p, code_line.data(), code_line.size());
-    }
-    p += code_line.size();
-    p += format_coordinate(point.y, p);
-    out_.end_line(static_cast<std::size_t>(p - room));
   }
 
   void start_helpers() {

@@ -40,21 +40,12 @@ Ocs::Ocs(Vector3 extrusion) {
   kind_ = std::abs(az_.z) < on_edge_limit ? Kind::on_edge : Kind::tilted;
 }
 
-transform::PlanarPoint Ocs::to_world(transform::PlanarPoint ocs, double z) const noexcept {
-  switch (kind_) {
-    case Kind::world: return ocs;
-    case Kind::mirrored: return {-ocs.x, ocs.y};
-    default: break;
-  }
+transform::PlanarPoint Ocs::tilted_to_world(transform::PlanarPoint ocs, double z) const noexcept {
   return {ocs.x * ax_.x + ocs.y * ay_.x + z * az_.x, ocs.x * ax_.y + ocs.y * ay_.y + z * az_.y};
 }
 
-transform::PlanarPoint Ocs::from_world(transform::PlanarPoint world, double z) const noexcept {
-  switch (kind_) {
-    case Kind::world: return world;
-    case Kind::mirrored: return {-world.x, world.y};
-    default: break;
-  }
+transform::PlanarPoint Ocs::tilted_from_world(transform::PlanarPoint world,
+                                              double z) const noexcept {
   // Solve x * ax + y * ay = world - z * az in plan; the determinant of an
   // orthonormal frame's plan part is az.z.
   const double bx = world.x - z * az_.x;

@@ -28,14 +28,29 @@ class Ocs {
   Kind kind() const noexcept { return kind_; }
 
   // The world plan position of an OCS point at height (elevation) z.
-  transform::PlanarPoint to_world(transform::PlanarPoint ocs, double z) const noexcept;
+  transform::PlanarPoint to_world(transform::PlanarPoint ocs, double z) const noexcept {
+    switch (kind_) {
+      case Kind::world: return ocs;
+      case Kind::mirrored: return {-ocs.x, ocs.y};
+      default: return tilted_to_world(ocs, z);
+    }
+  }
 
   // The OCS x, y of the point of the plane at OCS height z whose world plan
   // position is `world`: the point keeps its plane, its plan position is
   // the one asked for. Not for a plane on edge.
-  transform::PlanarPoint from_world(transform::PlanarPoint world, double z) const noexcept;
+  transform::PlanarPoint from_world(transform::PlanarPoint world, double z) const noexcept {
+    switch (kind_) {
+      case Kind::world: return world;
+      case Kind::mirrored: return {-world.x, world.y};
+      default: return tilted_from_world(world, z);
+    }
+  }
 
  private:
+  transform::PlanarPoint tilted_to_world(transform::PlanarPoint ocs, double z) const noexcept;
+  transform::PlanarPoint tilted_from_world(transform::PlanarPoint world, double z) const noexcept;
+
   Kind kind_ = Kind::world;
   Vector3 ax_{1, 0, 0};
   Vector3 ay_{0, 1, 0};

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -99,6 +100,27 @@ inline PassResult finish_pass(TagCopy& copy, LineWriter& out, const TagReader& i
 inline void write_coordinate(LineWriter& out, double value) {
   char* room = out.begin_line(max_coordinate_text);
   out.end_line(format_coordinate(value, room));
+}
+
+// What an X, Y pair turns into after its X code line: X', the Y code line as
+// it lies in the input (read with its CR LF, from the reader's buffer, which
+// lets a short copy read past it), Y'; all three in one stretch of room.
+inline void write_moved_point(LineWriter& out, transform::PlanarPoint point,
+                              std::string_view y_code_line) {
+  constexpr std::size_t line_move = 16;
+  static_assert(GrowableBuffer::readable_slack >= line_move);
+  char* const room = out.begin_line(2 * max_coordinate_text + 2 + y_code_line.size() + line_move);
+  char* p = room + format_coordinate(point.x, room);
+  *p++ = '\r';
+  *p++ = '\n';
+  if (y_code_line.size() <= line_move) {
+    std::memcpy(p, y_code_line.data(), line_move);
+  } else {
+    std::memcpy(p, y_code_line.data(), y_code_line.size());
+  }
+  p += y_code_line.size();
+  p += format_coordinate(point.y, p);
+  out.end_line(static_cast<std::size_t>(p - room));
 }
 
 }  // namespace kelvrin::dxf
