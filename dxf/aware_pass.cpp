@@ -33,11 +33,6 @@ using transform::PointOperation;
 constexpr double placeholder_magnitude = 1e19;
 // Unknown entity types named in the report, at most.
 constexpr std::size_t reported_type_names = 8;
-// How much of a section that is copied as it is read stays in the read
-// buffer before it goes out: long enough stretches for few, large copies.
-constexpr std::size_t copied_stretch = std::size_t{64} << 10;
-// The read and write buffers of a helper thread's pass.
-constexpr std::size_t helper_buffer_size = std::size_t{256} << 10;
 
 enum class Section { none, header, tables, blocks, entities, objects, other };
 
@@ -156,10 +151,7 @@ class AwarePass {
         }
         in_.mark_at(tag);
         if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-        if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
-          options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-          next_report = in_.bytes_consumed() + progress_interval;
-        }
+        tell_progress(options_, in_, next_report);
         streaming_ = !starts_buffered_record(trim_blanks(value(tag)));
       }
       if (streaming_) {

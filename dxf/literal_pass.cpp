@@ -19,10 +19,6 @@
 namespace kelvrin::dxf {
 namespace {
 
-// How much of the file stays in the read buffer before what is copied of it
-// goes out: long enough stretches for few, large copies.
-constexpr std::size_t copied_stretch = std::size_t{64} << 10;
-
 enum class PairKind { x_pair, y_pair, other };
 
 // For the code read as a number (any form) and as a plain integer alike.
@@ -39,9 +35,6 @@ std::optional<double> code_value(std::string_view code_line) {
   if (const auto code = group_code(code_line)) return static_cast<double>(*code);
   return numeric_value(code_line);
 }
-
-// The read and write buffers of a helper thread's pass.
-constexpr std::size_t helper_buffer_size = std::size_t{256} << 10;
 
 // Pieces begin at an X pair: what it reads replaces whatever X state the
 // pass had, so a piece needs nothing from before it.
@@ -95,10 +88,7 @@ class Pass {
       if (in_zone_ && in_.bytes_consumed() >= plain_from_) {
         convert_plain_run();
         if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-        if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
-          options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-          next_report = in_.bytes_consumed() + progress_interval;
-        }
+        tell_progress(options_, in_, next_report);
       }
       const TagReader::Next next = in_.next(tag);
       if (next == TagReader::Next::end) break;
@@ -138,10 +128,7 @@ class Pass {
         copy_.flush();
         in_.mark();
         if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-        if (options_.progress != nullptr && in_.bytes_consumed() >= next_report) {
-          options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
-          next_report = in_.bytes_consumed() + progress_interval;
-        }
+        tell_progress(options_, in_, next_report);
       }
     }
     if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());

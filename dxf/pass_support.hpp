@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -21,6 +22,18 @@ namespace kelvrin::dxf {
 // stop of the tag reader is told.
 inline constexpr std::string_view binary_dxf_sentinel = "AutoCAD Binary DXF";
 inline constexpr std::uint64_t progress_interval = std::uint64_t{8} << 20;
+// How much of the file a pass keeps in the read buffer before what it copies
+// of it goes out: long enough stretches for few, large copies.
+inline constexpr std::size_t copied_stretch = std::size_t{64} << 10;
+
+// Tells the listener how far the pass has read, once `next_report` is
+// reached, and sets the next one a progress_interval further.
+inline void tell_progress(const PassOptions& options, const TagReader& in,
+                          std::uint64_t& next_report) {
+  if (options.progress == nullptr || in.bytes_consumed() < next_report) return;
+  options.progress->advanced(in.bytes_consumed(), in.file_size());
+  next_report = in.bytes_consumed() + progress_interval;
+}
 
 // Blanks only: a tab in front of a name is part of it.
 inline std::string_view trim_blanks(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -135,5 +136,8 @@ unsigned piece_helpers(std::uint64_t file_size, const transform::PointOperation&
 // The spacing of piece starts: what a helper holds in memory at most is
 // about twice this.
 inline constexpr std::uint64_t piece_spacing = std::uint64_t{1} << 20;
+
+// The read and write buffers of a helper thread's pass.
+inline constexpr std::size_t helper_buffer_size = std::size_t{256} << 10;
 
 }  // namespace kelvrin::dxf
