@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dxf/drawing_survey.hpp"
+#include "dxf/entity_rewriter.hpp"
 #include "dxf/entity_rules.hpp"
 #include "dxf/number_scan.hpp"
 #include "dxf/ocs.hpp"
@@ -26,11 +27,8 @@
 namespace kelvrin::dxf {
 namespace {
 
-using transform::Jacobian;
 using transform::PointOperation;
 
-// $EXTMIN and its kind are written as 1e+20 and -1e+20 by an empty drawing.
-constexpr double placeholder_magnitude = 1e19;
 // Unknown entity types named in the report, at most.
 constexpr std::size_t reported_type_names = 8;
 
@@ -52,13 +50,6 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
          });
 }
 
-// A failure found while rewriting one record; carried out of the helpers.
-struct Stop {
-  PassFailure failure;
-  std::uint64_t line;
-  PlanarPoint source_point;
-};
-
 // What a POLYLINE or INSERT hands to the VERTEX or ATTRIB entities that
 // follow it, up to its SEQEND.
 struct Owner {
@@ -76,7 +67,9 @@ class AwarePass {
         options_(options),
         survey_(std::move(survey)),
         in_(options.buffer_size),
-        out_(options.buffer_size) {}
+        out_(options.buffer_size) {
+    rewriter_.use(operation_);
+  }
 
   PassResult run(const PassFile& input, const PassFile& output) {
     if (PassResult opened = open_pass_files(in_, out_, input, output); !opened.completed()) {
@@ -277,7 +270,7 @@ class AwarePass {
       return false;
     }
     switch (section_) {
-      case Section::tables: return type == "VPORT";
+      case Section::tables: return type == "VPORT" || type == "VIEW" || type == "UCS";
       case Section::blocks:
         if (type == "ENDBLK") converting_block_ = false;
         return type == "BLOCK" || converting_block_ || type == "VIEWPORT";
@@ -302,16 +295,12 @@ class AwarePass {
   // header or an entity that may have coordinates to rewrite.
   std::optional<Stop> rewrite_record() {
     const std::string_view type = trim_blanks(value(record_.front()));
-    if (type == "SECTION") return rewrite_header();
+    if (type == "SECTION") {
+      rewriter_.rewrite_header(record_);
+      return std::nullopt;
+    }
     switch (section_) {
-      case Section::tables: {
-        const Tag* name = find(2);
-        if (name != nullptr && equal_ignoring_case(trim_blanks(value(*name)), "*ACTIVE")) {
-          follow_view(12, 17);
-          return std::nullopt;
-        }
-        break;
-      }
+      case Section::tables: return rewrite_table_entry(type);
       case Section::blocks:
         if (type == "BLOCK") {
           const Tag* name = find(2);
@@ -327,29 +316,30 @@ class AwarePass {
     return std::nullopt;
   }
 
-  void copy_record() {
-    for (const Tag& tag : record_) copy_.tag(tag);
-  }
+  void copy_record() { rewriter_.copy(record_); }
 
-  // A tag whose value is rewritten: its code line as it is, then `number`.
-  void write_rewritten(const Tag& tag, double number, bool vector = false) {
-    copy_.code_line(tag);
-    copy_.flush();
-    if (vector) {
-      char* room = out_.begin_line(max_shortest_text);
-      out_.end_line(format_shortest(number, room));
+  // The model's named views and coordinate systems, and the active view,
+  // follow the model; a paper-space view frames the sheet.
+  std::optional<Stop> rewrite_table_entry(std::string_view type) {
+    constexpr EntityRewriter::ViewCodes vport_codes{12, 17, 16, 51};
+    constexpr EntityRewriter::ViewCodes view_codes{10, 12, 11, 50};
+    constexpr std::int64_t paper_space_view = 1;
+    const Tag* name = find(2);
+    if (type == "VPORT" && name != nullptr &&
+        equal_ignoring_case(trim_blanks(value(*name)), "*ACTIVE")) {
+      rewriter_.follow_view(record_, vport_codes);
+    } else if (type == "VIEW" &&
+               (static_cast<std::int64_t>(number_of(70).value_or(0.0)) & paper_space_view) == 0) {
+      rewriter_.follow_view(record_, view_codes);
+    } else if (type == "UCS") {
+      rewriter_.follow_ucs(record_);
     } else {
-      write_coordinate(out_, number);
+      copy_record();
     }
+    return std::nullopt;
   }
 
   std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
-
-  // A value that must be a number; the usual coordinate form read at once.
-  static std::optional<double> number(std::string_view text) {
-    if (const auto plain = plain_decimal(text)) return plain;
-    return strict_number(text);
-  }
 
   const Tag* find(int code) const {
     for (const Tag& tag : record_) {
@@ -367,7 +357,7 @@ class AwarePass {
 
   std::optional<Stop> rewrite_entity(std::string_view type) {
     const EntityKind kind = entity_kind(type);
-    EntityFacts facts = gather_facts(kind);
+    EntityFacts facts = gather_facts(record_, kind, in_);
 
     // A POLYLINE always has VERTEXes and a SEQEND; an INSERT has ATTRIBs
     // and a SEQEND only when it says so. An INSERT without them hands
@@ -387,7 +377,7 @@ class AwarePass {
       // A layout's first viewport (id 1) is the sheet itself.
       const auto id = number_of(69);
       if (id && *id != 1.0) {
-        follow_view(12, 17);
+        rewriter_.follow_view(record_, {12, 17, 16, 51});
       } else {
         copy_record();
       }
@@ -411,101 +401,7 @@ class AwarePass {
         facts.elevation = owner_.elevation;
       }
     }
-    const Ocs ocs(facts.extrusion);
-    const bool has_parts = kind == EntityKind::hatch || kind == EntityKind::multileader ||
-                           kind == EntityKind::text || kind == EntityKind::mtext;
-    anchor_.reset();
-    first_point_ = facts.first_point;
-    bool counted_on_edge = false;
-
-    // The record stays as it is while it is rewritten.
-    const Tag* const tags = record_.data();
-    const std::size_t count = record_.size();
-    for (std::size_t i = 0; i < count; ++i) {
-      const Tag& tag = tags[i];
-      if (has_parts && (tag.code == 72 || tag.code == 92 || tag.code == 98 || tag.code == 101 ||
-                        (tag.code >= 300 && tag.code <= 305))) {
-        const auto marker = number(value(tag));
-        part = next_part(kind, part, tag.code, marker ? static_cast<std::int64_t>(*marker) : 0);
-        copy_.tag(tag);
-        continue;
-      }
-      const bool x_code = is_x_code(tag.code);
-      const Role role = x_code ? role_of(kind, part, tag.code) : Role::copy;
-      if (role == Role::copy) {
-        if (!x_code && is_lone_y(kind, part, i)) note_unpaired(tag);
-        copy_.tag(tag);
-        continue;
-      }
-      if (i + 1 == count || tags[i + 1].code != tag.code + 10) {
-        note_unpaired(tag);
-        copy_.tag(tag);
-        continue;
-      }
-      const Tag& y_tag = tags[i + 1];
-      const Tag* z_tag =
-          i + 2 < count && tags[i + 2].code == tag.code + 20 ? &tags[i + 2] : nullptr;
-      const bool ocs_role = role == Role::ocs_point || role == Role::ocs_vector;
-      if (ocs_role && ocs.kind() == Ocs::Kind::on_edge) {
-        if (!counted_on_edge) ++report_.unconverted_entities;
-        counted_on_edge = true;
-        copy_.tag(tag);
-        copy_.tag(y_tag);
-        ++i;
-        continue;
-      }
-      if (auto stop = rewrite_pair(role, ocs, facts.elevation, tag, y_tag, z_tag)) return stop;
-      ++i;
-    }
-    return std::nullopt;
-  }
-
-  struct EntityFacts {
-    bool paper_space = false;
-    bool has_paper_flag = false;
-    Vector3 extrusion;
-    double elevation = 0.0;
-    std::int64_t flags = 0;
-    bool attributes_follow = false;      // INSERT: 66 = 1
-    std::size_t first_point = no_point;  // where the first 10/20 pair is
-  };
-  static constexpr std::size_t no_point = ~std::size_t{0};
-
-  EntityFacts gather_facts(EntityKind kind) const {
-    EntityFacts facts;
-    for (std::size_t i = 0; i < record_.size(); ++i) {
-      const Tag& tag = record_[i];
-      switch (tag.code) {
-        case 67:
-          facts.has_paper_flag = true;
-          facts.paper_space = number(value(tag)) == 1.0;
-          break;
-        case 210: facts.extrusion.x = number(value(tag)).value_or(0.0); break;
-        case 220: facts.extrusion.y = number(value(tag)).value_or(0.0); break;
-        case 230: facts.extrusion.z = number(value(tag)).value_or(1.0); break;
-        case 66: facts.attributes_follow = number(value(tag)) == 1.0; break;
-        case 38: facts.elevation = number(value(tag)).value_or(0.0); break;
-        case 70:
-          if (facts.flags == 0) {
-            facts.flags = static_cast<std::int64_t>(number(value(tag)).value_or(0.0));
-          }
-          break;
-        case 30:
-          // A POLYLINE keeps its elevation in the z of its dummy point.
-          if (kind == EntityKind::polyline && i > 0 && record_[i - 1].code == 20) {
-            facts.elevation = number(value(tag)).value_or(0.0);
-          }
-          break;
-        case 10:
-          if (facts.first_point == no_point && kind != EntityKind::hatch &&
-              i + 1 < record_.size() && record_[i + 1].code == 20) {
-            facts.first_point = i;
-          }
-          break;
-        default: break;
-      }
-    }
-    return facts;
+    return rewriter_.rewrite_entity(record_, kind, part, facts);
   }
 
   Part vertex_part(std::int64_t flags) const {
@@ -516,217 +412,6 @@ class AwarePass {
     if ((flags & (mesh_vertex | polyline_3d_vertex)) != 0) return Part::vertex_3d;
     if (owner_.active && owner_.three_d) return Part::vertex_3d;
     return Part::vertex_2d;
-  }
-
-  // A Y code whose X partner, had it been there, would have been rewritten.
-  bool is_lone_y(EntityKind kind, Part part, std::size_t i) const {
-    const int code = record_[i].code;
-    if (!((code >= 20 && code <= 28) || (code >= 120 && code <= 122))) return false;
-    if (role_of(kind, part, code - 10) == Role::copy) return false;
-    return i == 0 || record_[i - 1].code != code - 10;
-  }
-
-  void note_unpaired(const Tag& tag) {
-    if (report_.unpaired_coordinates++ == 0) report_.first_unpaired_line = tag.line;
-  }
-
-  std::optional<Stop> rewrite_pair(Role role, const Ocs& ocs, double elevation, const Tag& x_tag,
-                                   const Tag& y_tag, const Tag* z_tag) {
-    const auto x = number(value(x_tag));
-    if (!x) return Stop{PassFailure::not_a_number, x_tag.line + 1, {}};
-    const auto y = number(value(y_tag));
-    if (!y) return Stop{PassFailure::not_a_number, y_tag.line + 1, {}};
-    double z = elevation;  // only a tilted plane needs the height
-    if (z_tag != nullptr && ocs.kind() == Ocs::Kind::tilted &&
-        (role == Role::ocs_point || role == Role::ocs_vector)) {
-      const auto own_z = number(value(*z_tag));
-      if (!own_z) return Stop{PassFailure::not_a_number, z_tag->line + 1, {}};
-      z = *own_z;
-    }
-    PlanarPoint written;
-    bool vector = false;
-    switch (role) {
-      case Role::point:
-      case Role::historical: {
-        const PointResult moved = operation_.forward({*x, *y});
-        if (auto stop = check(moved, x_tag)) return stop;
-        anchor_ = PlanarPoint{*x, *y};
-        written = moved.point;
-        break;
-      }
-      case Role::ocs_point: {
-        const PlanarPoint world = ocs.to_world({*x, *y}, z);
-        const PointResult moved = operation_.forward(world);
-        if (auto stop = check(moved, x_tag)) return stop;
-        anchor_ = world;
-        written = ocs.from_world(moved.point, z);
-        break;
-      }
-      case Role::vector:
-      case Role::ocs_vector: {
-        Jacobian jacobian;
-        if (auto stop = derivative(x_tag, jacobian)) return stop;
-        vector = true;
-        if (role == Role::vector) {
-          written = jacobian.apply({*x, *y});
-        } else {
-          written = ocs.from_world(jacobian.apply(ocs.to_world({*x, *y}, 0.0)), 0.0);
-        }
-        break;
-      }
-      case Role::copy: break;
-    }
-    if (!std::isfinite(written.x) || !std::isfinite(written.y)) {
-      return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
-    }
-    if (!vector && y_tag.crlf) {
-      copy_.code_line(x_tag);
-      copy_.flush();
-      write_moved_point(out_, written, in_.bytes(y_tag.code_line.begin, y_tag.value_line.begin));
-    } else {
-      write_rewritten(x_tag, written.x, vector);
-      write_rewritten(y_tag, written.y, vector);
-    }
-    return std::nullopt;
-  }
-
-  std::optional<Stop> check(const PointResult& moved, const Tag& x_tag) const {
-    if (moved.status == PointStatus::arithmetic_failure) {
-      return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
-    }
-    if (moved.status == PointStatus::rejected) {
-      return Stop{PassFailure::point_rejected, x_tag.line, moved.point};
-    }
-    return std::nullopt;
-  }
-
-  // The derivative at the entity's most recent point (or its first one),
-  // kept while the point stays the same.
-  std::optional<Stop> derivative(const Tag& x_tag, Jacobian& jacobian) {
-    if (!anchor_ && first_point_ != no_point) {
-      const auto x = number(value(record_[first_point_]));
-      const auto y = number(value(record_[first_point_ + 1]));
-      if (x && y) anchor_ = PlanarPoint{*x, *y};
-    }
-    const PlanarPoint at = anchor_.value_or(PlanarPoint{});
-    if (!cached_at_ || cached_at_->x != at.x || cached_at_->y != at.y) {
-      const auto result = operation_.derivative(at);
-      if (result.status == PointStatus::rejected) {
-        return Stop{PassFailure::point_rejected, x_tag.line, at};
-      }
-      if (result.status != PointStatus::ok) {
-        return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
-      }
-      cached_at_ = at;
-      cached_jacobian_ = result.jacobian;
-    }
-    jacobian = cached_jacobian_;
-    return std::nullopt;
-  }
-
-  // ---- what follows the model: views and the drawing's extents ----
-
-  // A view (the active VPORT, a layout's VIEWPORT) whose centre or target
-  // lies in the model. Only plan views without twist are followed; a view
-  // that cannot be followed is left as it was.
-  void follow_view(int centre_code, int target_code) {
-    const auto direction_x = number_of(16);
-    const auto direction_y = number_of(26);
-    const auto direction_z = number_of(36);
-    const auto twist = number_of(51);
-    const bool plan = direction_x.value_or(0.0) == 0.0 && direction_y.value_or(0.0) == 0.0 &&
-                      direction_z.value_or(1.0) > 0.0 && twist.value_or(0.0) == 0.0;
-    const auto target_x = number_of(target_code);
-    const auto target_y = number_of(target_code + 10);
-    const bool target_at_origin = target_x.value_or(0.0) == 0.0 && target_y.value_or(0.0) == 0.0;
-    const int moved_code = target_at_origin ? centre_code : target_code;
-    for (std::size_t i = 0; i < record_.size(); ++i) {
-      const Tag& tag = record_[i];
-      if (plan && tag.code == moved_code && i + 1 < record_.size() &&
-          record_[i + 1].code == moved_code + 10) {
-        const auto x = number(value(tag));
-        const auto y = number(value(record_[i + 1]));
-        if (x && y) {
-          const PointResult moved = operation_.forward({*x, *y});
-          if (moved.status == PointStatus::ok) {
-            write_rewritten(tag, moved.point.x);
-            write_rewritten(record_[i + 1], moved.point.y);
-            ++i;
-            continue;
-          }
-        }
-      }
-      copy_.tag(tag);
-    }
-  }
-
-  struct HeaderPoint {
-    std::size_t x_index = 0;
-    std::optional<double> x;
-    std::optional<double> y;
-  };
-
-  // The header section, variables and all: the extents and limits become
-  // the box of their transformed corners.
-  std::optional<Stop> rewrite_header() {
-    HeaderPoint ext_min, ext_max, lim_min, lim_max;
-    HeaderPoint* current = nullptr;
-    for (std::size_t i = 0; i < record_.size(); ++i) {
-      const Tag& tag = record_[i];
-      if (tag.code == 9) {
-        const std::string_view name = trim_blanks(value(tag));
-        current = name == "$EXTMIN"   ? &ext_min
-                  : name == "$EXTMAX" ? &ext_max
-                  : name == "$LIMMIN" ? &lim_min
-                  : name == "$LIMMAX" ? &lim_max
-                                      : nullptr;
-      } else if (current != nullptr && tag.code == 10 && i + 1 < record_.size() &&
-                 record_[i + 1].code == 20) {
-        current->x_index = i;
-        current->x = number(value(tag));
-        current->y = number(value(record_[i + 1]));
-        current = nullptr;
-      }
-    }
-    std::vector<std::pair<std::size_t, PlanarPoint>> replaced;
-    for (auto [low, high] : {std::pair{&ext_min, &ext_max}, std::pair{&lim_min, &lim_max}}) {
-      if (const auto box = transformed_box(*low, *high)) {
-        replaced.emplace_back(low->x_index, box->first);
-        replaced.emplace_back(high->x_index, box->second);
-      }
-    }
-    for (std::size_t i = 0; i < record_.size(); ++i) {
-      const auto found = std::find_if(replaced.begin(), replaced.end(),
-                                      [i](const auto& entry) { return entry.first == i; });
-      if (found == replaced.end()) {
-        copy_.tag(record_[i]);
-        continue;
-      }
-      write_rewritten(record_[i], found->second.x);
-      write_rewritten(record_[i + 1], found->second.y);
-      ++i;
-    }
-    return std::nullopt;
-  }
-
-  std::optional<std::pair<PlanarPoint, PlanarPoint>> transformed_box(const HeaderPoint& low,
-                                                                     const HeaderPoint& high) {
-    if (!low.x || !low.y || !high.x || !high.y) return std::nullopt;
-    for (double v : {*low.x, *low.y, *high.x, *high.y}) {
-      if (std::abs(v) >= placeholder_magnitude) return std::nullopt;
-    }
-    if (*low.x > *high.x || *low.y > *high.y) return std::nullopt;
-    PlanarPoint box_low{HUGE_VAL, HUGE_VAL};
-    PlanarPoint box_high{-HUGE_VAL, -HUGE_VAL};
-    for (double x : {*low.x, *high.x}) {
-      for (double y : {*low.y, *high.y}) {
-        const PointResult corner = operation_.forward({x, y});
-        if (corner.status != PointStatus::ok) return std::nullopt;
-        box_low = {std::min(box_low.x, corner.point.x), std::min(box_low.y, corner.point.y)};
-        box_high = {std::max(box_high.x, corner.point.x), std::max(box_high.y, corner.point.y)};
-      }
-    }
-    return std::pair{box_low, box_high};
   }
 
   PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {
@@ -758,11 +443,8 @@ class AwarePass {
   std::uint64_t stopped_at_ = Pieces::none;
   std::uint64_t lines_before_stop_ = 0;
   std::vector<std::string> unknown_types_met_;
-  std::optional<PlanarPoint> anchor_;  // the entity's most recent point
-  std::size_t first_point_ = no_point;
-  std::optional<PlanarPoint> cached_at_;
-  Jacobian cached_jacobian_;
   PassReport report_;
+  EntityRewriter rewriter_{in_, copy_, out_, report_};
   std::unique_ptr<Pieces> pieces_;  // last: its helpers use the members above
 };
 

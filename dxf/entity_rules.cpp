@@ -244,6 +244,8 @@ Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcep
       // edge path: the type of the next edge; 98: the seed points follow.
       if (code == 92) return (value & 2) != 0 ? Part::hatch_polyline_path : Part::hatch_edge_path;
       if (code == 98) return Part::hatch_seeds;
+      // 75, the hatch style, comes first after the last boundary path.
+      if (code == 75 && part != Part::hatch_seeds) return Part::hatch_pattern;
       if (code == 72 && part != Part::hatch_polyline_path && part != Part::hatch_head &&
           part != Part::hatch_seeds) {
         switch (value) {
@@ -277,6 +279,7 @@ namespace {
 // X codes 10-18 and 110-112.
 constexpr std::size_t kind_count = static_cast<std::size_t>(EntityKind::viewport) + 1;
 constexpr std::size_t part_count = static_cast<std::size_t>(Part::mleader_leader_line) + 1;
+static_assert(static_cast<std::size_t>(Part::hatch_pattern) < part_count);
 constexpr std::size_t code_slots = 12;
 
 constexpr std::size_t code_slot(int code) noexcept {
@@ -307,6 +310,106 @@ Role role_of(EntityKind kind, Part part, int code) noexcept {
   if (!is_x_code(code)) return copy;
   return role_table[static_cast<std::size_t>(kind)][static_cast<std::size_t>(part)]
                    [code_slot(code)];
+}
+
+namespace {
+
+struct MeasureRule {
+  EntityKind kind;
+  Part part;
+  int code;
+  Measure measure;
+};
+
+using enum Measure;
+
+// The angles and sizes of the map, after ezdxf's entity transform() methods
+// (which carry them through an affine map as DXF readers read them). Ratios
+// (width factors, an ellipse's axis ratio), obliquing angles, thicknesses
+// and z scales are left: T scales the plan alike in every direction and
+// does not touch heights.
+constexpr MeasureRule measure_rules[] = {
+    {circle, Part::main, 40, length},  // radius
+    {circle, Part::main, 50, angle_degrees},
+    {circle, Part::main, 51, angle_degrees},
+    {text, Part::main, 40, length},  // height
+    {text, Part::main, 50, angle_degrees},
+    {text, Part::embedded, 40, length},  // an ATTRIB's multiline text: height,
+    {text, Part::embedded, 41, length},  // reference width
+    {text, Part::embedded, 46, length},  // and defined height
+    {mtext, Part::main, 40, length},
+    {mtext, Part::main, 41, length},
+    {mtext, Part::main, 42, length},  // the text's own width and height
+    {mtext, Part::main, 43, length},
+    {mtext, Part::main, 46, length},
+    {mtext, Part::main, 50, angle_degrees},  // read in degrees, as ezdxf does, when 11 is absent
+    {shape, Part::main, 40, length},
+    {shape, Part::main, 50, angle_degrees},
+    {insert, Part::main, 41, length},  // x and y scale
+    {insert, Part::main, 42, length},
+    {insert, Part::main, 44, length},  // MINSERT column and row spacing
+    {insert, Part::main, 45, length},
+    {insert, Part::main, 50, angle_degrees},
+    {lwpolyline, Part::main, 40, length},  // start, end and constant width
+    {lwpolyline, Part::main, 41, length},
+    {lwpolyline, Part::main, 43, length},
+    {polyline, Part::main, 40, length},  // default widths
+    {polyline, Part::main, 41, length},
+    {vertex, Part::vertex_2d, 40, length},
+    {vertex, Part::vertex_2d, 41, length},
+    {hatch, Part::hatch_arc_edge, 40, length},
+    {hatch, Part::hatch_arc_edge, 50, edge_angle},
+    {hatch, Part::hatch_arc_edge, 51, edge_angle},
+    {hatch, Part::hatch_pattern, 52, angle_degrees},  // the pattern's angle
+    {hatch, Part::hatch_pattern, 41, length},         // and scale
+    {hatch, Part::hatch_pattern, 53, angle_degrees},  // a pattern line's angle,
+    {hatch, Part::hatch_pattern, 43, plane_vector_x},  // base point,
+    {hatch, Part::hatch_pattern, 45, plane_vector_x},  // offset
+    {hatch, Part::hatch_pattern, 49, length},          // and dashes
+    {hatch, Part::hatch_pattern, 460, angle_radians},  // a gradient's angle (after the seeds)
+    {hatch, Part::hatch_seeds, 460, angle_radians},
+    {dimension, Part::main, 50, angle_degrees},  // a rotated dimension's angle
+    {dimension, Part::main, 51, angle_degrees},  // the horizontal direction
+    {dimension, Part::main, 53, angle_degrees},  // the text's rotation
+    {arc_dimension, Part::main, 53, angle_degrees},
+    {large_radial_dimension, Part::main, 53, angle_degrees},
+    {leader, Part::main, 40, length},  // the annotation's height and width
+    {leader, Part::main, 41, length},
+    {mline, Part::main, 40, length},  // the style's scale
+    {underlay, Part::main, 41, length},
+    {underlay, Part::main, 42, length},
+    {underlay, Part::main, 50, angle_degrees},
+};
+
+// Codes 38-53 and 460 carry the measures; one slot each.
+constexpr std::size_t measure_slots = 53 - 38 + 2;
+
+constexpr int measure_slot(int code) noexcept {
+  if (code >= 38 && code <= 53) return code - 38;
+  return code == 460 ? static_cast<int>(measure_slots) - 1 : -1;
+}
+
+using MeasureTable =
+    std::array<std::array<std::array<Measure, measure_slots>, part_count>, kind_count>;
+
+constexpr MeasureTable make_measure_table() {
+  MeasureTable table{};  // every entry Measure::none
+  for (const MeasureRule& rule : measure_rules) {
+    table[static_cast<std::size_t>(rule.kind)][static_cast<std::size_t>(rule.part)]
+         [static_cast<std::size_t>(measure_slot(rule.code))] = rule.measure;
+  }
+  return table;
+}
+
+constexpr MeasureTable measure_table = make_measure_table();
+
+}  // namespace
+
+Measure measure_of(EntityKind kind, Part part, int code) noexcept {
+  const int slot = measure_slot(code);
+  if (slot < 0) return none;
+  return measure_table[static_cast<std::size_t>(kind)][static_cast<std::size_t>(part)]
+                      [static_cast<std::size_t>(slot)];
 }
 
 }  // namespace kelvrin::dxf

@@ -73,6 +73,7 @@ enum class Part : std::uint8_t {
   hatch_ellipse_edge,
   hatch_spline_edge,
   hatch_seeds,
+  hatch_pattern,        // after the boundary paths: fill style, pattern and its lines
   mleader_context,      // MULTILEADER "CONTEXT_DATA{"
   mleader_leader,       // "LEADER{"
   mleader_leader_line,  // "LEADER_LINE{"
@@ -82,7 +83,8 @@ enum class Part : std::uint8_t {
 Part first_part(EntityKind kind) noexcept;
 
 // The part after a tag of `code` with integer value `value` (group codes 72,
-// 92 and 300-305 carry the structure; other values are not looked at).
+// 75, 92, 98, 101 and 300-305 carry the structure; other values are not
+// looked at).
 Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcept;
 
 // Whether the code is the X code of a coordinate in this kind of entity.
@@ -92,5 +94,19 @@ inline bool is_x_code(int code) noexcept {
 
 // The role of the coordinate whose X code is `code`.
 Role role_of(EntityKind kind, Part part, int code) noexcept;
+
+// A value that is not a coordinate but a measure in the map, which follows
+// the transformation's local rotation and scale at the entity's point.
+enum class Measure : std::uint8_t {
+  none,
+  angle_degrees,    // a direction in the entity's plane, counter-clockwise from its x axis
+  angle_radians,
+  edge_angle,       // a HATCH arc edge's angle: stored as 360 - angle when clockwise
+  length,           // a radius, a height, a width, a scale factor
+  plane_vector_x,   // the x of a direction in the plane; its y is the next code
+};
+
+// The measure of a tag of `code` that is not a coordinate's X or Y.
+Measure measure_of(EntityKind kind, Part part, int code) noexcept;
 
 }  // namespace kelvrin::dxf

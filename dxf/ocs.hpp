@@ -47,6 +47,12 @@ class Ocs {
     }
   }
 
+  // The change of OCS z that keeps a point's world height while its plan
+  // position moves by `shift`: zero but on a tilted plane.
+  double height_change(transform::PlanarPoint shift) const noexcept {
+    return shift.x * az_.x + shift.y * az_.y;
+  }
+
  private:
   transform::PlanarPoint tilted_to_world(transform::PlanarPoint ocs, double z) const noexcept;
   transform::PlanarPoint tilted_from_world(transform::PlanarPoint world, double z) const noexcept;

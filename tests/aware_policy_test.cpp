@@ -168,14 +168,17 @@ INSTANTIATE_TEST_SUITE_P(
                                "20", "0", "12", "1", "22", "1", "0", "ENDTAB"}),
             section("TABLES", {"0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*Active", "10", "0",
                                "20", "0", "12", "1002.00000", "22", "2003.00000", "0", "ENDTAB"})},
-        RoleCase{"tilted_plane_keeps_its_elevation_plan_position_moves",
+        RoleCase{"tilted_plane_moves_its_height_so_the_point_keeps_its_world_z",
                  // Normal (0, 0.6, 0.8): by the arbitrary axis, OCS x = (-1, 0, 0) and
-                 // OCS y = (0, -0.8, 0.6). Plan point (-1, -4 + 10 * 0.6 = 2) -> (998, 2006);
-                 // back on the plane at OCS z 10: x = -998, y = (6 - 2006) / 0.8 = -2500.
+                 // OCS y = (0, -0.8, 0.6). Plan point (-1, -4 + 10 * 0.6 = 2), world z
+                 // 3 + 8 = 11 -> plan (998, 2006): the OCS z grows by the plan shift
+                 // (999, 2004) along the normal, 2004 * 0.6, to 1212.4; back on that
+                 // plane x = -998, y = (2006 - 1212.4 * 0.6) / -0.8 = -1598.2, and
+                 // world z = -1598.2 * 0.6 + 1212.4 * 0.8 = 11 again.
                  entities({"0", "CIRCLE", "10", "1", "20", "5", "30", "10", "210", "0", "220",
                            "0.6", "230", "0.8"}),
-                 entities({"0", "CIRCLE", "10", "-998.00000", "20", "-2500.00000", "30", "10",
-                           "210", "0", "220", "0.6", "230", "0.8"})}),
+                 entities({"0", "CIRCLE", "10", "-998.00000", "20", "-1598.20000", "30",
+                           "1212.40000", "210", "0", "220", "0.6", "230", "0.8"})}),
     testing::CaseName{});
 
 class AwareFailures : public ::testing::Test {

@@ -1,0 +1,623 @@
+#include "dxf/entity_rewriter.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "dxf/number_scan.hpp"
+#include "dxf/pass_support.hpp"
+#include "dxf/plain_decimal.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+using transform::Jacobian;
+
+// $EXTMIN and its kind are written as 1e+20 and -1e+20 by an empty drawing.
+constexpr double placeholder_magnitude = 1e19;
+
+// The entities whose points share one plane at one OCS height: on a tilted
+// plane, that height follows the plan position of their own point. A 2D
+// POLYLINE's height is written before its first VERTEX is read, so it keeps
+// its own.
+bool shares_one_height(EntityKind kind) {
+  switch (kind) {
+    case EntityKind::lwpolyline:
+    case EntityKind::hatch:
+    case EntityKind::circle:
+    case EntityKind::text:
+    case EntityKind::insert:
+    case EntityKind::shape:
+    case EntityKind::solid: return true;
+    default: return false;
+  }
+}
+
+bool has_parts(EntityKind kind) {
+  return kind == EntityKind::hatch || kind == EntityKind::multileader ||
+         kind == EntityKind::text || kind == EntityKind::mtext;
+}
+
+bool is_part_marker(EntityKind kind, int code) {
+  return code == 72 || code == 92 || code == 98 || code == 101 || (code >= 300 && code <= 305) ||
+         (code == 75 && kind == EntityKind::hatch);
+}
+
+}  // namespace
+
+std::optional<double> number(std::string_view text) {
+  if (const auto plain = plain_decimal(text)) return plain;
+  return strict_number(text);
+}
+
+EntityFacts gather_facts(std::span<const Tag> record, EntityKind kind, const TagReader& in) {
+  EntityFacts facts;
+  const auto value = [&](const Tag& tag) { return number(in.value_text(tag)); };
+  bool hatch_head_seen = false;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const Tag& tag = record[i];
+    switch (tag.code) {
+      case 67:
+        facts.has_paper_flag = true;
+        facts.paper_space = value(tag) == 1.0;
+        break;
+      case 210: facts.extrusion.x = value(tag).value_or(0.0); break;
+      case 220: facts.extrusion.y = value(tag).value_or(0.0); break;
+      case 230: facts.extrusion.z = value(tag).value_or(1.0); break;
+      case 66: facts.attributes_follow = value(tag) == 1.0; break;
+      case 38: facts.elevation = value(tag).value_or(0.0); break;
+      case 70:
+        if (facts.flags == 0) facts.flags = static_cast<std::int64_t>(value(tag).value_or(0.0));
+        break;
+      case 30:
+        // A POLYLINE and a HATCH keep their height in the z of a point that
+        // is not a position.
+        if ((kind == EntityKind::polyline || kind == EntityKind::hatch) && i > 0 &&
+            record[i - 1].code == 20 && facts.first_point == EntityFacts::no_point) {
+          facts.elevation = value(tag).value_or(0.0);
+        }
+        break;
+      case 10:
+        if (kind == EntityKind::hatch && !hatch_head_seen) {
+          hatch_head_seen = true;
+        } else if (facts.first_point == EntityFacts::no_point && i + 1 < record.size() &&
+                   record[i + 1].code == 20) {
+          facts.first_point = i;
+        }
+        break;
+      case 11:
+        if (kind == EntityKind::mtext && facts.first_point != EntityFacts::no_point) {
+          facts.has_direction = true;
+        }
+        break;
+      case 41: facts.has_x_scale = true; break;
+      case 42: facts.has_y_scale = true; break;
+      case 50: facts.has_rotation = true; break;
+      default: break;
+    }
+  }
+  return facts;
+}
+
+std::optional<Stop> EntityRewriter::rewrite_entity(std::span<const Tag> record, EntityKind kind,
+                                                   Part part, const EntityFacts& facts) {
+  record_ = record;
+  kind_ = kind;
+  facts_ = facts;
+  ocs_ = Ocs(facts.extrusion);
+  anchor_.reset();
+  own_similarity_.reset();
+  first_point_in_plane_ = kind == EntityKind::hatch || role_of(kind, part, 10) == Role::ocs_point;
+  height_change_ = 0.0;
+  if (ocs_.kind() == Ocs::Kind::tilted && shares_one_height(kind)) {
+    if (auto stop = settle_plane()) return stop;
+  }
+  const bool parts = has_parts(kind);
+  bool counted_on_edge = false;
+
+  // The record stays as it is while it is rewritten.
+  const Tag* const tags = record.data();
+  const std::size_t count = record.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Tag& tag = tags[i];
+    if (parts && is_part_marker(kind, tag.code)) {
+      const auto marker = number(value(tag));
+      part = next_part(kind, part, tag.code, marker ? static_cast<std::int64_t>(*marker) : 0);
+      copy_.tag(tag);
+      continue;
+    }
+    const bool x_code = is_x_code(tag.code);
+    const Role role = x_code ? role_of(kind, part, tag.code) : Role::copy;
+    if (role == Role::copy) {
+      if (!x_code) {
+        if (const Measure measure = measure_of(kind, part, tag.code); measure != Measure::none) {
+          if (auto stop = rewrite_measure(measure, i)) return stop;
+          if (part == Part::main && (tag.code == 40 && (kind == EntityKind::text ||
+                                                        kind == EntityKind::shape))) {
+            if (auto stop = add_missing_measures(tag)) return stop;
+          }
+          continue;
+        }
+        if (height_change_ != 0.0 && is_elevation(part, tag.code)) {
+          if (const auto height = number(value(tag))) {
+            write_rewritten(tag, *height + height_change_);
+            continue;
+          }
+        }
+        if (is_lone_y(kind, part, i)) note_unpaired(tag);
+      }
+      copy_.tag(tag);
+      continue;
+    }
+    if (i + 1 == count || tags[i + 1].code != tag.code + 10) {
+      note_unpaired(tag);
+      copy_.tag(tag);
+      continue;
+    }
+    const Tag& y_tag = tags[i + 1];
+    const Tag* z_tag = i + 2 < count && tags[i + 2].code == tag.code + 20 ? &tags[i + 2] : nullptr;
+    const bool ocs_role = role == Role::ocs_point || role == Role::ocs_vector;
+    if (ocs_role && ocs_.kind() == Ocs::Kind::on_edge) {
+      if (!counted_on_edge) ++report_.unconverted_entities;
+      counted_on_edge = true;
+      copy_.tag(tag);
+      copy_.tag(y_tag);
+      ++i;
+      continue;
+    }
+    const std::size_t x_index = i;
+    bool z_written = false;
+    if (auto stop = rewrite_pair(role, tag, y_tag, z_tag, z_written)) return stop;
+    i += z_written ? 2 : 1;
+    if (x_index == facts_.first_point &&
+        (kind == EntityKind::insert || kind == EntityKind::mtext)) {
+      if (z_tag != nullptr && !z_written) {
+        copy_.tag(*z_tag);
+        ++i;
+      }
+      if (auto stop = add_missing_measures(tag)) return stop;
+    }
+  }
+  return std::nullopt;
+}
+
+// On a tilted plane the plan position of the entity's own point becomes
+// T(x, y) and its world height stays: the plane's OCS height changes by
+// the shift along the normal, and every point of the entity is put back
+// on the plane at that height.
+std::optional<Stop> EntityRewriter::settle_plane() {
+  if (facts_.first_point == EntityFacts::no_point) return std::nullopt;
+  const Tag& x_tag = record_[facts_.first_point];
+  const auto x = number(value(x_tag));
+  const auto y = number(value(record_[facts_.first_point + 1]));
+  if (!x || !y) return std::nullopt;  // the loop stops on it, naming its line
+  double z = facts_.elevation;
+  if (facts_.first_point + 2 < record_.size() && record_[facts_.first_point + 2].code == 30) {
+    z = number(value(record_[facts_.first_point + 2])).value_or(z);
+  }
+  const PlanarPoint world = ocs_.to_world({*x, *y}, z);
+  const PointResult moved = operation_->forward(world);
+  if (auto stop = check(moved, x_tag)) return stop;
+  height_change_ = ocs_.height_change({moved.point.x - world.x, moved.point.y - world.y});
+  if (!std::isfinite(height_change_)) return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
+  return std::nullopt;
+}
+
+bool EntityRewriter::is_elevation(Part part, int code) const {
+  return (kind_ == EntityKind::lwpolyline && code == 38) ||
+         (kind_ == EntityKind::hatch && part == Part::hatch_head && code == 30);
+}
+
+// A Y code whose X partner, had it been there, would have been rewritten.
+bool EntityRewriter::is_lone_y(EntityKind kind, Part part, std::size_t i) const {
+  const int code = record_[i].code;
+  if (!((code >= 20 && code <= 28) || (code >= 120 && code <= 122))) return false;
+  if (role_of(kind, part, code - 10) == Role::copy) return false;
+  return i == 0 || record_[i - 1].code != code - 10;
+}
+
+void EntityRewriter::note_unpaired(const Tag& tag) {
+  if (report_.unpaired_coordinates++ == 0) report_.first_unpaired_line = tag.line;
+}
+
+std::optional<Stop> EntityRewriter::rewrite_pair(Role role, const Tag& x_tag, const Tag& y_tag,
+                                                 const Tag* z_tag, bool& z_written) {
+  const auto x = number(value(x_tag));
+  if (!x) return Stop{PassFailure::not_a_number, x_tag.line + 1, {}};
+  const auto y = number(value(y_tag));
+  if (!y) return Stop{PassFailure::not_a_number, y_tag.line + 1, {}};
+  const bool tilted = ocs_.kind() == Ocs::Kind::tilted;
+  double z = facts_.elevation;  // only a tilted plane needs the height
+  if (z_tag != nullptr && tilted && (role == Role::ocs_point || role == Role::ocs_vector)) {
+    const auto own_z = number(value(*z_tag));
+    if (!own_z) return Stop{PassFailure::not_a_number, z_tag->line + 1, {}};
+    z = *own_z;
+  }
+  PlanarPoint written;
+  bool vector = false;
+  switch (role) {
+    case Role::point:
+    case Role::historical: {
+      const PointResult moved = operation_->forward({*x, *y});
+      if (auto stop = check(moved, x_tag)) return stop;
+      anchor_ = PlanarPoint{*x, *y};
+      written = moved.point;
+      break;
+    }
+    case Role::ocs_point: {
+      const PlanarPoint world = ocs_.to_world({*x, *y}, z);
+      const PointResult moved = operation_->forward(world);
+      if (auto stop = check(moved, x_tag)) return stop;
+      anchor_ = world;
+      written = ocs_.from_world(moved.point, z + height_change_);
+      break;
+    }
+    case Role::vector:
+    case Role::ocs_vector: {
+      Jacobian jacobian;
+      if (auto stop = derivative(x_tag, jacobian)) return stop;
+      vector = true;
+      if (role == Role::vector) {
+        written = jacobian.apply({*x, *y});
+      } else {
+        written = ocs_.from_world(jacobian.apply(ocs_.to_world({*x, *y}, 0.0)), 0.0);
+      }
+      break;
+    }
+    case Role::copy: break;
+  }
+  if (!std::isfinite(written.x) || !std::isfinite(written.y)) {
+    return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
+  }
+  if (!vector && y_tag.crlf) {
+    copy_.code_line(x_tag);
+    copy_.flush();
+    write_moved_point(out_, written, in_.bytes(y_tag.code_line.begin, y_tag.value_line.begin));
+  } else {
+    write_rewritten(x_tag, written.x, vector);
+    write_rewritten(y_tag, written.y, vector);
+  }
+  if (role == Role::ocs_point && z_tag != nullptr && height_change_ != 0.0) {
+    write_rewritten(*z_tag, z + height_change_);
+    z_written = true;
+  }
+  return std::nullopt;
+}
+
+// Whether the HATCH arc edge whose angle stands at `i` runs clockwise: its
+// flag 73 follows the angles.
+bool EntityRewriter::clockwise_edge(std::size_t i) const {
+  for (std::size_t j = i + 1; j < record_.size() && j <= i + 2; ++j) {
+    if (record_[j].code == 73) return number(value(record_[j])) == 0.0;
+  }
+  return false;
+}
+
+std::optional<Stop> EntityRewriter::rewrite_measure(Measure measure, std::size_t& i) {
+  const Tag& tag = record_[i];
+  const auto old = number(value(tag));
+  // A length of zero stays zero: most widths are, and need no derivative.
+  // An entity with no point of its own has no place where they would turn.
+  if (!old || (measure == Measure::length && *old == 0.0) ||
+      facts_.first_point == EntityFacts::no_point) {
+    copy_.tag(tag);
+    return std::nullopt;
+  }
+  if (auto stop = similarity(tag)) return stop;
+  const LocalSimilarity* const local = &*own_similarity_;
+  if (measure == Measure::plane_vector_x) {
+    const Tag* y_tag = i + 1 < record_.size() && record_[i + 1].code == tag.code + 1
+                           ? &record_[i + 1]
+                           : nullptr;
+    const auto y = y_tag != nullptr ? number(value(*y_tag)) : std::nullopt;
+    if (!y) {
+      copy_.tag(tag);
+      return std::nullopt;
+    }
+    const PlanarPoint carried = local->carried({*old, *y});
+    write_rewritten(tag, carried.x, true);
+    write_rewritten(*y_tag, carried.y, true);
+    ++i;
+    return std::nullopt;
+  }
+  double now = *old;
+  switch (measure) {
+    case Measure::length: now = local->scaled(*old); break;
+    case Measure::angle_degrees: now = local->turned_degrees(*old); break;
+    case Measure::angle_radians: now = local->turned_radians(*old); break;
+    case Measure::edge_angle:
+      // A clockwise edge keeps 360 - angle: it turns the other way.
+      now = clockwise_edge(i) ? -local->turned_degrees(-*old) : local->turned_degrees(*old);
+      break;
+    default: break;
+  }
+  if (!std::isfinite(now)) return Stop{PassFailure::arithmetic_failure, tag.line, {}};
+  if (now == *old) {
+    copy_.tag(tag);
+  } else {
+    write_rewritten(tag, now, true);
+  }
+  return std::nullopt;
+}
+
+// An angle or scale that the entity leaves at its default (rotation 0,
+// scale 1) changes like any other: it is written after `after`, where a
+// reader finds it among its neighbours, when it differs from the default.
+std::optional<Stop> EntityRewriter::add_missing_measures(const Tag& after) {
+  const bool rotation = !facts_.has_rotation && kind_ != EntityKind::mtext;
+  const bool scales = kind_ == EntityKind::insert;
+  const bool direction = kind_ == EntityKind::mtext && !facts_.has_direction &&
+                         !facts_.has_rotation;
+  if ((!rotation && !scales && !direction) || facts_.first_point == EntityFacts::no_point) {
+    return std::nullopt;
+  }
+  if (auto stop = similarity(after)) return stop;
+  const LocalSimilarity* const local = &*own_similarity_;
+  if (scales && local->scaled(1.0) != 1.0) {
+    if (!facts_.has_x_scale) write_added("41", local->scaled(1.0));
+    if (!facts_.has_y_scale) write_added("42", local->scaled(1.0));
+  }
+  if (rotation && local->turned_degrees(0.0) != 0.0) {
+    write_added("50", local->turned_degrees(0.0));
+  }
+  if (direction) {
+    const PlanarPoint x_axis = local->carried({1.0, 0.0});
+    if (x_axis.x != 1.0 || x_axis.y != 0.0) {
+      write_added("11", x_axis.x);
+      write_added("21", x_axis.y);
+      write_added("31", 0.0);
+    }
+  }
+  return std::nullopt;
+}
+
+// The similarity at the entity's own point, for all its angles and sizes.
+std::optional<Stop> EntityRewriter::similarity(const Tag& tag) {
+  if (own_similarity_) return std::nullopt;
+  Jacobian jacobian;
+  if (auto stop = jacobian_at(first_point_in_plan(), tag, jacobian)) return stop;
+  own_similarity_.emplace(jacobian, ocs_);
+  return std::nullopt;
+}
+
+std::optional<Stop> EntityRewriter::check(const PointResult& moved, const Tag& x_tag) const {
+  if (moved.status == PointStatus::arithmetic_failure) {
+    return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
+  }
+  if (moved.status == PointStatus::rejected) {
+    return Stop{PassFailure::point_rejected, x_tag.line, moved.point};
+  }
+  return std::nullopt;
+}
+
+// The entity's own point in the plan, for a derivative asked for before any
+// of its points was moved (a polyline's constant width comes first).
+PlanarPoint EntityRewriter::first_point_in_plan() const {
+  if (facts_.first_point == EntityFacts::no_point) return {};
+  const auto x = number(value(record_[facts_.first_point]));
+  const auto y = number(value(record_[facts_.first_point + 1]));
+  if (!x || !y) return {};
+  if (!first_point_in_plane_) return {*x, *y};
+  double z = facts_.elevation;
+  if (facts_.first_point + 2 < record_.size() && record_[facts_.first_point + 2].code == 30) {
+    z = number(value(record_[facts_.first_point + 2])).value_or(z);
+  }
+  return ocs_.to_world({*x, *y}, z);
+}
+
+// The derivative at the entity's most recent point (or its own point).
+std::optional<Stop> EntityRewriter::derivative(const Tag& x_tag, Jacobian& jacobian) {
+  if (!anchor_) anchor_ = first_point_in_plan();
+  return jacobian_at(*anchor_, x_tag, jacobian);
+}
+
+// The derivative at `at`, kept while the point stays the same.
+std::optional<Stop> EntityRewriter::jacobian_at(PlanarPoint at, const Tag& x_tag,
+                                                Jacobian& jacobian) {
+  if (!cached_at_ || cached_at_->x != at.x || cached_at_->y != at.y) {
+    const auto result = operation_->derivative(at);
+    if (result.status == PointStatus::rejected) {
+      return Stop{PassFailure::point_rejected, x_tag.line, at};
+    }
+    if (result.status != PointStatus::ok) {
+      return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
+    }
+    cached_at_ = at;
+    cached_jacobian_ = result.jacobian;
+  }
+  jacobian = cached_jacobian_;
+  return std::nullopt;
+}
+
+// A tag whose value is rewritten: its code line as it is, then `number`, as
+// a coordinate or in the shortest form that reads back the same.
+void EntityRewriter::write_rewritten(const Tag& tag, double number, bool shortest) {
+  copy_.code_line(tag);
+  copy_.flush();
+  if (shortest) {
+    char* room = out_.begin_line(max_shortest_text);
+    out_.end_line(format_shortest(number, room));
+  } else {
+    write_coordinate(out_, number);
+  }
+}
+
+void EntityRewriter::write_added(std::string_view code, double number) {
+  copy_.flush();
+  out_.write_line(code);
+  char* room = out_.begin_line(max_shortest_text);
+  out_.end_line(format_shortest(number, room));
+}
+
+const Tag* EntityRewriter::find(std::span<const Tag> record, int code) const {
+  for (const Tag& tag : record) {
+    if (tag.code == code) return &tag;
+  }
+  return nullptr;
+}
+
+std::optional<double> EntityRewriter::number_of(std::span<const Tag> record, int code) const {
+  const Tag* tag = find(record, code);
+  return tag != nullptr ? number(value(*tag)) : std::nullopt;
+}
+
+void EntityRewriter::follow_view(std::span<const Tag> record, ViewCodes codes) {
+  const auto direction_x = number_of(record, codes.direction);
+  const auto direction_y = number_of(record, codes.direction + 10);
+  const auto direction_z = number_of(record, codes.direction + 20);
+  const auto twist = number_of(record, codes.twist);
+  const bool plan = direction_x.value_or(0.0) == 0.0 && direction_y.value_or(0.0) == 0.0 &&
+                    direction_z.value_or(1.0) > 0.0 && twist.value_or(0.0) == 0.0;
+  const auto target_x = number_of(record, codes.target);
+  const auto target_y = number_of(record, codes.target + 10);
+  const bool target_at_origin = target_x.value_or(0.0) == 0.0 && target_y.value_or(0.0) == 0.0;
+  const int moved_code = target_at_origin ? codes.centre : codes.target;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const Tag& tag = record[i];
+    if (plan && tag.code == moved_code && i + 1 < record.size() &&
+        record[i + 1].code == moved_code + 10) {
+      const auto x = number(value(tag));
+      const auto y = number(value(record[i + 1]));
+      if (x && y) {
+        const PointResult moved = operation_->forward({*x, *y});
+        if (moved.status == PointStatus::ok) {
+          write_rewritten(tag, moved.point.x);
+          write_rewritten(record[i + 1], moved.point.y);
+          ++i;
+          continue;
+        }
+      }
+    }
+    copy_.tag(tag);
+  }
+}
+
+namespace {
+
+// Where a UCS keeps its origin and axes: a table entry in codes 10-12, the
+// header's current UCS in three variables.
+struct UcsPlaces {
+  std::size_t origin = EntityFacts::no_point;
+  std::size_t axes[2] = {EntityFacts::no_point, EntityFacts::no_point};
+};
+
+}  // namespace
+
+void EntityRewriter::follow_ucs(std::span<const Tag> record) {
+  UcsPlaces places;
+  for (std::size_t i = 0; i + 1 < record.size(); ++i) {
+    if (record[i + 1].code != record[i].code + 10) continue;
+    if (record[i].code == 10) places.origin = i;
+    if (record[i].code == 11) places.axes[0] = i;
+    if (record[i].code == 12) places.axes[1] = i;
+  }
+  std::vector<std::pair<std::size_t, PlanarPoint>> replaced;
+  if (places.origin != EntityFacts::no_point) {
+    const auto x = number(value(record[places.origin]));
+    const auto y = number(value(record[places.origin + 1]));
+    // A UCS at the world's origin names no place of the model.
+    if (x && y && (*x != 0.0 || *y != 0.0)) {
+      const PointResult moved = operation_->forward({*x, *y});
+      const auto turned = operation_->derivative({*x, *y});
+      if (moved.status == PointStatus::ok && turned.status == PointStatus::ok) {
+        replaced.emplace_back(places.origin, moved.point);
+        const LocalSimilarity local(turned.jacobian, Ocs{});
+        for (const std::size_t axis : places.axes) {
+          if (axis == EntityFacts::no_point) continue;
+          const auto ax = number(value(record[axis]));
+          const auto ay = number(value(record[axis + 1]));
+          if (!ax || !ay) continue;
+          // Unit axes stay unit axes: only the turn is theirs.
+          const PlanarPoint carried = local.carried({*ax, *ay});
+          const double scale = local.scaled(1.0);
+          replaced.emplace_back(axis, PlanarPoint{carried.x / scale, carried.y / scale});
+        }
+      }
+    }
+  }
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const auto found = std::find_if(replaced.begin(), replaced.end(),
+                                    [i](const auto& entry) { return entry.first == i; });
+    if (found == replaced.end()) {
+      copy_.tag(record[i]);
+      continue;
+    }
+    const bool axis = i != places.origin;
+    write_rewritten(record[i], found->second.x, axis);
+    write_rewritten(record[i + 1], found->second.y, axis);
+    ++i;
+  }
+}
+
+namespace {
+
+struct HeaderPoint {
+  std::size_t x_index = 0;
+  std::optional<double> x;
+  std::optional<double> y;
+};
+
+}  // namespace
+
+void EntityRewriter::rewrite_header(std::span<const Tag> record) {
+  HeaderPoint ext_min, ext_max, lim_min, lim_max;
+  HeaderPoint* current = nullptr;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const Tag& tag = record[i];
+    if (tag.code == 9) {
+      const std::string_view name = trim_blanks(value(tag));
+      current = name == "$EXTMIN"   ? &ext_min
+                : name == "$EXTMAX" ? &ext_max
+                : name == "$LIMMIN" ? &lim_min
+                : name == "$LIMMAX" ? &lim_max
+                                    : nullptr;
+    } else if (current != nullptr && tag.code == 10 && i + 1 < record.size() &&
+               record[i + 1].code == 20) {
+      current->x_index = i;
+      current->x = number(value(tag));
+      current->y = number(value(record[i + 1]));
+      current = nullptr;
+    }
+  }
+  const auto transformed_box =
+      [&](const HeaderPoint& low,
+          const HeaderPoint& high) -> std::optional<std::pair<PlanarPoint, PlanarPoint>> {
+    if (!low.x || !low.y || !high.x || !high.y) return std::nullopt;
+    for (double v : {*low.x, *low.y, *high.x, *high.y}) {
+      if (std::abs(v) >= placeholder_magnitude) return std::nullopt;
+    }
+    if (*low.x > *high.x || *low.y > *high.y) return std::nullopt;
+    PlanarPoint box_low{HUGE_VAL, HUGE_VAL};
+    PlanarPoint box_high{-HUGE_VAL, -HUGE_VAL};
+    for (double x : {*low.x, *high.x}) {
+      for (double y : {*low.y, *high.y}) {
+        const PointResult corner = operation_->forward({x, y});
+        if (corner.status != PointStatus::ok) return std::nullopt;
+        box_low = {std::min(box_low.x, corner.point.x), std::min(box_low.y, corner.point.y)};
+        box_high = {std::max(box_high.x, corner.point.x), std::max(box_high.y, corner.point.y)};
+      }
+    }
+    return std::pair{box_low, box_high};
+  };
+  std::vector<std::pair<std::size_t, PlanarPoint>> replaced;
+  for (auto [low, high] : {std::pair{&ext_min, &ext_max}, std::pair{&lim_min, &lim_max}}) {
+    if (const auto box = transformed_box(*low, *high)) {
+      replaced.emplace_back(low->x_index, box->first);
+      replaced.emplace_back(high->x_index, box->second);
+    }
+  }
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const auto found = std::find_if(replaced.begin(), replaced.end(),
+                                    [i](const auto& entry) { return entry.first == i; });
+    if (found == replaced.end()) {
+      copy_.tag(record[i]);
+      continue;
+    }
+    write_rewritten(record[i], found->second.x);
+    write_rewritten(record[i + 1], found->second.y);
+    ++i;
+  }
+}
+
+}  // namespace kelvrin::dxf

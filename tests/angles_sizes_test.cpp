@@ -1,0 +1,193 @@
+// Angles and sizes follow the transformation's local rotation and scale, as
+// the points around them do: under a similarity that turns by 30 degrees
+// and doubles, an arc's ends stay where its radius and angles put them.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dxf/rewrite_dxf.hpp"
+#include "tests/test_support.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Tags = std::vector<std::pair<int, std::string>>;
+
+constexpr double turn_degrees = 30.0;
+constexpr double scale = 2.0;
+
+// T(p) = (1000, 2000) + 2 R(30 degrees) p, or a plain shift.
+class Similarity final : public transform::PointOperation {
+ public:
+  explicit Similarity(bool shift_only = false) : shift_only_(shift_only) {}
+  PointResult forward(PlanarPoint p) const override {
+    if (shift_only_) return {PointStatus::ok, {p.x + 1000, p.y + 2000}};
+    const double a = turn_degrees * std::numbers::pi / 180.0;
+    return {PointStatus::ok,
+            {1000 + scale * (std::cos(a) * p.x - std::sin(a) * p.y),
+             2000 + scale * (std::sin(a) * p.x + std::cos(a) * p.y)}};
+  }
+
+ private:
+  bool shift_only_;
+};
+
+Lines entities(const Lines& body) {
+  Lines lines = {"0", "SECTION", "2", "ENTITIES"};
+  lines.insert(lines.end(), body.begin(), body.end());
+  lines.insert(lines.end(), {"0", "ENDSEC", "0", "EOF"});
+  return lines;
+}
+
+Tags convert(const Lines& body, bool shift_only = false) {
+  testing::TempFolder folder;
+  testing::write_file(folder.file("in.dxf"), testing::dxf_lines(entities(body)));
+  const PassResult result =
+      rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Similarity(shift_only));
+  EXPECT_TRUE(result.completed()) << static_cast<int>(result.failure) << " " << result.line;
+  const auto lines = testing::split_crlf(testing::read_file(folder.file("out.dxf")));
+  Tags tags;
+  for (std::size_t i = 4; i + 5 < lines.size(); i += 2) {  // the entities alone
+    tags.emplace_back(std::stoi(lines[i]), lines[i + 1]);
+  }
+  return tags;
+}
+
+// The numbers of every tag of `code`, in order.
+std::vector<double> values(const Tags& tags, int code) {
+  std::vector<double> found;
+  for (const auto& [tag_code, value] : tags) {
+    if (tag_code == code) found.push_back(std::stod(value));
+  }
+  return found;
+}
+
+double value(const Tags& tags, int code) {
+  const auto found = values(tags, code);
+  EXPECT_EQ(found.size(), 1u) << "code " << code;
+  return found.empty() ? NAN : found.front();
+}
+
+constexpr double tolerance = 1e-9;
+
+TEST(AnglesAndSizes, ArcRadiusAndAnglesFollowTheMap) {
+  const Tags arc = convert({"0", "ARC", "10", "10", "20", "0", "40", "5", "50", "10", "51", "350"});
+  EXPECT_NEAR(value(arc, 40), 10.0, tolerance);
+  EXPECT_NEAR(value(arc, 50), 40.0, tolerance);
+  EXPECT_NEAR(value(arc, 51), 380.0, tolerance);  // keeps its sweep, not wrapped
+}
+
+TEST(AnglesAndSizes, AMirroredArcTurnsTheOtherWay) {
+  const Tags arc = convert({"0", "ARC", "10", "10", "20", "0", "40", "5", "50", "10", "51", "80",
+                            "210", "0", "220", "0", "230", "-1"});
+  EXPECT_NEAR(value(arc, 40), 10.0, tolerance);
+  EXPECT_NEAR(value(arc, 50), -20.0, tolerance);
+  EXPECT_NEAR(value(arc, 51), 50.0, tolerance);
+}
+
+TEST(AnglesAndSizes, TextInsertAndShapeTurnAndScale) {
+  const Tags text = convert({"0", "TEXT", "10", "1", "20", "1", "40", "2.5", "1", "Marco", "50",
+                             "45", "41", "0.8"});
+  EXPECT_NEAR(value(text, 40), 5.0, tolerance);
+  EXPECT_NEAR(value(text, 50), 75.0, tolerance);
+  EXPECT_EQ(values(text, 41), std::vector<double>{0.8});  // a width factor is a ratio
+
+  const Tags insert = convert({"0", "INSERT", "2", "MARCO", "10", "1", "20", "1", "30", "0", "41",
+                               "0.5", "42", "-0.5", "43", "3", "50", "90", "44", "4"});
+  EXPECT_NEAR(value(insert, 41), 1.0, tolerance);
+  EXPECT_NEAR(value(insert, 42), -1.0, tolerance);
+  EXPECT_EQ(values(insert, 43), std::vector<double>{3.0});  // T leaves heights alone
+  EXPECT_NEAR(value(insert, 50), 120.0, tolerance);
+  EXPECT_NEAR(value(insert, 44), 8.0, tolerance);
+
+  const Tags shape = convert({"0", "SHAPE", "10", "1", "20", "1", "40", "1", "2", "S"});
+  EXPECT_NEAR(value(shape, 40), 2.0, tolerance);
+  EXPECT_NEAR(value(shape, 50), 30.0, tolerance);
+}
+
+TEST(AnglesAndSizes, DefaultRotationsAndScalesAreWrittenWhereTheyChange) {
+  const Tags text = convert({"0", "TEXT", "10", "1", "20", "1", "40", "1", "1", "Marco"});
+  EXPECT_NEAR(value(text, 50), 30.0, tolerance);
+  const Tags insert = convert({"0", "INSERT", "2", "MARCO", "10", "1", "20", "1", "30", "0"});
+  EXPECT_NEAR(value(insert, 41), 2.0, tolerance);
+  EXPECT_NEAR(value(insert, 42), 2.0, tolerance);
+  EXPECT_NEAR(value(insert, 50), 30.0, tolerance);
+  const Tags mtext = convert({"0", "MTEXT", "10", "1", "20", "1", "40", "1", "1", "Marco"});
+  EXPECT_NEAR(value(mtext, 11), 2 * std::cos(std::numbers::pi / 6), tolerance);
+  EXPECT_NEAR(value(mtext, 21), 2 * std::sin(std::numbers::pi / 6), tolerance);
+}
+
+TEST(AnglesAndSizes, AShiftLeavesEveryAngleAndSizeAsItWas) {
+  const Lines text = {"0",  "TEXT", "10", "1",     "20", "1",  "40", "2.50",
+                      "50", "45.0", "0",  "INSERT", "2", "B",  "10", "1",
+                      "20", "1",    "41", "0.50",   "50", "7", "0",  "ARC",
+                      "10", "1",    "20", "1",      "40", "5", "50", "1e1", "51", "20"};
+  const Tags converted = convert(text, true);
+  Tags expected;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    expected.emplace_back(std::stoi(text[i]), text[i + 1]);
+  }
+  ASSERT_EQ(converted.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (expected[i].first == 10 || expected[i].first == 20) continue;  // moved points
+    EXPECT_EQ(converted[i], expected[i]) << i;
+  }
+}
+
+TEST(AnglesAndSizes, HatchArcEdgesPatternAndWidths) {
+  // One counter-clockwise and one clockwise arc edge (stored as 360 - angle),
+  // then the pattern with one line.
+  const Tags hatch = convert({"0",  "HATCH", "10", "0",  "20", "0",   "30", "0",  "91", "1",
+                              "92", "1",     "93", "2",  "72", "2",   "10", "1",  "20", "1",
+                              "40", "3",     "50", "0",  "51", "90",  "73", "1",  "72", "2",
+                              "10", "1",     "20", "1",  "40", "3",   "50", "270", "51", "360",
+                              "73", "0",     "97", "0",  "75", "0",   "76", "1",  "52", "15",
+                              "41", "2",     "77", "0",  "78", "1",   "53", "15",  "43", "1",
+                              "44", "0",     "45", "0",  "46", "1",   "79", "1",  "49", "0.5",
+                              "98", "0"});
+  for (const double radius : values(hatch, 40)) EXPECT_NEAR(radius, 6.0, tolerance);
+  const auto angles = values(hatch, 50);
+  const auto ends = values(hatch, 51);
+  ASSERT_EQ(angles.size(), 2u);
+  ASSERT_EQ(ends.size(), 2u);
+  EXPECT_NEAR(angles[0], 30.0, tolerance);
+  EXPECT_NEAR(ends[0], 120.0, tolerance);
+  // Clockwise from 90 to 0 turns into clockwise from 120 to 30.
+  EXPECT_NEAR(angles[1], 240.0, tolerance);
+  EXPECT_NEAR(ends[1], 330.0, tolerance);
+  EXPECT_NEAR(value(hatch, 52), 45.0, tolerance);
+  EXPECT_NEAR(value(hatch, 41), 4.0, tolerance);
+  EXPECT_NEAR(value(hatch, 53), 45.0, tolerance);
+  EXPECT_NEAR(value(hatch, 43), scale * std::cos(std::numbers::pi / 6), tolerance);
+  EXPECT_NEAR(value(hatch, 44), scale * std::sin(std::numbers::pi / 6), tolerance);
+  EXPECT_NEAR(value(hatch, 45), -scale * std::sin(std::numbers::pi / 6), tolerance);
+  EXPECT_NEAR(value(hatch, 49), 1.0, tolerance);
+
+  const Tags lwpolyline = convert({"0", "LWPOLYLINE", "90", "2", "43", "0", "10", "0", "20",
+                                   "0", "40", "1", "41", "2", "10", "5", "20", "0"});
+  EXPECT_EQ(values(lwpolyline, 43), std::vector<double>{0});
+  EXPECT_NEAR(value(lwpolyline, 40), 2.0, tolerance);
+  EXPECT_NEAR(value(lwpolyline, 41), 4.0, tolerance);
+}
+
+TEST(AnglesAndSizes, ATiltedPolylineKeepsTheWorldHeightOfItsFirstVertex) {
+  // Normal (0, 0.6, 0.8): OCS x = (-1, 0, 0), OCS y = (0, -0.8, 0.6).
+  const Tags polyline = convert({"0", "LWPOLYLINE", "90", "1", "38", "10", "10", "1", "20", "5",
+                                 "210", "0", "220", "0.6", "230", "0.8"});
+  const double x = value(polyline, 10), y = value(polyline, 20), z = value(polyline, 38);
+  const double world_z_before = 5 * 0.6 + 10 * 0.8;
+  EXPECT_NEAR(y * 0.6 + z * 0.8, world_z_before, 1e-5);
+  // Its plan position is T's.
+  const PointResult moved = Similarity().forward({-1, -5 * 0.8 + 10 * 0.6});
+  EXPECT_NEAR(-x, moved.point.x, 1e-5);
+  EXPECT_NEAR(-0.8 * y + 0.6 * z, moved.point.y, 1e-5);
+}
+
+}  // namespace
+}  // namespace kelvrin::dxf
