@@ -18,6 +18,7 @@
 #include "dxf/ocs.hpp"
 #include "dxf/pass_support.hpp"
 #include "dxf/pieces.hpp"
+#include "dxf/placed_operation.hpp"
 #include "dxf/plain_decimal.hpp"
 #include "dxf/plain_tags.hpp"
 #include "dxf/rewrite_dxf.hpp"
@@ -266,13 +267,13 @@ class AwarePass {
     if (type == "SECTION") return true;  // until its name is known
     if (type == "ENDSEC" || type == "EOF") {
       section_ = Section::none;
-      converting_block_ = false;
+      end_block();
       return false;
     }
     switch (section_) {
       case Section::tables: return type == "VPORT" || type == "VIEW" || type == "UCS";
       case Section::blocks:
-        if (type == "ENDBLK") converting_block_ = false;
+        if (type == "ENDBLK") end_block();
         return type == "BLOCK" || converting_block_ || type == "VIEWPORT";
       case Section::entities: return true;
       case Section::objects:
@@ -303,9 +304,7 @@ class AwarePass {
       case Section::tables: return rewrite_table_entry(type);
       case Section::blocks:
         if (type == "BLOCK") {
-          const Tag* name = find(2);
-          converting_block_ = name != nullptr && survey_.model_dimension_blocks.count(
-                                                     upper_case(trim_blanks(value(*name)))) > 0;
+          start_block();
           break;
         }
         return rewrite_entity(type);  // a dimension's geometry, a layout's viewport
@@ -317,6 +316,34 @@ class AwarePass {
   }
 
   void copy_record() { rewriter_.copy(record_); }
+
+  // A block definition is copied, but for the dimension blocks of the
+  // model, which hold world geometry, and the blocks that one model-space
+  // INSERT places, whose content is converted as that insert shows it.
+  void start_block() {
+    const std::string name = block_name();
+    converting_block_ = survey_.model_dimension_blocks.count(name) > 0;
+    const auto placed = survey_.blocks_placed_once.find(name);
+    if (placed != survey_.blocks_placed_once.end()) {
+      const PlanarPoint base{number_of(10).value_or(0.0), number_of(20).value_or(0.0)};
+      placed_.emplace(operation_, placed->second, base);
+      rewriter_.use(*placed_);
+      converting_block_ = true;
+    }
+  }
+
+  void end_block() {
+    converting_block_ = false;
+    if (placed_) {
+      rewriter_.use(operation_);
+      placed_.reset();
+    }
+  }
+
+  std::string block_name() const {
+    const Tag* name = find(2);
+    return name != nullptr ? upper_case(trim_blanks(value(*name))) : std::string();
+  }
 
   // The model's named views and coordinate systems, and the active view,
   // follow the model; a paper-space view frames the sheet.
@@ -387,6 +414,12 @@ class AwarePass {
       copy_record();
       return std::nullopt;
     }
+    // The one insert of a block whose content was converted through it.
+    if (kind == EntityKind::insert && section_ == Section::entities &&
+        survey_.blocks_placed_once.count(block_name()) > 0) {
+      copy_record();
+      return std::nullopt;
+    }
     if (kind == EntityKind::not_convertible) ++report_.unconverted_entities;
     if (kind == EntityKind::unknown) {
       ++report_.unknown_entities;
@@ -445,6 +478,7 @@ class AwarePass {
   std::vector<std::string> unknown_types_met_;
   PassReport report_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
+  std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
   std::unique_ptr<Pieces> pieces_;  // last: its helpers use the members above
 };
 

@@ -1,6 +1,8 @@
 #include "dxf/drawing_survey.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 #include "dxf/number_scan.hpp"
 #include "dxf/pass_support.hpp"
@@ -13,6 +15,74 @@ bool is_dimension_type(std::string_view type) {
   return type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION";
 }
 
+// A block whose content lies in this drawing and is not a layout: one that
+// an insert can place. External references (flags 4, 8, 16, 32) keep their
+// geometry in other files.
+bool placeable_block(const std::string& upper_name, std::int64_t flags) {
+  constexpr std::int64_t external = 4 | 8 | 16 | 32;
+  return (flags & external) == 0 && !upper_name.starts_with("*MODEL_SPACE") &&
+         !upper_name.starts_with("*PAPER_SPACE") && !upper_name.starts_with("*D");
+}
+
+// The record being read, for the kinds the survey looks into.
+struct Record {
+  enum class Kind { other, block, insert, dimension };
+  Kind kind = Kind::other;
+  bool in_blocks = false;  // an INSERT inside a block definition
+  std::string name;        // 2: the block's or the one it uses, upper case
+  std::int64_t flags = 0;  // a BLOCK's 70
+  bool paper_space = false;
+  bool several = false;  // a MINSERT: more than one column or row
+  BlockPlacement placement;
+  bool readable = true;  // every number of the placement read
+
+  void take(int code, std::string_view value) {
+    double* number = nullptr;
+    switch (code) {
+      case 2: name = upper_case(value); return;
+      case 67: paper_space = strict_number(value) == 1.0; return;
+      case 70:
+      case 71: {
+        const double count = strict_number(value).value_or(0.0);
+        if (kind == Kind::block && code == 70) flags = static_cast<std::int64_t>(count);
+        if (kind == Kind::insert && count > 1.0) several = true;
+        return;
+      }
+      case 10: number = &placement.insertion.x; break;
+      case 20: number = &placement.insertion.y; break;
+      case 41: number = &placement.x_scale; break;
+      case 42: number = &placement.y_scale; break;
+      case 50: number = &placement.rotation_degrees; break;
+      case 210: number = &placement.extrusion.x; break;
+      case 220: number = &placement.extrusion.y; break;
+      case 230: number = &placement.extrusion.z; break;
+      default: return;
+    }
+    const auto read = strict_number(value);
+    if (read) {
+      *number = *read;
+    } else {
+      readable = false;
+    }
+  }
+
+  // An insert whose placement can be undone: scales that are not zero, a
+  // plane that is the world's or its mirror image.
+  bool invertible() const {
+    const BlockPlacement& p = placement;
+    return readable && std::isfinite(p.insertion.x) && std::isfinite(p.insertion.y) &&
+           std::isfinite(p.x_scale) && std::isfinite(p.y_scale) && p.x_scale != 0.0 &&
+           p.y_scale != 0.0 && std::isfinite(p.rotation_degrees) && p.extrusion.x == 0.0 &&
+           p.extrusion.y == 0.0 && p.extrusion.z != 0.0;
+  }
+};
+
+struct BlockUses {
+  int model = 0;  // model-space INSERTs
+  int other = 0;  // any other: paper space, inside a block, a MINSERT
+  BlockPlacement placement;
+};
+
 }  // namespace
 
 DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
@@ -21,22 +91,40 @@ DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
 
   std::set<std::string> anonymous_blocks;  // "*D..." defined in BLOCKS
   std::set<std::string> shown_by_model;    // named by model-space dimensions
+  std::set<std::string> placeable;         // defined in BLOCKS
+  std::map<std::string, BlockUses> uses;
   std::string section;
   bool expecting_section_name = false;
-  bool in_block_header = false;
-  bool in_dimension = false;
-  bool dimension_in_paper = false;
-  std::string dimension_block;
   bool blocks_done = false;
   bool entities_done = false;
+  Record record;
 
-  const auto end_entity = [&] {
-    if (in_dimension && !dimension_in_paper && !dimension_block.empty()) {
-      shown_by_model.insert(dimension_block);
+  const auto end_record = [&] {
+    switch (record.kind) {
+      case Record::Kind::block:
+        if (record.name.starts_with("*D")) anonymous_blocks.insert(record.name);
+        if (placeable_block(record.name, record.flags)) placeable.insert(record.name);
+        break;
+      case Record::Kind::insert: {
+        BlockUses& block = uses[record.name];
+        if (record.in_blocks || record.paper_space || record.several || !record.invertible()) {
+          ++block.other;
+        } else {
+          ++block.model;
+          block.placement = record.placement;
+        }
+        break;
+      }
+      case Record::Kind::dimension:
+        if (!record.paper_space && !record.name.empty()) shown_by_model.insert(record.name);
+        break;
+      case Record::Kind::other: break;
     }
-    in_dimension = false;
-    in_block_header = false;
+    record = Record{};
   };
+  // Blocks come before the entities: with none that they decide on, the
+  // entities need not be read at all.
+  const auto entities_matter = [&] { return !anonymous_blocks.empty() || !placeable.empty(); };
 
   Tag tag;
   for (;;) {
@@ -45,47 +133,47 @@ DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
     const auto code = group_code(in.code_text(tag));
     if (!code) break;
     const std::string_view value = trim_blanks(in.value_text(tag));
-    if (*code == 0) {
-      end_entity();
-      if (value == "SECTION") {
-        expecting_section_name = true;
-      } else if (value == "ENDSEC") {
-        if (section == "BLOCKS") blocks_done = true;
-        if (section == "ENTITIES") entities_done = true;
-        if ((blocks_done && anonymous_blocks.empty()) || (blocks_done && entities_done)) break;
-        section.clear();
-      } else if (section == "BLOCKS") {
-        in_block_header = value == "BLOCK";
-      } else if (section == "ENTITIES" && is_dimension_type(value)) {
-        in_dimension = true;
-        dimension_in_paper = false;
-        dimension_block.clear();
-      }
-    } else if (*code == 2) {
-      if (expecting_section_name) {
+    if (*code != 0) {
+      if (expecting_section_name && *code == 2) {
         section = value;
         expecting_section_name = false;
-        // Blocks come before the entities: with no dimension block among
-        // them, the entities need not be read at all.
-        if (section == "ENTITIES" && anonymous_blocks.empty()) break;
-      } else if (in_block_header) {
-        const std::string name = upper_case(value);
-        if (name.starts_with("*D")) anonymous_blocks.insert(name);
-        in_block_header = false;
-      } else if (in_dimension) {
-        dimension_block = upper_case(value);
+        if (section == "ENTITIES" && !entities_matter()) break;
+      } else if (record.kind != Record::Kind::other) {
+        record.take(*code, value);
       }
-    } else if (*code == 67 && in_dimension) {
-      dimension_in_paper = strict_number(value) == 1.0;
+      continue;
+    }
+    end_record();
+    if (value == "SECTION") {
+      expecting_section_name = true;
+    } else if (value == "ENDSEC") {
+      if (section == "BLOCKS") blocks_done = true;
+      if (section == "ENTITIES") entities_done = true;
+      if (blocks_done && (entities_done || !entities_matter())) break;
+      section.clear();
+    } else if (section == "BLOCKS") {
+      if (value == "BLOCK") record.kind = Record::Kind::block;
+      if (value == "INSERT") {
+        record.kind = Record::Kind::insert;
+        record.in_blocks = true;
+      }
+    } else if (section == "ENTITIES") {
+      if (value == "INSERT") record.kind = Record::Kind::insert;
+      if (is_dimension_type(value)) record.kind = Record::Kind::dimension;
     }
   }
-  end_entity();
+  end_record();
 
   DrawingSurvey survey;
   std::set_intersection(
       anonymous_blocks.begin(), anonymous_blocks.end(), shown_by_model.begin(),
       shown_by_model.end(),
       std::inserter(survey.model_dimension_blocks, survey.model_dimension_blocks.end()));
+  for (const auto& [name, block] : uses) {
+    if (block.model == 1 && block.other == 0 && placeable.count(name) > 0) {
+      survey.blocks_placed_once.emplace(name, block.placement);
+    }
+  }
   return survey;
 }
 

@@ -1,6 +1,7 @@
 // Angles and sizes follow the transformation's local rotation and scale, as
 // the points around them do: under a similarity that turns by 30 degrees
 // and doubles, an arc's ends stay where its radius and angles put them.
+// Blocks that one insert places follow the transformation itself.
 
 #include <gtest/gtest.h>
 
@@ -45,18 +46,23 @@ Lines entities(const Lines& body) {
   return lines;
 }
 
-Tags convert(const Lines& body, bool shift_only = false) {
+Tags convert_drawing(const Lines& drawing, const transform::PointOperation& operation) {
   testing::TempFolder folder;
-  testing::write_file(folder.file("in.dxf"), testing::dxf_lines(entities(body)));
-  const PassResult result =
-      rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Similarity(shift_only));
+  testing::write_file(folder.file("in.dxf"), testing::dxf_lines(drawing));
+  const PassResult result = rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), operation);
   EXPECT_TRUE(result.completed()) << static_cast<int>(result.failure) << " " << result.line;
   const auto lines = testing::split_crlf(testing::read_file(folder.file("out.dxf")));
   Tags tags;
-  for (std::size_t i = 4; i + 5 < lines.size(); i += 2) {  // the entities alone
+  for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
     tags.emplace_back(std::stoi(lines[i]), lines[i + 1]);
   }
   return tags;
+}
+
+Tags convert(const Lines& body, bool shift_only = false) {
+  Tags tags = convert_drawing(entities(body), Similarity(shift_only));
+  // The entities alone.
+  return Tags(tags.begin() + 2, tags.end() - 2);
 }
 
 // The numbers of every tag of `code`, in order.
@@ -187,6 +193,95 @@ TEST(AnglesAndSizes, ATiltedPolylineKeepsTheWorldHeightOfItsFirstVertex) {
   const PointResult moved = Similarity().forward({-1, -5 * 0.8 + 10 * 0.6});
   EXPECT_NEAR(-x, moved.point.x, 1e-5);
   EXPECT_NEAR(-0.8 * y + 0.6 * z, moved.point.y, 1e-5);
+}
+
+// A map that bends: far from the origin it is no similarity at all, so a
+// block moved as a whole by its insertion point would miss T by metres.
+class Bending final : public transform::PointOperation {
+ public:
+  PointResult forward(PlanarPoint p) const override {
+    return {PointStatus::ok, {p.x + 1e-6 * p.x * p.x + 5, p.y + 1e-6 * p.x * p.y - 7}};
+  }
+};
+
+Lines with_blocks(const Lines& blocks, const Lines& model) {
+  Lines lines = {"0", "SECTION", "2", "BLOCKS"};
+  lines.insert(lines.end(), blocks.begin(), blocks.end());
+  lines.insert(lines.end(), {"0", "ENDSEC"});
+  const Lines rest = entities(model);
+  lines.insert(lines.end(), rest.begin(), rest.end());
+  return lines;
+}
+
+// The X, Y values of every LINE start in the output, in order.
+std::vector<PlanarPoint> line_starts(const Tags& tags) {
+  std::vector<PlanarPoint> starts;
+  for (std::size_t i = 0; i + 2 < tags.size(); ++i) {
+    if (tags[i] == std::pair<int, std::string>{0, "LINE"}) {
+      starts.push_back({std::stod(tags[i + 1].second), std::stod(tags[i + 2].second)});
+    }
+  }
+  return starts;
+}
+
+TEST(BlocksPlacedOnce, AReferencePlanBoundAtTheOriginLandsWhereTLeadsIt) {
+  const Lines blocks = {"0", "BLOCK", "2", "Planta", "70", "0", "10", "0", "20", "0",
+                        "0", "LINE", "10", "100000", "20", "50000", "11", "100010", "21", "50000",
+                        "0", "ENDBLK"};
+  const Lines model = {"0", "INSERT", "2", "PLANTA", "10", "0", "20", "0"};
+  const Tags tags = convert_drawing(with_blocks(blocks, model), Bending{});
+  const PointResult expected = Bending{}.forward({100000, 50000});
+  ASSERT_EQ(line_starts(tags).size(), 1u);
+  EXPECT_NEAR(line_starts(tags)[0].x, expected.point.x, 1e-5);
+  EXPECT_NEAR(line_starts(tags)[0].y, expected.point.y, 1e-5);
+  // The insert keeps its placement.
+  const Tags insert(tags.end() - 6, tags.end() - 2);
+  EXPECT_EQ(insert[2], (std::pair<int, std::string>{10, "0"}));
+  EXPECT_EQ(insert[3], (std::pair<int, std::string>{20, "0"}));
+}
+
+TEST(BlocksPlacedOnce, ATurnedScaledOrMirroredInsertPlacesTheContentAtT) {
+  // Base point (1, 1); the insert at (10, 20), turned 90 degrees, scaled 2
+  // and 3: the block's (3, 2) lies at (10 - 3, 20 + 4) = (7, 24). Mirrored,
+  // its OCS x runs along the world's -x: (-10 - 3, 24) seen from above.
+  for (const char* normal_z : {"1", "-1"}) {
+    const Lines blocks = {"0", "BLOCK", "2", "B", "10", "1", "20", "1", "0", "LINE", "10", "3",
+                          "20", "2", "0", "ENDBLK"};
+    const Lines model = {"0", "INSERT", "2", "b", "10", "10", "20", "20", "41", "2", "42", "3",
+                         "50", "90", "230", normal_z};
+    const Tags tags = convert_drawing(with_blocks(blocks, model), Bending{});
+    ASSERT_EQ(line_starts(tags).size(), 1u);
+    const PlanarPoint moved = line_starts(tags)[0];
+    // Placed again by the unchanged insert, the point is T's.
+    const double mirror = normal_z[0] == '-' ? -1.0 : 1.0;
+    const PlanarPoint placed{mirror * (10 - 3 * (moved.y - 1)), 20 + 2 * (moved.x - 1)};
+    const PointResult expected = Bending{}.forward({mirror * 7, 24});
+    EXPECT_NEAR(placed.x, expected.point.x, 1e-5) << normal_z;
+    EXPECT_NEAR(placed.y, expected.point.y, 1e-5) << normal_z;
+  }
+}
+
+TEST(BlocksPlacedOnce, ABlockUsedTwiceOrElsewhereMovesWithItsInserts) {
+  const Lines block = {"0", "BLOCK", "2", "B", "10", "0", "20", "0", "0", "LINE", "10", "3", "20",
+                       "2", "0", "ENDBLK"};
+  const Lines once = {"0", "INSERT", "2", "B", "10", "10", "20", "20"};
+  const std::vector<Lines> other_uses = {
+      {"0", "INSERT", "2", "B", "10", "30", "20", "20"},               // a second one
+      {"0", "INSERT", "2", "B", "67", "1", "10", "30", "20", "20"},    // on a sheet
+      {"0", "INSERT", "2", "B", "70", "3", "10", "30", "20", "20"}};  // a MINSERT
+  for (const Lines& other : other_uses) {
+    Lines model = once;
+    model.insert(model.end(), other.begin(), other.end());
+    const Tags tags = convert_drawing(with_blocks(block, model), Similarity{});
+    ASSERT_EQ(line_starts(tags).size(), 1u);
+    EXPECT_EQ(line_starts(tags)[0].x, 3.0);
+    EXPECT_EQ(line_starts(tags)[0].y, 2.0);
+  }
+  // Used inside another block: copied too.
+  Lines blocks = block;
+  blocks.insert(blocks.end(), {"0", "BLOCK", "2", "C", "0", "INSERT", "2", "B", "0", "ENDBLK"});
+  const Tags tags = convert_drawing(with_blocks(blocks, once), Similarity{});
+  EXPECT_EQ(line_starts(tags)[0].x, 3.0);
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "dxf/drawing_survey.hpp"
+#include "transform/point_operation.hpp"
+
+namespace kelvrin::dxf {
+
+// The transformation as a block's own content sees it when one INSERT of
+// the model places the block: a point p of the definition is placed by the
+// insert (A), moved by T, and taken back through the same placement:
+// A^-1(T(A(p))). The insert keeps its placement and the content lands where
+// T puts it, however far it lies from the insertion point.
+class PlacedOperation final : public transform::PointOperation {
+ public:
+  PlacedOperation(const transform::PointOperation& route, const BlockPlacement& placement,
+                  PlanarPoint base_point);
+
+  PointResult forward(PlanarPoint source) const override;
+  transform::JacobianResult derivative(PlanarPoint at) const override;
+  bool finite_results() const override { return route_.finite_results(); }
+  bool concurrent() const override { return route_.concurrent(); }
+
+ private:
+  PlanarPoint placed(PlanarPoint p) const;
+  PlanarPoint unplaced(PlanarPoint world) const;
+
+  const transform::PointOperation& route_;
+  PlanarPoint base_;
+  PlanarPoint insertion_;       // in the world plan
+  transform::Jacobian linear_;  // the placement's turn, scales and mirror
+  transform::Jacobian inverse_;
+};
+
+}  // namespace kelvrin::dxf
