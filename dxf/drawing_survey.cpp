@@ -6,6 +6,8 @@
 
 #include "dxf/number_scan.hpp"
 #include "dxf/pass_support.hpp"
+#include "dxf/plain_decimal.hpp"
+#include "dxf/plain_tags.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
@@ -58,7 +60,7 @@ struct Record {
       case 230: number = &placement.extrusion.z; break;
       default: return;
     }
-    const auto read = strict_number(value);
+    const auto read = plain_decimal(value) ? plain_decimal(value) : strict_number(value);
     if (read) {
       *number = *read;
     } else {
@@ -83,98 +85,146 @@ struct BlockUses {
   BlockPlacement placement;
 };
 
+// The survey's reading of the tags, one at a time.
+class Surveyor {
+ public:
+  // Takes the next tag; false once nothing further can change the survey.
+  bool take(int code, std::string_view value) {
+    if (code != 0) {
+      if (record_.kind != Record::Kind::other) {
+        record_.take(code, trim_blanks(value));
+      } else if (expecting_section_name_ && code == 2) {
+        expecting_section_name_ = false;
+        value = trim_blanks(value);
+        section_ = value == "BLOCKS"     ? Section::blocks
+                   : value == "ENTITIES" ? Section::entities
+                                         : Section::other;
+        if (section_ == Section::entities && !entities_matter()) return false;
+      }
+      return true;
+    }
+    if (record_.kind != Record::Kind::other) end_record();
+    value = trim_blanks(value);
+    switch (section_) {
+      case Section::blocks:
+        if (value == "BLOCK") {
+          record_.kind = Record::Kind::block;
+        } else if (value == "INSERT") {
+          record_.kind = Record::Kind::insert;
+          record_.in_blocks = true;
+        }
+        break;
+      case Section::entities:
+        if (value == "INSERT") {
+          record_.kind = Record::Kind::insert;
+        } else if (is_dimension_type(value)) {
+          record_.kind = Record::Kind::dimension;
+        }
+        break;
+      case Section::other: break;
+    }
+    if (value == "SECTION") {
+      expecting_section_name_ = true;
+    } else if (value == "ENDSEC") {
+      if (section_ == Section::blocks) blocks_done_ = true;
+      if (section_ == Section::entities) entities_done_ = true;
+      if (blocks_done_ && (entities_done_ || !entities_matter())) return false;
+      section_ = Section::other;
+    }
+    return true;
+  }
+
+  DrawingSurvey result() {
+    if (record_.kind != Record::Kind::other) end_record();
+    DrawingSurvey survey;
+    std::set_intersection(
+        anonymous_blocks_.begin(), anonymous_blocks_.end(), shown_by_model_.begin(),
+        shown_by_model_.end(),
+        std::inserter(survey.model_dimension_blocks, survey.model_dimension_blocks.end()));
+    for (const auto& [name, block] : uses_) {
+      if (block.model == 1 && block.other == 0 && placeable_.count(name) > 0) {
+        survey.blocks_placed_once.emplace(name, block.placement);
+      }
+    }
+    return survey;
+  }
+
+ private:
+  void end_record() {
+    switch (record_.kind) {
+      case Record::Kind::block:
+        if (record_.name.starts_with("*D")) anonymous_blocks_.insert(record_.name);
+        if (placeable_block(record_.name, record_.flags)) placeable_.insert(record_.name);
+        break;
+      case Record::Kind::insert: {
+        BlockUses& block = uses_[record_.name];
+        if (record_.in_blocks || record_.paper_space || record_.several ||
+            !record_.invertible()) {
+          ++block.other;
+        } else {
+          ++block.model;
+          block.placement = record_.placement;
+        }
+        break;
+      }
+      case Record::Kind::dimension:
+        if (!record_.paper_space && !record_.name.empty()) shown_by_model_.insert(record_.name);
+        break;
+      case Record::Kind::other: break;
+    }
+    record_ = Record{};
+  }
+
+  // Blocks come before the entities: with none that they decide on, the
+  // entities need not be read at all.
+  bool entities_matter() const { return !anonymous_blocks_.empty() || !placeable_.empty(); }
+
+  std::set<std::string> anonymous_blocks_;  // "*D..." defined in BLOCKS
+  std::set<std::string> shown_by_model_;    // named by model-space dimensions
+  std::set<std::string> placeable_;         // defined in BLOCKS
+  std::map<std::string, BlockUses> uses_;
+  enum class Section { other, blocks, entities };
+  Section section_ = Section::other;
+  bool expecting_section_name_ = false;
+  bool blocks_done_ = false;
+  bool entities_done_ = false;
+  Record record_;
+};
+
 }  // namespace
 
 DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
   TagReader in(buffer_size);
   if (!in.open(file)) return {};
-
-  std::set<std::string> anonymous_blocks;  // "*D..." defined in BLOCKS
-  std::set<std::string> shown_by_model;    // named by model-space dimensions
-  std::set<std::string> placeable;         // defined in BLOCKS
-  std::map<std::string, BlockUses> uses;
-  std::string section;
-  bool expecting_section_name = false;
-  bool blocks_done = false;
-  bool entities_done = false;
-  Record record;
-
-  const auto end_record = [&] {
-    switch (record.kind) {
-      case Record::Kind::block:
-        if (record.name.starts_with("*D")) anonymous_blocks.insert(record.name);
-        if (placeable_block(record.name, record.flags)) placeable.insert(record.name);
-        break;
-      case Record::Kind::insert: {
-        BlockUses& block = uses[record.name];
-        if (record.in_blocks || record.paper_space || record.several || !record.invertible()) {
-          ++block.other;
-        } else {
-          ++block.model;
-          block.placement = record.placement;
-        }
-        break;
-      }
-      case Record::Kind::dimension:
-        if (!record.paper_space && !record.name.empty()) shown_by_model.insert(record.name);
-        break;
-      case Record::Kind::other: break;
-    }
-    record = Record{};
-  };
-  // Blocks come before the entities: with none that they decide on, the
-  // entities need not be read at all.
-  const auto entities_matter = [&] { return !anonymous_blocks.empty() || !placeable.empty(); };
-
+  Surveyor surveyor;
+  // Where the plain reading may go on: after what it could not read.
+  std::uint64_t plain_from = 0;
   Tag tag;
   for (;;) {
     in.mark();
+    // Most of a drawing's tags, read as PlainTags reads them; the others
+    // one at a time.
+    if (in.bytes_consumed() >= plain_from) {
+      const std::uint64_t offset = in.bytes_consumed();
+      PlainTags tags(in.buffered());
+      const char* at = tags.start();
+      std::uint64_t lines = 0;
+      bool done = false;
+      PlainTag plain;
+      while (!done && tags.next(at, plain)) {
+        done = !surveyor.take(plain.code, plain.value_line());
+        at = plain.end();
+        lines += 2;
+      }
+      in.consume_lines(static_cast<std::size_t>(at - tags.start()), lines);
+      if (done) break;
+      plain_from = offset + tags.resume_after(at);
+    }
     if (in.next(tag) != TagReader::Next::tag) break;
     const auto code = group_code(in.code_text(tag));
-    if (!code) break;
-    const std::string_view value = trim_blanks(in.value_text(tag));
-    if (*code != 0) {
-      if (expecting_section_name && *code == 2) {
-        section = value;
-        expecting_section_name = false;
-        if (section == "ENTITIES" && !entities_matter()) break;
-      } else if (record.kind != Record::Kind::other) {
-        record.take(*code, value);
-      }
-      continue;
-    }
-    end_record();
-    if (value == "SECTION") {
-      expecting_section_name = true;
-    } else if (value == "ENDSEC") {
-      if (section == "BLOCKS") blocks_done = true;
-      if (section == "ENTITIES") entities_done = true;
-      if (blocks_done && (entities_done || !entities_matter())) break;
-      section.clear();
-    } else if (section == "BLOCKS") {
-      if (value == "BLOCK") record.kind = Record::Kind::block;
-      if (value == "INSERT") {
-        record.kind = Record::Kind::insert;
-        record.in_blocks = true;
-      }
-    } else if (section == "ENTITIES") {
-      if (value == "INSERT") record.kind = Record::Kind::insert;
-      if (is_dimension_type(value)) record.kind = Record::Kind::dimension;
-    }
+    if (!code || !surveyor.take(*code, in.value_text(tag))) break;
   }
-  end_record();
-
-  DrawingSurvey survey;
-  std::set_intersection(
-      anonymous_blocks.begin(), anonymous_blocks.end(), shown_by_model.begin(),
-      shown_by_model.end(),
-      std::inserter(survey.model_dimension_blocks, survey.model_dimension_blocks.end()));
-  for (const auto& [name, block] : uses) {
-    if (block.model == 1 && block.other == 0 && placeable.count(name) > 0) {
-      survey.blocks_placed_once.emplace(name, block.placement);
-    }
-  }
-  return survey;
+  return surveyor.result();
 }
 
 }  // namespace kelvrin::dxf
