@@ -116,6 +116,15 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
         " tem uma referência geográfica (GEODATA) que ficou como estava: continua a descrever o "
         "Sistema 1.");
   }
+  for (const auto& [name, block] : report.shared_blocks) {
+    if (block.largest_miss <= dxf::PassReport::tolerated_miss) continue;
+    char miss[32];
+    std::snprintf(miss, sizeof miss, "%.3f", block.largest_miss);
+    add("Aviso: o bloco " + quoted(name) + " de " + quoted(input) + " é inserido " +
+        std::to_string(block.inserts) +
+        " vez(es) e cada inserção move-o como um todo: o seu conteúdo fica até " + miss +
+        " m de onde a transformação o poria.");
+  }
   return text;
 }
 

@@ -240,6 +240,11 @@ class AwarePass {
     report_.unpaired_coordinates += got.unpaired_coordinates;
     report_.unconverted_entities += got.unconverted_entities;
     report_.geodata = report_.geodata || got.geodata;
+    for (const auto& [name, shared] : got.shared_blocks) {
+      PassReport::SharedBlock& block = report_.shared_blocks[name];
+      block.inserts += shared.inserts;
+      block.largest_miss = std::max(block.largest_miss, shared.largest_miss);
+    }
     if (piece.result.completed()) return std::nullopt;
     PassResult failure = piece.result;
     failure.report = {};
@@ -414,11 +419,14 @@ class AwarePass {
       copy_record();
       return std::nullopt;
     }
-    // The one insert of a block whose content was converted through it.
-    if (kind == EntityKind::insert && section_ == Section::entities &&
-        survey_.blocks_placed_once.count(block_name()) > 0) {
-      copy_record();
-      return std::nullopt;
+    if (kind == EntityKind::insert && section_ == Section::entities) {
+      // The one insert of a block whose content was converted through it.
+      const std::string name = block_name();
+      if (survey_.blocks_placed_once.count(name) > 0) {
+        copy_record();
+        return std::nullopt;
+      }
+      note_shared_insert(name, facts);
     }
     if (kind == EntityKind::not_convertible) ++report_.unconverted_entities;
     if (kind == EntityKind::unknown) {
@@ -435,6 +443,26 @@ class AwarePass {
       }
     }
     return rewriter_.rewrite_entity(record_, kind, part, facts);
+  }
+
+  // An insert of a block that others use too moves it as a whole; how far
+  // that leaves its content from T is told once the drawing is converted.
+  void note_shared_insert(const std::string& name, const EntityFacts& facts) {
+    const auto extent = survey_.shared_blocks.find(name);
+    if (extent == survey_.shared_blocks.end()) return;
+    PassReport::SharedBlock& block = report_.shared_blocks[name];
+    ++block.inserts;
+    const BlockPlacement placement{{number_of(10).value_or(0.0), number_of(20).value_or(0.0)},
+                                   number_of(41).value_or(1.0),
+                                   number_of(42).value_or(1.0),
+                                   number_of(50).value_or(0.0),
+                                   facts.extrusion};
+    if (facts.extrusion.x != 0.0 || facts.extrusion.y != 0.0 || placement.x_scale == 0.0 ||
+        placement.y_scale == 0.0) {
+      return;
+    }
+    block.largest_miss =
+        std::max(block.largest_miss, shared_block_miss(operation_, placement, extent->second));
   }
 
   Part vertex_part(std::int64_t flags) const {

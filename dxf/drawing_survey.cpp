@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "dxf/entity_rules.hpp"
 #include "dxf/number_scan.hpp"
 #include "dxf/pass_support.hpp"
 #include "dxf/plain_decimal.hpp"
@@ -93,6 +94,8 @@ class Surveyor {
     if (code != 0) {
       if (record_.kind != Record::Kind::other) {
         record_.take(code, trim_blanks(value));
+      } else if (block_ != nullptr) {
+        take_content(code, value);
       } else if (expecting_section_name_ && code == 2) {
         expecting_section_name_ = false;
         value = trim_blanks(value);
@@ -107,6 +110,9 @@ class Surveyor {
     value = trim_blanks(value);
     switch (section_) {
       case Section::blocks:
+        content_kind_ = entity_kind(value);
+        pending_x_code_ = 0;
+        if (value == "ENDBLK") block_ = nullptr;
         if (value == "BLOCK") {
           record_.kind = Record::Kind::block;
         } else if (value == "INSERT") {
@@ -130,6 +136,7 @@ class Surveyor {
       if (section_ == Section::entities) entities_done_ = true;
       if (blocks_done_ && (entities_done_ || !entities_matter())) return false;
       section_ = Section::other;
+      block_ = nullptr;
     }
     return true;
   }
@@ -146,6 +153,11 @@ class Surveyor {
         survey.blocks_placed_once.emplace(name, block.placement);
       }
     }
+    for (auto& [name, extent] : extents_) {
+      if (!extent.empty() && survey.blocks_placed_once.count(name) == 0) {
+        survey.shared_blocks.emplace(name, extent);
+      }
+    }
     return survey;
   }
 
@@ -154,9 +166,14 @@ class Surveyor {
     switch (record_.kind) {
       case Record::Kind::block:
         if (record_.name.starts_with("*D")) anonymous_blocks_.insert(record_.name);
-        if (placeable_block(record_.name, record_.flags)) placeable_.insert(record_.name);
+        if (placeable_block(record_.name, record_.flags)) {
+          placeable_.insert(record_.name);
+          block_ = &extents_[record_.name];
+          block_->base = record_.placement.insertion;
+        }
         break;
       case Record::Kind::insert: {
+        if (record_.in_blocks && block_ != nullptr) block_->add(record_.placement.insertion);
         BlockUses& block = uses_[record_.name];
         if (record_.in_blocks || record_.paper_space || record_.several ||
             !record_.invertible()) {
@@ -175,6 +192,22 @@ class Surveyor {
     record_ = Record{};
   }
 
+  // A position of the block being defined widens its box; other pairs
+  // (directions, sizes) do not.
+  void take_content(int code, std::string_view value) {
+    if (code >= 10 && code <= 18) {
+      const Role role = role_of(content_kind_, first_part(content_kind_), code);
+      if (role == Role::point || role == Role::ocs_point || role == Role::historical) {
+        const auto x = strict_number(trim_blanks(value));
+        pending_x_code_ = x ? code : 0;
+        pending_x_ = x.value_or(0.0);
+      }
+    } else if (pending_x_code_ != 0 && code == pending_x_code_ + 10) {
+      if (const auto y = strict_number(trim_blanks(value))) block_->add({pending_x_, *y});
+      pending_x_code_ = 0;
+    }
+  }
+
   // Blocks come before the entities: with none that they decide on, the
   // entities need not be read at all.
   bool entities_matter() const { return !anonymous_blocks_.empty() || !placeable_.empty(); }
@@ -183,6 +216,11 @@ class Surveyor {
   std::set<std::string> shown_by_model_;    // named by model-space dimensions
   std::set<std::string> placeable_;         // defined in BLOCKS
   std::map<std::string, BlockUses> uses_;
+  std::map<std::string, BlockExtent> extents_;
+  BlockExtent* block_ = nullptr;  // the placeable block being defined
+  EntityKind content_kind_ = EntityKind::unknown;
+  int pending_x_code_ = 0;  // an X of its content waiting for its Y
+  double pending_x_ = 0.0;
   enum class Section { other, blocks, entities };
   Section section_ = Section::other;
   bool expecting_section_name_ = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -20,6 +22,19 @@ struct BlockPlacement {
   Vector3 extrusion;
 };
 
+// The box of a block's own points, in the block's coordinates.
+struct BlockExtent {
+  PlanarPoint base;  // the block's base point
+  PlanarPoint low{HUGE_VAL, HUGE_VAL};
+  PlanarPoint high{-HUGE_VAL, -HUGE_VAL};
+
+  bool empty() const { return low.x > high.x; }
+  void add(PlanarPoint p) {
+    low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+    high = {std::max(high.x, p.x), std::max(high.y, p.y)};
+  }
+};
+
 // What the DXF-aware pass must know before it reaches the part of the file
 // that tells it: the BLOCKS section comes before ENTITIES, yet how a block's
 // content moves depends on the entities that use it.
@@ -30,6 +45,8 @@ struct DrawingSurvey {
   // upper-case name, with that insert's placement: their content is the
   // world geometry the insert makes of it.
   std::map<std::string, BlockPlacement> blocks_placed_once;
+  // The other blocks defined here, with the box of their content.
+  std::map<std::string, BlockExtent> shared_blocks;
 };
 
 // A quick first read of the file that looks only at the tags that matter. It

@@ -1,5 +1,6 @@
 #include "dxf/placed_operation.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -58,6 +59,31 @@ transform::JacobianResult PlacedOperation::derivative(PlanarPoint at) const {
   const transform::JacobianResult world = route_.derivative(placed(at));
   if (world.status != transform::PointStatus::ok) return world;
   return {transform::PointStatus::ok, product(inverse_, product(world.jacobian, linear_))};
+}
+
+double shared_block_miss(const transform::PointOperation& route, const BlockPlacement& placement,
+                         const BlockExtent& extent) {
+  const PlacedOperation placed(route, placement, extent.base);
+  const PlanarPoint insertion = placed.placed(extent.base);
+  const PointResult moved_insertion = route.forward(insertion);
+  const transform::JacobianResult local = route.derivative(insertion);
+  if (moved_insertion.status != transform::PointStatus::ok ||
+      local.status != transform::PointStatus::ok) {
+    return 0.0;
+  }
+  double largest = 0.0;
+  for (const double x : {extent.low.x, extent.high.x}) {
+    for (const double y : {extent.low.y, extent.high.y}) {
+      const PlanarPoint corner = placed.placed({x, y});
+      const PointResult exact = route.forward(corner);
+      if (exact.status != transform::PointStatus::ok) return 0.0;
+      const PlanarPoint along =
+          local.jacobian.apply({corner.x - insertion.x, corner.y - insertion.y});
+      largest = std::max(largest, std::hypot(moved_insertion.point.x + along.x - exact.point.x,
+                                              moved_insertion.point.y + along.y - exact.point.y));
+    }
+  }
+  return largest;
 }
 
 }  // namespace kelvrin::dxf

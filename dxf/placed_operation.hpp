@@ -20,9 +20,11 @@ class PlacedOperation final : public transform::PointOperation {
   bool finite_results() const override { return route_.finite_results(); }
   bool concurrent() const override { return route_.concurrent(); }
 
- private:
+  // Where the insert puts a point of the block, and back.
   PlanarPoint placed(PlanarPoint p) const;
   PlanarPoint unplaced(PlanarPoint world) const;
+
+ private:
 
   const transform::PointOperation& route_;
   PlanarPoint base_;
@@ -30,5 +32,12 @@ class PlacedOperation final : public transform::PointOperation {
   transform::Jacobian linear_;  // the placement's turn, scales and mirror
   transform::Jacobian inverse_;
 };
+
+// How far the content of a block that an insert moves as a whole (its
+// insertion point through T, turned and scaled as T turns and scales the
+// plan there) lies from where T puts it: the largest miss at the corners of
+// the content's box, in metres; zero where T does not cover them.
+double shared_block_miss(const transform::PointOperation& route, const BlockPlacement& placement,
+                         const BlockExtent& extent);
 
 }  // namespace kelvrin::dxf

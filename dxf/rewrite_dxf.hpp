@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -92,9 +93,26 @@ struct PassReport {
   std::uint64_t unconverted_entities = 0;  // planes standing on edge
   bool geodata = false;                    // a geographic reference was left
 
+  // A block that several inserts place moves with each as a whole, by T's
+  // rotation and scale at its insertion point; content far from that point
+  // misses where T would put it by `largest_miss` metres at most.
+  struct SharedBlock {
+    std::uint64_t inserts = 0;
+    double largest_miss = 0.0;
+  };
+  std::map<std::string, SharedBlock> shared_blocks;
+  static constexpr double tolerated_miss = 0.001;  // metres: survey precision
+
+  bool bent_blocks() const noexcept {
+    for (const auto& [name, block] : shared_blocks) {
+      if (block.largest_miss > tolerated_miss) return true;
+    }
+    return false;
+  }
+
   bool empty() const noexcept {
     return unknown_entities == 0 && unpaired_coordinates == 0 && unconverted_entities == 0 &&
-           !geodata;
+           !geodata && !bent_blocks();
   }
 };
 

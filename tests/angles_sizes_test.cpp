@@ -284,5 +284,25 @@ TEST(BlocksPlacedOnce, ABlockUsedTwiceOrElsewhereMovesWithItsInserts) {
   EXPECT_EQ(line_starts(tags)[0].x, 3.0);
 }
 
+TEST(BlocksPlacedOnce, ASharedBlockFarFromItsBasePointIsTold) {
+  const auto report_of = [](const char* far) {
+    const Lines blocks = {"0", "BLOCK", "2", "Ref", "10", "0", "20", "0", "0", "LINE", "10", far,
+                          "20", "0", "11", "1", "21", "1", "0", "ENDBLK"};
+    const Lines model = {"0",  "INSERT", "2",  "REF", "10", "0", "20", "0",
+                         "0",  "INSERT", "2",  "REF", "10", "5", "20", "5", "50", "30"};
+    testing::TempFolder folder;
+    testing::write_file(folder.file("in.dxf"), testing::dxf_lines(with_blocks(blocks, model)));
+    return rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Bending{}).report;
+  };
+  const PassReport far = report_of("60000");
+  ASSERT_EQ(far.shared_blocks.count("REF"), 1u);
+  EXPECT_EQ(far.shared_blocks.at("REF").inserts, 2u);
+  // 1e-6 x^2 bends 60 km of content by metres.
+  EXPECT_GT(far.shared_blocks.at("REF").largest_miss, 1.0);
+  EXPECT_TRUE(far.bent_blocks());
+  // A symbol a metre across bends by nothing worth telling.
+  EXPECT_FALSE(report_of("1").bent_blocks());
+}
+
 }  // namespace
 }  // namespace kelvrin::dxf
