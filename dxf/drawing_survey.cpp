@@ -141,6 +141,12 @@ class Surveyor {
     return true;
   }
 
+  // Whether only a code 0 can matter now: inside a record it does not look
+  // into, most tags of a drawing.
+  bool passes_over_values() const {
+    return record_.kind == Record::Kind::other && block_ == nullptr && !expecting_section_name_;
+  }
+
   DrawingSurvey result() {
     if (record_.kind != Record::Kind::other) end_record();
     DrawingSurvey survey;
@@ -249,10 +255,14 @@ DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
       std::uint64_t lines = 0;
       bool done = false;
       PlainTag plain;
-      while (!done && tags.next(at, plain)) {
-        done = !surveyor.take(plain.code, plain.value_line());
+      while (!done) {
+        if (surveyor.passes_over_values() ? !tags.next_record(at, lines, plain)
+                                          : !tags.next(at, plain)) {
+          break;
+        }
         at = plain.end();
         lines += 2;
+        done = !surveyor.take(plain.code, plain.value_line());
       }
       in.consume_lines(static_cast<std::size_t>(at - tags.start()), lines);
       if (done) break;

@@ -46,11 +46,6 @@ bool is_part_marker(EntityKind kind, int code) {
 
 }  // namespace
 
-std::optional<double> number(std::string_view text) {
-  if (const auto plain = plain_decimal(text)) return plain;
-  return strict_number(text);
-}
-
 EntityFacts gather_facts(std::span<const Tag> record, EntityKind kind, const TagReader& in) {
   EntityFacts facts;
   const auto value = [&](const Tag& tag) { return number(in.value_text(tag)); };

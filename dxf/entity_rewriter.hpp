@@ -9,7 +9,9 @@
 #include "dxf/entity_rules.hpp"
 #include "dxf/line_writer.hpp"
 #include "dxf/local_similarity.hpp"
+#include "dxf/number_scan.hpp"
 #include "dxf/ocs.hpp"
+#include "dxf/plain_decimal.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
@@ -43,7 +45,10 @@ struct EntityFacts {
 };
 
 // A value that must be a number; the usual coordinate form read at once.
-std::optional<double> number(std::string_view text);
+inline std::optional<double> number(std::string_view text) {
+  if (const auto plain = plain_decimal(text)) return plain;
+  return strict_number(text);
+}
 
 // Reads the facts of a held entity.
 EntityFacts gather_facts(std::span<const Tag> record, EntityKind kind, const TagReader& in);

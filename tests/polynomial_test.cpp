@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "dxf/point_transform.hpp"
+#include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
 
 namespace kelvrin::transform {
@@ -46,6 +47,36 @@ TEST(MainlandPolynomial, RoundTripsWithinATenthOfAMillimetreOverTheMainland) {
     }
   }
   EXPECT_LT(worst, 0.0001);
+}
+
+// The same map seen by central differences, which the exact derivative
+// replaces: a second-degree polynomial has no third derivative to tell them
+// apart, so only rounding may.
+class Differenced final : public PointOperation {
+ public:
+  explicit Differenced(const PolynomialTransform& exact) : exact_(exact) {}
+  PointResult forward(PlanarPoint p) const override { return exact_.forward(p); }
+
+ private:
+  const PolynomialTransform& exact_;
+};
+
+TEST(MainlandPolynomial, DerivativeIsThePolynomials) {
+  const std::pair<PolynomialTransform, PlanarPoint> maps[] = {
+      {PolynomialTransform(transf_01_set), {-30000.0, -100000.0}},
+      {PolynomialTransform(transf_10_set), {150000.0, 250000.0}},
+      {PolynomialTransform(transf_54_set, ScaleStep::by_sx_and_sy), {640000.0, 4162500.0}}};
+  for (const auto& [map, at] : maps) {
+    const JacobianResult exact = map.derivative(at);
+    const JacobianResult differenced = Differenced(map).derivative(at);
+    ASSERT_EQ(exact.status, PointStatus::ok);
+    for (const auto& [e, d] : {std::pair{exact.jacobian.dx_dx, differenced.jacobian.dx_dx},
+                              std::pair{exact.jacobian.dx_dy, differenced.jacobian.dx_dy},
+                              std::pair{exact.jacobian.dy_dx, differenced.jacobian.dy_dx},
+                              std::pair{exact.jacobian.dy_dy, differenced.jacobian.dy_dy}}) {
+      EXPECT_NEAR(e, d, 1e-9);
+    }
+  }
 }
 
 TEST(MainlandPolynomial, YWithoutXIsCompletedAsIfXWereTheCentre) {

@@ -16,6 +16,11 @@ double evaluate(const std::array<double, 6>& c, double u, double v) {
   return (v * v) * c[5] + t4;
 }
 
+// The partial derivatives of the polynomial by u and by v.
+PlanarPoint gradient(const std::array<double, 6>& c, double u, double v) {
+  return {c[1] + 2.0 * u * c[3] + v * c[4], c[2] + u * c[4] + 2.0 * v * c[5]};
+}
+
 }  // namespace
 
 // A zero scale needs no test of its own: the division gives inf or NaN.
@@ -39,6 +44,24 @@ PointResult PolynomialTransform::forward(PlanarPoint source) const {
     return {PointStatus::arithmetic_failure, {}};
   }
   return {PointStatus::ok, {x_out, y_out}};
+}
+
+JacobianResult PolynomialTransform::derivative(PlanarPoint at) const {
+  const double u = (at.x - set_.xc) / set_.sx;
+  const double v = (at.y - set_.yc) / set_.sy;
+  // Metres of output per unit of u and v: the island sets' polynomial is in
+  // the same normalised units as its input.
+  const double x_unit = scale_ == ScaleStep::by_sx_and_sy ? set_.sx : 1.0;
+  const double y_unit = scale_ == ScaleStep::by_sx_and_sy ? set_.sy : 1.0;
+  const PlanarPoint a = gradient(set_.a, u, v);
+  const PlanarPoint b = gradient(set_.b, u, v);
+  const Jacobian j{x_unit * a.x / set_.sx, x_unit * a.y / set_.sy, y_unit * b.x / set_.sx,
+                   y_unit * b.y / set_.sy};
+  if (!std::isfinite(u) || !std::isfinite(v) || !std::isfinite(j.dx_dx) ||
+      !std::isfinite(j.dx_dy) || !std::isfinite(j.dy_dx) || !std::isfinite(j.dy_dy)) {
+    return {PointStatus::arithmetic_failure, {}};
+  }
+  return {PointStatus::ok, j};
 }
 
 }  // namespace kelvrin::transform

@@ -19,6 +19,8 @@ class PolynomialTransform final : public PointOperation {
 
   PointResult forward(PlanarPoint source) const override;
   PointStatus check_x(double x) const override;
+  // Exact: the polynomial's own partial derivatives.
+  JacobianResult derivative(PlanarPoint at) const override;
   double initial_x() const override { return set_.xc; }
   bool finite_results() const override { return true; }
 
