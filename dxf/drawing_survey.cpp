@@ -269,8 +269,10 @@ DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
       plain_from = offset + tags.resume_after(at);
     }
     if (in.next(tag) != TagReader::Next::tag) break;
+    // A line that is no group code is passed over like any code but 0, as
+    // the plain loop passes over it: the pass stops there, naming it.
     const auto code = group_code(in.code_text(tag));
-    if (!code || !surveyor.take(*code, in.value_text(tag))) break;
+    if (!surveyor.take(code.value_or(-1), in.value_text(tag))) break;
   }
   return surveyor.result();
 }
