@@ -64,6 +64,8 @@ void check_kept(std::string_view input, std::string_view output) {
     }
     j += 2;
   }
+  // The last entity may end in a tag it lacked.
+  while (j + 1 < out.size() && is_added_code(out[j]) && is_number(out[j + 1])) j += 2;
   fuzz::require(j == out.size(), "nothing follows the converted drawing");
 }
 
