@@ -246,6 +246,7 @@ class AwarePass {
     report_.unpaired_coordinates += got.unpaired_coordinates;
     report_.unconverted_entities += got.unconverted_entities;
     report_.geodata = report_.geodata || got.geodata;
+    report_.add_outside_area(got, lines_before);
     if (piece.result.completed()) return std::nullopt;
     PassResult failure = piece.result;
     failure.report = {};
@@ -551,6 +552,7 @@ class AwarePass {
         const PointResult moved = operation_.forward({*x, *y});
         if (auto stop = check(moved, x_tag)) return stop;
         anchor_ = PlanarPoint{*x, *y};
+        if (moved.outside_area) report_.note_outside_area(*anchor_, x_tag.line);
         written = moved.point;
         break;
       }
@@ -559,6 +561,7 @@ class AwarePass {
         const PointResult moved = operation_.forward(world);
         if (auto stop = check(moved, x_tag)) return stop;
         anchor_ = world;
+        if (moved.outside_area) report_.note_outside_area(world, x_tag.line);
         written = ocs.from_world(moved.point, z);
         break;
       }
