@@ -34,6 +34,12 @@ struct ProcedureContext {
   // strings, WKT).
   std::string proj_source;
   std::string proj_target;
+  // The route's systems as the user named them, for messages.
+  std::string source_name;
+  std::string target_name;
+  bool allow_ballpark = false;  // as ConversionRequest::allow_ballpark
+  // What the steps tell once the conversion is complete, a line each.
+  std::string warnings;
 };
 
 // What the procedures that read data files share: whether a file can be
