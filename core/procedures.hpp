@@ -47,6 +47,9 @@ struct ProcedureContext {
 bool can_open(const std::string& path);
 StepResult stop_with_message(ProcedureContext& context, std::string_view message);
 
+// Keeps a warning (none when empty) for when the conversion is complete.
+void add_warning(ProcedureContext& context, std::string_view warning);
+
 // The options of a procedure's DXF pass.
 dxf::PassOptions pass_options(const ProcedureContext& context);
 

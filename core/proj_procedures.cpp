@@ -79,12 +79,6 @@ StepResult pass_with(const transform::PointOperation& operation, const JobPaths&
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }
 
-void add_warning(ProcedureContext& context, const std::string& warning) {
-  if (warning.empty()) return;
-  if (!context.warnings.empty()) context.warnings += '\n';
-  context.warnings += warning;
-}
-
 StepResult refused(ProcedureContext& context, std::string_view why) {
   return stop_with_message(context,
                            messages::proj_refused(context.source_name, context.target_name, why));
