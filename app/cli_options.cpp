@@ -72,6 +72,8 @@ std::optional<ResolvedSystem> resolve(const std::string& typed) {
 CliParse checked(CliOptions options, std::vector<std::string> positional, bool has_source,
                  bool has_target) {
   if (!has_source) return usage_error("falta --from SISTEMA");
+  const std::string typed_source = options.source;
+  const std::string typed_target = options.target;
   const auto source = resolve(options.source);
   if (!source) return usage_error(unknown_system("--from", options.source));
   const bool qualquer = source->name == core::system_names::qualquer;
@@ -111,6 +113,9 @@ CliParse checked(CliOptions options, std::vector<std::string> positional, bool h
       options.source = from;
       options.target = to;
       options.proj_systems = true;
+      // A WKT file by its path, not by the text it holds.
+      options.source_name = source->proj ? typed_source : source->name;
+      options.target_name = target->proj ? typed_target : target->name;
     }
   }
 
@@ -161,6 +166,8 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
       options.quiet = true;
     } else if (argument == "--literal") {
       options.literal = true;
+    } else if (argument == "--allow-ballpark") {
+      options.allow_ballpark = true;
     } else {
       // Options with a value: "--name value" or "--name=value".
       std::string_view name = argument;

@@ -21,7 +21,12 @@ struct CliOptions {
   // source and target are PROJ definitions: a system outside the catalogue,
   // or a pair that no route of the catalogue joins.
   bool proj_systems = false;
-  unsigned threads = 0;  // --threads N: 0 as many as the machine has
+  // With proj_systems, how messages name them: as typed, or a catalogue
+  // system by its name.
+  std::string source_name;
+  std::string target_name;
+  bool allow_ballpark = false;  // --allow-ballpark: PROJ's ballpark operations converted too
+  unsigned threads = 0;         // --threads N: 0 as many as the machine has
   std::string param_x;
   std::string param_y;
   std::optional<std::string> output_folder;  // batch mode

@@ -30,7 +30,7 @@ constexpr int exit_usage = 2;
 constexpr const char* help_text =
     R"(Utilização:
   kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
-              [--literal] [--threads N] [-q] ENTRADA SAÍDA
+              [--literal] [--threads N] [--allow-ballpark] [-q] ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | -h | --help | -V | --version
 
@@ -43,7 +43,8 @@ padrão e como SAÍDA escreve na saída padrão (as mensagens vão sempre para a
 saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros
 --param-x e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT),
 ou um par sem conversão na lista, é convertido pelo PROJ, que diz na saída de
-erros que transformação usou e a sua exactidão.
+erros que transformação usou e a sua exactidão; os pontos do desenho fora da
+área de uso da transformação são convertidos, e contados num aviso.
 
 Cada coordenada é convertida segundo o seu papel na entidade (ponto, ponto no
 plano da entidade, vector de direcção); o espaço de papel, os blocos e os
@@ -54,6 +55,11 @@ os pares de códigos 10-18/20-28 desde "ENTITIES" até ao fim são pontos.
                   NTv2 nacionais em vez do método oficial (--method official)
   --threads N     desenhos grandes convertidos por N fios de execução no
                   máximo (por omissão, tantos quantos os processadores)
+  --allow-ballpark
+                  aceita uma transformação aproximada do PROJ ("Ballpark"), a
+                  única que o PROJ conhece para alguns pares: não faz a mudança
+                  de datum e pode errar por dezenas ou centenas de metros. Sem
+                  esta opção é recusada
   -q, --quiet     sem progresso nem linhas "Criado o ficheiro"
   -h, --help      esta ajuda
   -V, --version   a versão
@@ -164,6 +170,9 @@ int convert(const app::CliOptions& options) {
     core::ConversionRequest request{options.source,    options.target,  conversion.input,
                                     conversion.output, options.param_x, options.param_y};
     request.proj_systems = options.proj_systems;
+    request.source_name = options.source_name;
+    request.target_name = options.target_name;
+    request.allow_ballpark = options.allow_ballpark;
     core::ScratchFile standard_input;
     if (conversion.input == app::standard_stream) {
       if (const int error = copy_standard_input(standard_input); error != 0) {

@@ -21,6 +21,12 @@ void notify(JobHost& host, std::string_view text) {
   host.show_message(text, messages::application_title, MessageKind::notice);
 }
 
+// Lines of warnings, one after the other.
+std::string joined(const std::string& first, const std::string& second) {
+  if (first.empty()) return second;
+  return second.empty() ? first : first + '\n' + second;
+}
+
 // Hands the pass's progress to the host, numbered by step.
 class StepProgress final : public dxf::PassProgress {
  public:
@@ -42,8 +48,8 @@ class StepProgress final : public dxf::PassProgress {
 // Whatever happens, no file of the conversion is left behind.
 class RouteRun {
  public:
-  RouteRun(JobHost& host, const JobSettings& settings, const Route& route, JobPaths& paths,
-           const OutputTarget& target)
+  RouteRun(JobHost& host, const JobSettings& settings, const ConversionRequest& request,
+           const Route& route, JobPaths& paths, const OutputTarget& target)
       : host_(host),
         route_(route),
         paths_(paths),
@@ -55,7 +61,11 @@ class RouteRun {
                  settings.policy,
                  settings.threads,
                  std::string(route.source),
-                 std::string(route.target)} {}
+                 std::string(route.target),
+                 request.source_name.empty() ? std::string(route.source) : request.source_name,
+                 request.target_name.empty() ? std::string(route.target) : request.target_name,
+                 request.allow_ballpark,
+                 {}} {}
 
   ~RouteRun() {
     if (device_fd_ >= 0) ::close(device_fd_);
@@ -63,6 +73,8 @@ class RouteRun {
 
   // What the first step left as it was: it read the user's drawing.
   const dxf::PassReport& report() const { return report_; }
+  // What the steps tell once the conversion is complete.
+  const std::string& warnings() const { return context_.warnings; }
 
   ConversionOutcome run() {
     const auto steps = route_.procedures();
@@ -155,8 +167,12 @@ class RouteRun {
   dxf::PassReport report_;
 };
 
-ConversionOutcome run_route(JobHost& host, const JobSettings& settings, const Route& route,
-                            JobPaths& paths, int output_descriptor, dxf::PassReport& report) {
+// The warnings a completed route tells: its steps', then what the pass left
+// of the user's drawing.
+ConversionOutcome run_route(JobHost& host, const JobSettings& settings,
+                            const ConversionRequest& request, const Route& route, JobPaths& paths,
+                            std::string& warnings) {
+  const int output_descriptor = request.output_descriptor;
   OutputTarget target{paths.fich3, OutputKind::device, {}, output_descriptor};
   if (output_descriptor < 0) {
     if (const int error = examine_output(paths.fich3, target); error != 0) {
@@ -167,9 +183,11 @@ ConversionOutcome run_route(JobHost& host, const JobSettings& settings, const Ro
   const std::string input = paths.fich1.path;
   ConversionOutcome outcome = ConversionOutcome::failed;
   try {
-    RouteRun run(host, settings, route, paths, target);
+    RouteRun run(host, settings, request, route, paths, target);
     outcome = run.run();
-    report = run.report();
+    if (outcome == ConversionOutcome::completed) {
+      warnings = joined(run.warnings(), messages::pass_warnings(run.report(), request.input));
+    }
   } catch (const std::bad_alloc&) {
     // The conversion's files went with the run; the user hears why.
     notify(host, messages::out_of_memory(input));
@@ -228,10 +246,10 @@ ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
     outcome = ConversionOutcome::refused;
   } else if (const Route* route =
                  request.proj_systems ? &proj_route : find_route(request.source, request.target)) {
-    dxf::PassReport report;
-    outcome = run_route(host, settings, *route, paths, request.output_descriptor, report);
+    std::string warnings;
+    outcome = run_route(host, settings, request, *route, paths, warnings);
     if (outcome == ConversionOutcome::completed && !route->silent) {
-      complete_route(host, paths.fich3, messages::pass_warnings(report, request.input));
+      complete_route(host, paths.fich3, warnings);
       return outcome;
     }
     if (outcome == ConversionOutcome::program_ended) return outcome;
@@ -239,8 +257,7 @@ ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
       host.restore_pointer();
       return outcome;
     }
-    if (const std::string warnings = messages::pass_warnings(report, request.input);
-        !warnings.empty()) {
+    if (!warnings.empty()) {
       host.show_message(warnings, messages::application_title, MessageKind::warning);
     }
   }

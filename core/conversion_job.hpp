@@ -27,6 +27,15 @@ struct ConversionRequest {
   // strings, WKT), converted by PROJ's best operation instead of a route of
   // the catalogue.
   bool proj_systems = false;
+  // How the user named those systems (a name of the catalogue, a code or a
+  // file as typed), for messages; empty: `source` and `target` themselves.
+  // (Initialised so that a request of the six texts alone needs no more.)
+  std::string source_name{};
+  std::string target_name{};
+  // A ballpark operation (no change of datum: off by tens or hundreds of
+  // metres), the only one PROJ may know for a pair, is refused unless this
+  // is set; then it converts, with a warning.
+  bool allow_ballpark = false;
 };
 
 enum class ConversionOutcome {

@@ -200,12 +200,26 @@ std::string missing_ntv2_grid(std::string_view grid) {
   return "O ficheiro " + std::string(grid) + " (grelha NTv2) não existe !!";
 }
 
-std::string proj_refused(std::string_view why) {
-  return "Conversão recusada: " + std::string(why) + ".";
+namespace {
+
+// "de "A" para "B"", the pair of a PROJ conversion.
+std::string from_to(std::string_view source, std::string_view target) {
+  return "de " + quoted(source) + " para " + quoted(target);
 }
 
-std::string proj_operation(std::string_view name, double accuracy) {
-  std::string text = "Transformação do PROJ: " + std::string(name);
+std::string point_text(double x, double y) {
+  return "(" + limits_number(x) + ";" + limits_number(y) + ")";
+}
+
+}  // namespace
+
+std::string proj_refused(std::string_view source, std::string_view target, std::string_view why) {
+  return "Conversão " + from_to(source, target) + " recusada: " + std::string(why) + ".";
+}
+
+std::string proj_operation(std::string_view source, std::string_view target, std::string_view name,
+                           double accuracy) {
+  std::string text = "Transformação do PROJ " + from_to(source, target) + ": " + std::string(name);
   if (accuracy >= 0.0) {
     char metres[32];
     std::snprintf(metres, sizeof metres, "%g", accuracy);
@@ -216,10 +230,37 @@ std::string proj_operation(std::string_view name, double accuracy) {
   return text;
 }
 
-std::string point_not_transformed(double x, double y, std::uint64_t line, std::string_view input) {
-  return "O ponto (" + limits_number(x) + ";" + limits_number(y) + ") da linha " +
-         std::to_string(line) + " do ficheiro " + quoted(input) +
-         " não pode ser transformado: fica fora das grelhas ou da área do sistema.";
+std::string proj_ballpark_refused(std::string_view source, std::string_view target,
+                                  std::string_view name) {
+  return "Conversão " + from_to(source, target) +
+         " recusada: o PROJ só conhece a transformação aproximada " + quoted(name) +
+         ", que não faz a mudança de datum e pode errar por dezenas ou centenas de metros. Para a "
+         "usar mesmo assim: kelvrin-cli --allow-ballpark.";
+}
+
+std::string proj_ballpark_used(std::string_view source, std::string_view target,
+                               std::string_view name) {
+  return "Aviso: a conversão " + from_to(source, target) + " usou a transformação aproximada " +
+         quoted(name) +
+         ", que não faz a mudança de datum: as coordenadas convertidas podem estar erradas em "
+         "dezenas ou centenas de metros.";
+}
+
+std::string points_outside_area(const dxf::PassReport& report, std::string_view input,
+                                std::string_view source, std::string_view target) {
+  if (report.points_outside_area == 0) return {};
+  return "Aviso: " + std::to_string(report.points_outside_area) + " ponto(s) de " + quoted(input) +
+         " fora da área de uso da transformação " + from_to(source, target) + " (o primeiro, " +
+         point_text(report.first_outside_point.x, report.first_outside_point.y) + ", na linha " +
+         std::to_string(report.first_outside_line) +
+         ") foram convertidos, mas o resultado aí pode não ser fiável.";
+}
+
+std::string point_not_transformed(double x, double y, std::uint64_t line, std::string_view input,
+                                  std::string_view source, std::string_view target) {
+  return "O ponto " + point_text(x, y) + " da linha " + std::to_string(line) + " do ficheiro " +
+         quoted(input) + " não pode ser transformado " + from_to(source, target) +
+         ": fica fora das grelhas ou da área do sistema.";
 }
 
 std::string no_route(std::string_view source, std::string_view target) {

@@ -53,14 +53,32 @@ std::string point_outside_grid(double x, double y);
 // A grid file of the NTv2 method is not in the data folder.
 std::string missing_ntv2_grid(std::string_view grid);
 
+// The messages of the conversions PROJ runs name the two systems as the
+// user named them: `source` and `target` below.
+
 // PROJ refused the operation (an unknown system, a missing grid).
-std::string proj_refused(std::string_view why);
+std::string proj_refused(std::string_view source, std::string_view target, std::string_view why);
 
 // The operation PROJ chose, with its stated accuracy (negative: unknown).
-std::string proj_operation(std::string_view name, double accuracy);
+std::string proj_operation(std::string_view source, std::string_view target, std::string_view name,
+                           double accuracy);
+
+// A ballpark operation, the only kind PROJ knows for the pair, refused.
+std::string proj_ballpark_refused(std::string_view source, std::string_view target,
+                                  std::string_view name);
+
+// A ballpark operation the user allowed: what the converted drawing is worth.
+std::string proj_ballpark_used(std::string_view source, std::string_view target,
+                               std::string_view name);
+
+// Points of `input` converted outside the operation's area of use, with the
+// first one's source coordinates and line; empty when there were none.
+std::string points_outside_area(const dxf::PassReport& report, std::string_view input,
+                                std::string_view source, std::string_view target);
 
 // A point PROJ could not transform, with its place in the drawing.
-std::string point_not_transformed(double x, double y, std::uint64_t line, std::string_view input);
+std::string point_not_transformed(double x, double y, std::uint64_t line, std::string_view input,
+                                  std::string_view source, std::string_view target);
 
 // No route leads from `source` to `target`.
 std::string no_route(std::string_view source, std::string_view target);

@@ -60,6 +60,12 @@ StepResult stop_with_message(ProcedureContext& context, std::string_view message
   return {StepStatus::failed_with_message, {}};
 }
 
+void add_warning(ProcedureContext& context, std::string_view warning) {
+  if (warning.empty()) return;
+  if (!context.warnings.empty()) context.warnings += '\n';
+  context.warnings += warning;
+}
+
 dxf::PassOptions pass_options(const ProcedureContext& context) {
   dxf::PassOptions options;
   options.policy = context.policy;

@@ -34,12 +34,21 @@ struct ProcedureContext {
   // strings, WKT).
   std::string proj_source;
   std::string proj_target;
+  // The route's systems as the user named them, for messages.
+  std::string source_name;
+  std::string target_name;
+  bool allow_ballpark = false;  // as ConversionRequest::allow_ballpark
+  // What the steps tell once the conversion is complete, a line each.
+  std::string warnings;
 };
 
 // What the procedures that read data files share: whether a file can be
 // opened, and telling the user why a step stops (the pointer back to normal).
 bool can_open(const std::string& path);
 StepResult stop_with_message(ProcedureContext& context, std::string_view message);
+
+// Keeps a warning (none when empty) for when the conversion is complete.
+void add_warning(ProcedureContext& context, std::string_view warning);
 
 // The options of a procedure's DXF pass.
 dxf::PassOptions pass_options(const ProcedureContext& context);

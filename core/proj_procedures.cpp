@@ -73,9 +73,15 @@ StepResult pass_with(const transform::PointOperation& operation, const JobPaths&
   if (pass.failure == dxf::PassFailure::point_rejected) {
     return stop_with_message(
         context, messages::point_not_transformed(pass.source_point.x, pass.source_point.y,
-                                                 pass.line, paths.fich1.path));
+                                                 pass.line, paths.fich1.path, context.source_name,
+                                                 context.target_name));
   }
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+}
+
+StepResult refused(ProcedureContext& context, std::string_view why) {
+  return stop_with_message(context,
+                           messages::proj_refused(context.source_name, context.target_name, why));
 }
 
 }  // namespace
@@ -101,18 +107,32 @@ StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
   }
   const auto made =
       transform::ProjOperation::from_pipeline(pipeline(*pair), {context.data_folder.string()});
-  if (!made.operation) return stop_with_message(context, messages::proj_refused(made.error));
+  if (!made.operation) return refused(context, made.error);
   return pass_with(*made.operation, paths, context);
 }
 
 StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context) {
   const auto made = transform::ProjOperation::between(context.proj_source, context.proj_target,
                                                       {context.data_folder.string()});
-  if (!made.operation) return stop_with_message(context, messages::proj_refused(made.error));
+  if (!made.operation) return refused(context, made.error);
+  const transform::ProjOperation& operation = *made.operation;
+  const std::string& source = context.source_name;
+  const std::string& target = context.target_name;
+  if (operation.ballpark() && !context.allow_ballpark) {
+    return stop_with_message(context,
+                             messages::proj_ballpark_refused(source, target, operation.name()));
+  }
   context.host.show_message(
-      messages::proj_operation(made.operation->name(), made.operation->accuracy()),
+      messages::proj_operation(source, target, operation.name(), operation.accuracy()),
       messages::application_title, MessageKind::information);
-  return pass_with(*made.operation, paths, context);
+  const StepResult result = pass_with(operation, paths, context);
+  if (result.status != StepStatus::completed) return result;
+  if (operation.ballpark()) {
+    add_warning(context, messages::proj_ballpark_used(source, target, operation.name()));
+  }
+  add_warning(context,
+              messages::points_outside_area(result.pass.report, paths.fich1.path, source, target));
+  return result;
 }
 
 }  // namespace kelvrin::core

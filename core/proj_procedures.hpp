@@ -21,7 +21,9 @@ std::string ntv2_pipeline(Procedure procedure);
 std::string ntv2_source_projection(Procedure procedure);
 
 // PROJ's best operation between context.proj_source and context.proj_target;
-// the operation and its stated accuracy are told before the pass.
+// the operation and its stated accuracy are told before the pass. A
+// ballpark operation is refused unless context.allow_ballpark; allowed, it
+// is a warning, as are the drawing's points outside the area of use.
 StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context);
 
 }  // namespace kelvrin::core

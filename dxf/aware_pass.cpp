@@ -245,6 +245,7 @@ class AwarePass {
       block.inserts += shared.inserts;
       block.largest_miss = std::max(block.largest_miss, shared.largest_miss);
     }
+    report_.add_outside_area(got, lines_before);
     if (piece.result.completed()) return std::nullopt;
     PassResult failure = piece.result;
     failure.report = {};

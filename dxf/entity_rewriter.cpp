@@ -237,6 +237,7 @@ std::optional<Stop> EntityRewriter::rewrite_pair(Role role, const Tag& x_tag, co
       const PointResult moved = operation_->forward({*x, *y});
       if (auto stop = check(moved, x_tag)) return stop;
       anchor_ = PlanarPoint{*x, *y};
+      if (moved.outside_area) report_.note_outside_area(*anchor_, x_tag.line);
       written = moved.point;
       break;
     }
@@ -245,6 +246,7 @@ std::optional<Stop> EntityRewriter::rewrite_pair(Role role, const Tag& x_tag, co
       const PointResult moved = operation_->forward(world);
       if (auto stop = check(moved, x_tag)) return stop;
       anchor_ = world;
+      if (moved.outside_area) report_.note_outside_area(world, x_tag.line);
       written = ocs_.from_world(moved.point, z + height_change_);
       break;
     }

@@ -61,7 +61,9 @@ class Pass {
     }
     start_helpers();
     if (PassResult converted = convert_tags(); !converted.completed()) return converted;
-    return finish_pass(copy_, out_, in_, options_);
+    PassResult result = finish_pass(copy_, out_, in_, options_);
+    if (result.completed()) result.report = report_;
+    return result;
   }
 
   // A helper's work: the piece from the X pair at `begin` to the one at
@@ -76,7 +78,9 @@ class Pass {
     }
     copy_.flush();
     if (!out_.close()) return {};
-    return piece.ended(stopped_at_, lines_before_stop_, in_, true);
+    PieceOutcome outcome = piece.ended(stopped_at_, lines_before_stop_, in_, true);
+    outcome.result.report = report_;
+    return outcome;
   }
 
  private:
@@ -109,6 +113,7 @@ class Pass {
             if (failure.line != 0) failure.line += tag.line - 1;
             return failure;
           }
+          report_.add_outside_area(piece->result.report, tag.line - 1);
           in_.jump(piece->end, tag.line - 1 + piece->lines);
           in_.mark();
           pieces_->give_back(std::move(piece->output));
@@ -177,6 +182,9 @@ class Pass {
         } else {
           const PointResult point = transform.complete_point(*value);
           if (point.status != PointStatus::ok) break;
+          if (point.outside_area) {
+            report_.note_outside_area({transform.current_x(), *value}, in_.last_line() + lines + 1);
+          }
           if (tag != copied) {
             out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
           }
@@ -247,6 +255,9 @@ class Pass {
       rejected.source_point = point.point;
       return rejected;
     }
+    if (point.outside_area) {
+      report_.note_outside_area({transform_.current_x(), *value}, code_line_number);
+    }
     // With held X code lines, a Y pair that no X pair preceded writes what
     // the plain pass writes: X', the Y code line, Y'.
     copy_.flush();
@@ -273,6 +284,7 @@ class Pass {
   TagCopy copy_{in_, out_};
   bool in_zone_ = false;
   std::string held_x_code_line_;  // empty until an X pair is held
+  PassReport report_;             // only points outside the operation's area
   // Where the next tag is looked at for pieces: a helper's end, or the
   // start of the next piece a helper converts.
   std::uint64_t check_at_ = Pieces::none;

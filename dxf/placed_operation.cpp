@@ -52,7 +52,9 @@ PointResult PlacedOperation::forward(PlanarPoint source) const {
   const PointResult moved = route_.forward(world);
   // A point the route refuses is named where the drawing shows it.
   if (moved.status != transform::PointStatus::ok) return {moved.status, world};
-  return {transform::PointStatus::ok, unplaced(moved.point)};
+  PointResult result = moved;
+  result.point = unplaced(moved.point);
+  return result;
 }
 
 transform::JacobianResult PlacedOperation::derivative(PlanarPoint at) const {

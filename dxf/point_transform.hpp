@@ -20,6 +20,10 @@ class PointTransform {
 
   // Completes a point from the northing of a Y pair and the current X state.
   [[nodiscard]] virtual PointResult complete_point(double y) = 0;
+
+  // The current X state: the easting of the source point complete_point()
+  // makes, for a pass to report it.
+  [[nodiscard]] virtual double current_x() const = 0;
 };
 
 // The X state over a plain point operation: the most recent easting that the
@@ -35,6 +39,7 @@ class SequentialPoints final : public PointTransform {
     return status;
   }
   PointResult complete_point(double y) override { return operation_.forward({x_, y}); }
+  double current_x() const override { return x_; }
 
  private:
   const transform::PointOperation& operation_;

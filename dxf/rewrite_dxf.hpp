@@ -92,6 +92,27 @@ struct PassReport {
   std::uint64_t first_unpaired_line = 0;
   std::uint64_t unconverted_entities = 0;  // planes standing on edge
   bool geodata = false;                    // a geographic reference was left
+  // Points of the drawing the operation converted outside its area of use;
+  // the first one's line and source coordinates.
+  std::uint64_t points_outside_area = 0;
+  std::uint64_t first_outside_line = 0;
+  PlanarPoint first_outside_point;
+
+  void note_outside_area(PlanarPoint source, std::uint64_t line) noexcept {
+    if (points_outside_area++ > 0) return;
+    first_outside_line = line;
+    first_outside_point = source;
+  }
+  // Takes in what a helper counted in a piece after `lines_before` lines,
+  // the pieces taken in file order.
+  void add_outside_area(const PassReport& piece, std::uint64_t lines_before) noexcept {
+    if (piece.points_outside_area == 0) return;
+    if (points_outside_area == 0) {
+      first_outside_line = piece.first_outside_line + lines_before;
+      first_outside_point = piece.first_outside_point;
+    }
+    points_outside_area += piece.points_outside_area;
+  }
 
   // A block that several inserts place moves with each as a whole, by T's
   // rotation and scale at its insertion point; content far from that point
@@ -112,7 +133,7 @@ struct PassReport {
 
   bool empty() const noexcept {
     return unknown_entities == 0 && unpaired_coordinates == 0 && unconverted_entities == 0 &&
-           !geodata && !bent_blocks();
+           !geodata && !bent_blocks() && points_outside_area == 0;
   }
 };
 

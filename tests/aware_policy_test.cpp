@@ -22,7 +22,8 @@ class Affine final : public transform::PointOperation {
  public:
   PointResult forward(PlanarPoint p) const override {
     if (p.x < -1e6) return {PointStatus::rejected, p};  // "outside the grid"
-    return {PointStatus::ok, {2 * p.x + 1000, 3 * p.y + 2000}};
+    // East of 100 km: "outside the area of use".
+    return {PointStatus::ok, {2 * p.x + 1000, 3 * p.y + 2000}, p.x > 1e5};
   }
 };
 
@@ -226,6 +227,34 @@ TEST_F(AwareFailures, UnpairedCoordinatesAndUnknownTypesAreReported) {
             dxf_lines(entities({"0", "LINE", "10", "1", "11", "1006.00000", "21", "2012.00000", "0",
                                 "GIZMO", "10", "1002.00000", "20", "2006.00000", "0", "GIZMO", "0",
                                 "OBJECTS_AHEAD"})));
+}
+
+// Only the drawing's own points count: not the header's limits, nor the
+// neighbours a direction vector's derivative is taken at. The literal pass
+// counts every pair of its zone, each at its Y code line.
+TEST_F(AwareFailures, PointsOutsideTheAreaOfUseAreCountedWithTheFirstOne) {
+  Lines drawing = section("HEADER", {"9", "$LIMMIN", "10", "500000", "20", "0", "9", "$LIMMAX",
+                                     "10", "500420", "20", "297"});
+  const Lines model =
+      entities({"0", "LINE",  "10", "1",      "20", "2", "11", "200000", "21", "5",
+                "0", "MTEXT", "10", "300000", "20", "1", "11", "1",      "21", "0"});
+  drawing.insert(drawing.end(), model.begin(), model.end());
+  const PassResult aware = run(drawing);
+  ASSERT_TRUE(aware.completed());
+  EXPECT_EQ(aware.report.points_outside_area, 2u);
+  EXPECT_EQ(aware.report.first_outside_line, 29u);
+  EXPECT_EQ(aware.report.first_outside_point.x, 200000.0);
+  EXPECT_EQ(aware.report.first_outside_point.y, 5.0);
+
+  PassOptions literal;
+  literal.policy = RewritePolicy::literal;
+  const PassResult historical =
+      rewrite_dxf(folder_.file("in.dxf"), folder_.file("out.dxf"), Affine{}, literal);
+  ASSERT_TRUE(historical.completed());
+  EXPECT_EQ(historical.report.points_outside_area, 2u);
+  EXPECT_EQ(historical.report.first_outside_line, 31u);
+  EXPECT_EQ(historical.report.first_outside_point.x, 200000.0);
+  EXPECT_EQ(historical.report.first_outside_point.y, 5.0);
 }
 
 TEST_F(AwareFailures, GeodataIsReportedAndLeft) {

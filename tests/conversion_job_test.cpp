@@ -112,6 +112,39 @@ TEST_F(ConversionJob, ReplacedOutputKeepsItsPermissions) {
   EXPECT_EQ(std::filesystem::status(output_).permissions(), std::filesystem::perms(0640));
 }
 
+// A host that asks for nothing more, as the window, has a ballpark operation
+// refused; allowed, what it is worth is told after the completion.
+TEST_F(ConversionJob, ABallparkOperationOnlyWhenTheRequestAllowsIt) {
+  write_file(input_, point_drawing);
+  ConversionRequest request{"EPSG:27493", "EPSG:5015", input_, output_, "", ""};
+  request.proj_systems = true;
+  EXPECT_EQ(run_conversion(host_, {folder_.path()}, request), ConversionOutcome::failed);
+  ASSERT_EQ(host_.messages().size(), 1u);
+  EXPECT_TRUE(host_.messages()[0].starts_with(
+      "Conversão de \"EPSG:27493\" para \"EPSG:5015\" recusada: o PROJ só conhece a "
+      "transformação aproximada \"Inverse of Modified Portuguese Grid + Ballpark"))
+      << host_.messages()[0];
+  EXPECT_EQ(folder_.listing(), (std::vector<std::string>{"planta.dxf"}));
+
+  host_.events.clear();
+  request.allow_ballpark = true;
+  request.source_name = std::string(names::datum_73);
+  request.target_name = std::string(names::utm26_itrf93);
+  EXPECT_EQ(run_conversion(host_, {folder_.path()}, request), ConversionOutcome::completed);
+  const Messages told = host_.messages();
+  ASSERT_EQ(told.size(), 3u);
+  EXPECT_TRUE(
+      told[0].starts_with("Transformação do PROJ de \"Hayford-Gauss Datum 73\" para "
+                          "\"UTM 26 ITRF93\": "))
+      << told[0];
+  EXPECT_EQ(told[1], "Criado o ficheiro: " + output_);
+  EXPECT_TRUE(
+      told[2].starts_with("Aviso: a conversão de \"Hayford-Gauss Datum 73\" para "
+                          "\"UTM 26 ITRF93\" usou a transformação aproximada"))
+      << told[2];
+  EXPECT_EQ(host_.events.back(), "close");
+}
+
 // For every way a route can fail, the user is told why, the input and a file
 // already at the output path are as before, and no file of ours is left.
 struct FailureCase {

@@ -17,12 +17,13 @@ namespace {
 using testing::read_file;
 using testing::write_file;
 
-// Points and vectors told apart; far west lies outside what it covers.
+// Points and vectors told apart; far west lies outside what it covers, and
+// the far north outside where it is meant to be used.
 class Shift final : public transform::PointOperation {
  public:
   PointResult forward(PlanarPoint p) const override {
     if (p.x < -1e6) return {PointStatus::rejected, p};
-    return {PointStatus::ok, {p.x + 0.123456, 2 * p.y - 7}};
+    return {PointStatus::ok, {p.x + 0.123456, 2 * p.y - 7}, p.y > 90000};
   }
 };
 
@@ -151,6 +152,9 @@ class Pieces : public ::testing::Test {
   void expect_as_one_pass(const std::string& drawing, PassOptions options) {
     options.helper_threads = 0;
     const Converted alone = convert(drawing, options);
+    if (alone.result.completed()) {
+      EXPECT_GT(alone.result.report.points_outside_area, 0u);
+    }
     options.helper_threads = 3;
     expect_same(convert(drawing, options), alone);
   }
@@ -167,6 +171,10 @@ class Pieces : public ::testing::Test {
     EXPECT_EQ(got.first_unpaired_line, wanted.first_unpaired_line);
     EXPECT_EQ(got.unconverted_entities, wanted.unconverted_entities);
     EXPECT_EQ(got.geodata, wanted.geodata);
+    EXPECT_EQ(got.points_outside_area, wanted.points_outside_area);
+    EXPECT_EQ(got.first_outside_line, wanted.first_outside_line);
+    EXPECT_EQ(got.first_outside_point.x, wanted.first_outside_point.x);
+    EXPECT_EQ(got.first_outside_point.y, wanted.first_outside_point.y);
     if (alone.result.completed()) {
       EXPECT_TRUE(pieces.output == alone.output) << "the drawings written differ";
     }

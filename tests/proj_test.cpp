@@ -161,8 +161,12 @@ TEST(ProjRoute, BetweenEpsgSystemsAsCs2csWithTheOperationTold) {
       testing::run_cli(folder, "--from EPSG:3763 --to 32629 " + folder.file("in.dxf") + " " +
                                    folder.file("out.dxf"));
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("Transformação do PROJ: "), std::string::npos) << run.err;
+  // The systems as typed, a catalogue one by its name.
+  EXPECT_NE(run.err.find("Transformação do PROJ de \"ETRS89 TM06\" para \"32629\": "),
+            std::string::npos)
+      << run.err;
   EXPECT_NE(run.err.find("exactidão"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Aviso"), std::string::npos) << run.err;
   const std::vector<Point> ours = points_of(folder.file("out.dxf"));
   const std::vector<Point> theirs = cs2cs("EPSG:3763 EPSG:32629", lattice, folder);
   ASSERT_EQ(ours.size(), lattice.size());
@@ -171,12 +175,82 @@ TEST(ProjRoute, BetweenEpsgSystemsAsCs2csWithTheOperationTold) {
     EXPECT_NEAR(ours[i].x, theirs[i].x, 0.001) << "point " << i;
     EXPECT_NEAR(ours[i].y, theirs[i].y, 0.001) << "point " << i;
   }
-  // Catalogue systems stand for their EPSG codes where no route joins them.
+  // Catalogue systems stand for their EPSG codes where no route joins them
+  // (here a change of UTM zone, Ponta Delgada from zone 26 to zone 25).
+  write_file(folder.file("azores.dxf"), drawing_of({{617184.172, 4177800.687}}));
   const testing::CliRun quiet =
-      testing::run_cli(folder, "-q --from datum73 --to utm26-itrf93 " + folder.file("in.dxf") +
-                                   " " + folder.file("azores.dxf"));
+      testing::run_cli(folder, "-q --from utm26-itrf93 --to utm25-itrf93 " +
+                                   folder.file("azores.dxf") + " " + folder.file("zone25.dxf"));
   EXPECT_EQ(quiet.status, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "");
+  const std::vector<Point> zone25 = points_of(folder.file("zone25.dxf"));
+  const std::vector<Point> theirs25 =
+      cs2cs("EPSG:5015 EPSG:5014", {{617184.172, 4177800.687}}, folder);
+  ASSERT_EQ(zone25.size(), 1u);
+  ASSERT_EQ(theirs25.size(), 1u);
+  EXPECT_NEAR(zone25[0].x, theirs25[0].x, 0.001);
+  EXPECT_NEAR(zone25[0].y, theirs25[0].y, 0.001);
+}
+
+// PROJ knows no change of datum from Datum 73 to PTRA08, only a "Ballpark
+// geographic offset" that leaves the datum as it is: refused unless asked for.
+TEST(ProjRoute, ABallparkOperationOnlyWhenAllowed) {
+  testing::TempFolder folder;
+  write_file(folder.file("in.dxf"), drawing_of(onshore_lattice()));
+  const std::string files = " " + folder.file("in.dxf") + " " + folder.file("out.dxf");
+
+  const testing::CliRun refused =
+      testing::run_cli(folder, "--from 'Hayford-Gauss Datum 73' --to 5015" + files);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("Conversão de \"Hayford-Gauss Datum 73\" para \"UTM 26 ITRF93\" "
+                             "recusada: "),
+            std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.err.find("Ballpark geographic offset from Datum 73 to PTRA08"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.err.find("--allow-ballpark"), std::string::npos) << refused.err;
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(folder.listing(), (std::vector<std::string>{"in.dxf"}));
+
+  // Allowed, it converts, and says what the result is worth even when quiet.
+  const testing::CliRun allowed =
+      testing::run_cli(folder, "-q --allow-ballpark --from datum73 --to utm26-itrf93" + files);
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_EQ(allowed.err,
+            "Aviso: a conversão de \"Hayford-Gauss Datum 73\" para \"UTM 26 ITRF93\" usou a "
+            "transformação aproximada \"Inverse of Modified Portuguese Grid + Ballpark geographic "
+            "offset from Datum 73 to PTRA08 + UTM zone 26N\", que não faz a mudança de datum: as "
+            "coordenadas convertidas podem estar erradas em dezenas ou centenas de metros.\n");
+  EXPECT_EQ(points_of(folder.file("out.dxf")).size(), onshore_lattice().size());
+}
+
+// Ponta Delgada (Azores) given as PT-TM06, 1500 km west of where the
+// system and the operation are meant to be used: converted, and told.
+TEST(ProjRoute, PointsOutsideTheAreaOfUseAreTold) {
+  testing::TempFolder folder;
+  std::vector<Point> points = onshore_lattice();
+  const Point ponta_delgada{-1551591.077, -66090.243};
+  points.insert(points.begin() + 3, ponta_delgada);
+  points.insert(points.begin() + 20, {-1500000, 0});
+  write_file(folder.file("in.dxf"), drawing_of(points));
+  const testing::CliRun run =
+      testing::run_cli(folder, "--from tm06 --to EPSG:32629 " + folder.file("in.dxf") + " " +
+                                   folder.file("out.dxf"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Four lines open the drawing and each POINT takes eight.
+  EXPECT_NE(run.err.find("Aviso: 2 ponto(s) de \"" + folder.file("in.dxf") +
+                         "\" fora da área de uso da transformação de \"ETRS89 TM06\" para "
+                         "\"EPSG:32629\" (o primeiro, (-1551591.077;-66090.243), na linha " +
+                         std::to_string(4 + 3 * 8 + 3) + ") foram convertidos"),
+            std::string::npos)
+      << run.err;
+  const std::vector<Point> ours = points_of(folder.file("out.dxf"));
+  const std::vector<Point> theirs = cs2cs("EPSG:3763 EPSG:32629", points, folder);
+  ASSERT_EQ(ours.size(), points.size());
+  ASSERT_EQ(theirs.size(), points.size());
+  EXPECT_NEAR(ours[3].x, theirs[3].x, 0.001);
+  EXPECT_NEAR(ours[3].y, theirs[3].y, 0.001);
 }
 
 TEST(ProjRoute, Refusals) {

@@ -28,6 +28,7 @@ class ShiftTransform final : public PointTransform {
     if (y == fail_at) return {PointStatus::arithmetic_failure, {}};
     return {PointStatus::ok, {x_ + 1000.0, y + 2000.0}};
   }
+  double current_x() const override { return x_; }
   double fail_at = -1.0;
 
  private:

@@ -16,6 +16,9 @@ enum class PointStatus {
 struct PointResult {
   PointStatus status = PointStatus::ok;
   PlanarPoint point;  // the target point; for a rejected one, the source point
+  // Converted, but where the operation is not meant to be used (outside a
+  // PROJ operation's area of use): the result may be far off.
+  bool outside_area = false;
 };
 
 // The local derivative of a transformation at a point: how a small vector

@@ -18,12 +18,16 @@ namespace kelvrin::transform {
   X(proj_coordoperation_get_accuracy)                         \
   X(proj_coordoperation_get_grid_used)                        \
   X(proj_coordoperation_get_grid_used_count)                  \
+  X(proj_coordoperation_has_ballpark_transformation)          \
   X(proj_create)                                              \
+  X(proj_create_crs_to_crs_from_pj)                           \
   X(proj_create_operation_factory_context)                    \
   X(proj_create_operations)                                   \
+  X(proj_crs_get_geodetic_crs)                                \
   X(proj_destroy)                                             \
   X(proj_errno)                                               \
   X(proj_errno_reset)                                         \
+  X(proj_get_area_of_use)                                     \
   X(proj_get_name)                                            \
   X(proj_info)                                                \
   X(proj_is_crs)                                              \

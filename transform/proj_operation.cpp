@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string_view>
+#include <utility>
 
 #include "transform/proj_library.hpp"
 
@@ -48,6 +51,126 @@ std::string missing_grid(const ProjLibrary* proj, pj_ctx* context, PJ* operation
   return {};
 }
 
+// Whether `operation` leaves out the change of datum: PROJ says so, or the
+// name of one of its steps does.
+bool is_ballpark(const ProjLibrary* proj, pj_ctx* context, PJ* operation) {
+  if (proj->proj_coordoperation_has_ballpark_transformation(context, operation) == 1) return true;
+  const char* name = proj->proj_get_name(operation);
+  return name != nullptr && std::string_view(name).find("Ballpark") != std::string_view::npos;
+}
+
+// PROJ lists the candidates best first, and a ballpark one may come before
+// a real one: the first that is not a ballpark operation, or the first of
+// all when every one is.
+PJ* best_candidate(const ProjLibrary* proj, pj_ctx* context, PJ_OBJ_LIST* candidates) {
+  const int count = candidates != nullptr ? proj->proj_list_get_count(candidates) : 0;
+  for (int i = 0; i < count; ++i) {
+    PJ* candidate = proj->proj_list_get(context, candidates, i);
+    if (candidate == nullptr || !is_ballpark(proj, context, candidate)) return candidate;
+    proj->proj_destroy(candidate);
+  }
+  return count > 0 ? proj->proj_list_get(context, candidates, 0) : nullptr;
+}
+
+// An area of use: degrees of longitude and latitude.
+struct DegreeBox {
+  double west = 0.0;
+  double south = 0.0;
+  double east = 0.0;
+  double north = 0.0;
+};
+
+std::optional<DegreeBox> area_of_use(const ProjLibrary* proj, pj_ctx* context, const PJ* object) {
+  DegreeBox box;
+  if (proj->proj_get_area_of_use(context, object, &box.west, &box.south, &box.east, &box.north,
+                                 nullptr) == 0 ||
+      box.west < -180.0) {  // -1000: PROJ knows the area's name only
+    return std::nullopt;
+  }
+  return box;
+}
+
+// `area` where `by` also holds; nullopt where they do not meet. A box across
+// the antimeridian (west > east) narrows nothing in longitude.
+std::optional<DegreeBox> narrowed(DegreeBox area, const DegreeBox& by) {
+  area.south = std::max(area.south, by.south);
+  area.north = std::min(area.north, by.north);
+  if (area.west <= area.east && by.west <= by.east) {
+    area.west = std::max(area.west, by.west);
+    area.east = std::min(area.east, by.east);
+    if (area.west > area.east) return std::nullopt;
+  }
+  if (area.south > area.north) return std::nullopt;
+  return area;
+}
+
+constexpr SourceBox nowhere{SourceBox::unbounded, SourceBox::unbounded, -SourceBox::unbounded,
+                            -SourceBox::unbounded};
+
+// `area` as a box of source coordinates: the box of its four edges, 21
+// points of each carried into the source system by its own projection.
+// Compared there, a point costs forward() four comparisons, where taking
+// every point back to degrees would cost a second PROJ call. The edges
+// bound the area's image, so a point outside the box is outside the area;
+// one near a corner of the box may be outside the area and is not told.
+// Unbounded when any edge point cannot be carried (an area beyond what the
+// projection reaches, or across the antimeridian): a box of the points that
+// could would tell points that are inside.
+SourceBox source_box(const ProjLibrary* proj, pj_ctx* context, PJ* source, const DegreeBox& area) {
+  if (area.west > area.east) return {};
+  PJ* geodetic = proj->proj_crs_get_geodetic_crs(context, source);
+  if (geodetic == nullptr) return {};
+  PJ* projection =
+      proj->proj_create_crs_to_crs_from_pj(context, geodetic, source, nullptr, nullptr);
+  proj->proj_destroy(geodetic);
+  if (projection == nullptr) return {};
+  PJ* from_degrees = proj->proj_normalize_for_visualization(context, projection);
+  proj->proj_destroy(projection);
+  if (from_degrees == nullptr) return {};
+  SourceBox box = nowhere;
+  constexpr int steps = 20;
+  bool carried = true;
+  for (int i = 0; i <= steps && carried; ++i) {
+    const double along = static_cast<double>(i) / steps;
+    const double longitude = area.west + along * (area.east - area.west);
+    const double latitude = area.south + along * (area.north - area.south);
+    for (const auto& [x, y] : {std::pair{longitude, area.south}, std::pair{longitude, area.north},
+                               std::pair{area.west, latitude}, std::pair{area.east, latitude}}) {
+      proj->proj_errno_reset(from_degrees);
+      const PJ_COORD point = proj->proj_trans(from_degrees, PJ_FWD, proj->proj_coord(x, y, 0, 0));
+      if (proj->proj_errno(from_degrees) != 0 || !std::isfinite(point.xy.x) ||
+          !std::isfinite(point.xy.y)) {
+        carried = false;
+        break;
+      }
+      box.min_x = std::min(box.min_x, point.xy.x);
+      box.min_y = std::min(box.min_y, point.xy.y);
+      box.max_x = std::max(box.max_x, point.xy.x);
+      box.max_y = std::max(box.max_y, point.xy.y);
+    }
+  }
+  proj->proj_destroy(from_degrees);
+  return carried ? box : SourceBox{};
+}
+
+// Where `operation` is meant to be used, in coordinates of `source`: its
+// own area of use narrowed by the source system's, since a drawing in some
+// other system lands outside the latter. The target system's area is left
+// out: it tells where its coordinates are customary, not where the
+// operation is right, and two neighbouring UTM zones share a meridian only.
+SourceBox area_in_source(const ProjLibrary* proj, pj_ctx* context, const PJ* operation,
+                         PJ* source) {
+  std::optional<DegreeBox> area = area_of_use(proj, context, operation);
+  if (const auto source_area = area_of_use(proj, context, source)) {
+    if (!area) {
+      area = source_area;
+    } else if (area = narrowed(*area, *source_area); !area) {
+      return nowhere;
+    }
+  }
+  return area ? source_box(proj, context, source, *area) : SourceBox{};
+}
+
 // PROJ, or nullptr with the reason in `error`.
 const ProjLibrary* loaded_proj(std::string& error) {
   std::string why;
@@ -90,7 +213,8 @@ ProjOperation::Made ProjOperation::between(const std::string& source, const std:
   PJ* from = proj->proj_create(context, source.c_str());
   PJ* to = proj->proj_create(context, target.c_str());
   if (from == nullptr || to == nullptr) {
-    made.error = "sistema desconhecido do PROJ: \"" + (from == nullptr ? source : target) + "\"";
+    made.error = from == nullptr ? "o PROJ não conhece o sistema de origem"
+                                 : "o PROJ não conhece o sistema de destino";
     if (from != nullptr) proj->proj_destroy(from);
     if (to != nullptr) proj->proj_destroy(to);
     return made;
@@ -105,17 +229,17 @@ ProjOperation::Made ProjOperation::between(const std::string& source, const std:
   proj->proj_operation_factory_context_set_spatial_criterion(
       context, factory, PROJ_SPATIAL_CRITERION_PARTIAL_INTERSECTION);
   PJ_OBJ_LIST* candidates = proj->proj_create_operations(context, from, to, factory);
-  PJ* best = nullptr;
-  if (candidates != nullptr && proj->proj_list_get_count(candidates) > 0) {
-    best = proj->proj_list_get(context, candidates, 0);
-  }
+  PJ* best = best_candidate(proj, context, candidates);
   if (candidates != nullptr) proj->proj_list_destroy(candidates);
   proj->proj_operation_factory_context_destroy(factory);
+  if (best != nullptr) {
+    operation->ballpark_ = is_ballpark(proj, context, best);
+    operation->area_ = area_in_source(proj, context, best, from);
+  }
   proj->proj_destroy(from);
   proj->proj_destroy(to);
   if (best == nullptr) {
-    made.error =
-        "o PROJ não conhece nenhuma transformação entre \"" + source + "\" e \"" + target + "\"";
+    made.error = "o PROJ não conhece nenhuma transformação entre os dois sistemas";
     return made;
   }
   made.missing_grid = missing_grid(proj, context, best);
@@ -146,7 +270,7 @@ PointResult ProjOperation::forward(PlanarPoint source) const {
       !std::isfinite(result.xy.y) || result.xy.x == HUGE_VAL) {
     return {PointStatus::rejected, source};
   }
-  return {PointStatus::ok, {result.xy.x, result.xy.y}};
+  return {PointStatus::ok, {result.xy.x, result.xy.y}, !area_.holds(source)};
 }
 
 bool proj_knows_system(const std::string& definition) {

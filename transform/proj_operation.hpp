@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,19 @@ struct pj_ctx;
 namespace kelvrin::transform {
 
 struct ProjLibrary;
+
+// A box of source coordinates: by default every point, with no bound.
+struct SourceBox {
+  static constexpr double unbounded = std::numeric_limits<double>::infinity();
+  double min_x = -unbounded;
+  double min_y = -unbounded;
+  double max_x = unbounded;
+  double max_y = unbounded;
+
+  bool holds(PlanarPoint point) const {
+    return point.x >= min_x && point.x <= max_x && point.y >= min_y && point.y <= max_y;
+  }
+};
 
 // A transformation that PROJ runs: a pipeline of its own, or the best
 // operation PROJ knows between two coordinate systems. PROJ never goes to
@@ -33,8 +47,10 @@ class ProjOperation final : public PointOperation {
                             const std::vector<std::string>& grid_folders);
 
   // `source` and `target`: what PROJ accepts as a system ("EPSG:3763", a
-  // PROJ string, WKT). The most accurate operation is taken; when it needs
-  // a grid PROJ does not have, it is refused naming the grid.
+  // PROJ string, WKT). The most accurate operation that changes the datum
+  // is taken, a ballpark one only when PROJ knows no other; when it needs a
+  // grid PROJ does not have, it is refused naming the grid. Its results are
+  // marked outside_area for source points outside its area of use.
   static Made between(const std::string& source, const std::string& target,
                       const std::vector<std::string>& grid_folders);
 
@@ -44,6 +60,11 @@ class ProjOperation final : public PointOperation {
 
   const std::string& name() const { return name_; }
   double accuracy() const { return accuracy_; }  // metres; negative when unknown
+  // A ballpark operation leaves out the change of datum (PROJ's "Ballpark
+  // geographic offset"): off by tens or hundreds of metres.
+  bool ballpark() const { return ballpark_; }
+  // Where the operation is meant to be used, in source coordinates.
+  const SourceBox& area() const { return area_; }
 
  private:
   explicit ProjOperation(const ProjLibrary* proj) : proj_(proj) {}
@@ -53,6 +74,8 @@ class ProjOperation final : public PointOperation {
   PJconsts* operation_ = nullptr;
   std::string name_;
   double accuracy_ = -1.0;
+  bool ballpark_ = false;
+  SourceBox area_;
 };
 
 // Whether PROJ reads `definition` as a coordinate system.

@@ -24,7 +24,7 @@ _kelvrin_cli() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --method --param-x --param-y --output-dir --literal
-      --threads --quiet -q --list --help -h --version -V" -- "$cur")
+      --threads --allow-ballpark --quiet -q --list --help -h --version -V" -- "$cur")
     return
   fi
   # Drawings: DXF files and folders.
