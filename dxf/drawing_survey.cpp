@@ -181,8 +181,7 @@ class Surveyor {
       case Record::Kind::insert: {
         if (record_.in_blocks && block_ != nullptr) block_->add(record_.placement.insertion);
         BlockUses& block = uses_[record_.name];
-        if (record_.in_blocks || record_.paper_space || record_.several ||
-            !record_.invertible()) {
+        if (record_.in_blocks || record_.paper_space || record_.several || !record_.invertible()) {
           ++block.other;
         } else {
           ++block.model;

@@ -35,8 +35,8 @@ bool shares_one_height(EntityKind kind) {
 }
 
 bool has_parts(EntityKind kind) {
-  return kind == EntityKind::hatch || kind == EntityKind::multileader ||
-         kind == EntityKind::text || kind == EntityKind::mtext;
+  return kind == EntityKind::hatch || kind == EntityKind::multileader || kind == EntityKind::text ||
+         kind == EntityKind::mtext;
 }
 
 bool is_part_marker(EntityKind kind, int code) {
@@ -128,8 +128,8 @@ std::optional<Stop> EntityRewriter::rewrite_entity(std::span<const Tag> record, 
       if (!x_code) {
         if (const Measure measure = measure_of(kind, part, tag.code); measure != Measure::none) {
           if (auto stop = rewrite_measure(measure, i)) return stop;
-          if (part == Part::main && (tag.code == 40 && (kind == EntityKind::text ||
-                                                        kind == EntityKind::shape))) {
+          if (part == Part::main &&
+              (tag.code == 40 && (kind == EntityKind::text || kind == EntityKind::shape))) {
             if (auto stop = add_missing_measures(tag)) return stop;
           }
           continue;
@@ -304,9 +304,8 @@ std::optional<Stop> EntityRewriter::rewrite_measure(Measure measure, std::size_t
   if (auto stop = similarity(tag)) return stop;
   const LocalSimilarity* const local = &*own_similarity_;
   if (measure == Measure::plane_vector_x) {
-    const Tag* y_tag = i + 1 < record_.size() && record_[i + 1].code == tag.code + 1
-                           ? &record_[i + 1]
-                           : nullptr;
+    const Tag* y_tag =
+        i + 1 < record_.size() && record_[i + 1].code == tag.code + 1 ? &record_[i + 1] : nullptr;
     const auto y = y_tag != nullptr ? number(value(*y_tag)) : std::nullopt;
     if (!y) {
       copy_.tag(tag);
@@ -344,8 +343,8 @@ std::optional<Stop> EntityRewriter::rewrite_measure(Measure measure, std::size_t
 std::optional<Stop> EntityRewriter::add_missing_measures(const Tag& after) {
   const bool rotation = !facts_.has_rotation && kind_ != EntityKind::mtext;
   const bool scales = kind_ == EntityKind::insert;
-  const bool direction = kind_ == EntityKind::mtext && !facts_.has_direction &&
-                         !facts_.has_rotation;
+  const bool direction =
+      kind_ == EntityKind::mtext && !facts_.has_direction && !facts_.has_rotation;
   if ((!rotation && !scales && !direction) || facts_.first_point == EntityFacts::no_point) {
     return std::nullopt;
   }

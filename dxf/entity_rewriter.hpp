@@ -97,8 +97,8 @@ class EntityRewriter {
   }
 
  private:
-  std::optional<Stop> rewrite_pair(Role role, const Tag& x_tag, const Tag& y_tag,
-                                   const Tag* z_tag, bool& z_written);
+  std::optional<Stop> rewrite_pair(Role role, const Tag& x_tag, const Tag& y_tag, const Tag* z_tag,
+                                   bool& z_written);
   std::optional<Stop> rewrite_measure(Measure measure, std::size_t& i);
   std::optional<Stop> add_missing_measures(const Tag& after);
   std::optional<Stop> settle_plane();
@@ -128,9 +128,9 @@ class EntityRewriter {
   EntityKind kind_ = EntityKind::unknown;
   EntityFacts facts_;
   Ocs ocs_;
-  bool first_point_in_plane_ = false;   // its own point is an OCS point
-  double height_change_ = 0.0;          // a tilted plane's OCS z change
-  std::optional<PlanarPoint> anchor_;   // the entity's most recent point, in the plan
+  bool first_point_in_plane_ = false;              // its own point is an OCS point
+  double height_change_ = 0.0;                     // a tilted plane's OCS z change
+  std::optional<PlanarPoint> anchor_;              // the entity's most recent point, in the plan
   std::optional<LocalSimilarity> own_similarity_;  // at its own point
   std::optional<PlanarPoint> cached_at_;
   transform::Jacobian cached_jacobian_;

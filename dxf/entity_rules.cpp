@@ -360,9 +360,9 @@ constexpr MeasureRule measure_rules[] = {
     {hatch, Part::hatch_arc_edge, 40, length},
     {hatch, Part::hatch_arc_edge, 50, edge_angle},
     {hatch, Part::hatch_arc_edge, 51, edge_angle},
-    {hatch, Part::hatch_pattern, 52, angle_degrees},  // the pattern's angle
-    {hatch, Part::hatch_pattern, 41, length},         // and scale
-    {hatch, Part::hatch_pattern, 53, angle_degrees},  // a pattern line's angle,
+    {hatch, Part::hatch_pattern, 52, angle_degrees},   // the pattern's angle
+    {hatch, Part::hatch_pattern, 41, length},          // and scale
+    {hatch, Part::hatch_pattern, 53, angle_degrees},   // a pattern line's angle,
     {hatch, Part::hatch_pattern, 43, plane_vector_x},  // base point,
     {hatch, Part::hatch_pattern, 45, plane_vector_x},  // offset
     {hatch, Part::hatch_pattern, 49, length},          // and dashes

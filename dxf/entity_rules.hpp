@@ -99,11 +99,11 @@ Role role_of(EntityKind kind, Part part, int code) noexcept;
 // the transformation's local rotation and scale at the entity's point.
 enum class Measure : std::uint8_t {
   none,
-  angle_degrees,    // a direction in the entity's plane, counter-clockwise from its x axis
+  angle_degrees,  // a direction in the entity's plane, counter-clockwise from its x axis
   angle_radians,
-  edge_angle,       // a HATCH arc edge's angle: stored as 360 - angle when clockwise
-  length,           // a radius, a height, a width, a scale factor
-  plane_vector_x,   // the x of a direction in the plane; its y is the next code
+  edge_angle,      // a HATCH arc edge's angle: stored as 360 - angle when clockwise
+  length,          // a radius, a height, a width, a scale factor
+  plane_vector_x,  // the x of a direction in the plane; its y is the next code
 };
 
 // The measure of a tag of `code` that is not a coordinate's X or Y.

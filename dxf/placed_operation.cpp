@@ -31,8 +31,8 @@ PlacedOperation::PlacedOperation(const transform::PointOperation& route,
   // In the insert's plane: scale, then turn. A mirrored plane (extrusion
   // (0, 0, -1)) has its x axis along the world's -x.
   const double mirror = placement.extrusion.z < 0.0 ? -1.0 : 1.0;
-  linear_ = {mirror * c * placement.x_scale, mirror * -s * placement.y_scale,
-             s * placement.x_scale, c * placement.y_scale};
+  linear_ = {mirror * c * placement.x_scale, mirror * -s * placement.y_scale, s * placement.x_scale,
+             c * placement.y_scale};
   inverse_ = inverse(linear_);
   insertion_ = {mirror * placement.insertion.x, placement.insertion.y};
 }
@@ -82,7 +82,7 @@ double shared_block_miss(const transform::PointOperation& route, const BlockPlac
       const PlanarPoint along =
           local.jacobian.apply({corner.x - insertion.x, corner.y - insertion.y});
       largest = std::max(largest, std::hypot(moved_insertion.point.x + along.x - exact.point.x,
-                                              moved_insertion.point.y + along.y - exact.point.y));
+                                             moved_insertion.point.y + along.y - exact.point.y));
     }
   }
   return largest;

@@ -25,7 +25,6 @@ class PlacedOperation final : public transform::PointOperation {
   PlanarPoint unplaced(PlanarPoint world) const;
 
  private:
-
   const transform::PointOperation& route_;
   PlanarPoint base_;
   PlanarPoint insertion_;       // in the world plan

@@ -98,14 +98,14 @@ TEST(AnglesAndSizes, AMirroredArcTurnsTheOtherWay) {
 }
 
 TEST(AnglesAndSizes, TextInsertAndShapeTurnAndScale) {
-  const Tags text = convert({"0", "TEXT", "10", "1", "20", "1", "40", "2.5", "1", "Marco", "50",
-                             "45", "41", "0.8"});
+  const Tags text = convert(
+      {"0", "TEXT", "10", "1", "20", "1", "40", "2.5", "1", "Marco", "50", "45", "41", "0.8"});
   EXPECT_NEAR(value(text, 40), 5.0, tolerance);
   EXPECT_NEAR(value(text, 50), 75.0, tolerance);
   EXPECT_EQ(values(text, 41), std::vector<double>{0.8});  // a width factor is a ratio
 
-  const Tags insert = convert({"0", "INSERT", "2", "MARCO", "10", "1", "20", "1", "30", "0", "41",
-                               "0.5", "42", "-0.5", "43", "3", "50", "90", "44", "4"});
+  const Tags insert = convert({"0",  "INSERT", "2",  "MARCO", "10", "1", "20", "1",  "30", "0",
+                               "41", "0.5",    "42", "-0.5",  "43", "3", "50", "90", "44", "4"});
   EXPECT_NEAR(value(insert, 41), 1.0, tolerance);
   EXPECT_NEAR(value(insert, 42), -1.0, tolerance);
   EXPECT_EQ(values(insert, 43), std::vector<double>{3.0});  // T leaves heights alone
@@ -130,10 +130,9 @@ TEST(AnglesAndSizes, DefaultRotationsAndScalesAreWrittenWhereTheyChange) {
 }
 
 TEST(AnglesAndSizes, AShiftLeavesEveryAngleAndSizeAsItWas) {
-  const Lines text = {"0",  "TEXT", "10", "1",     "20", "1",  "40", "2.50",
-                      "50", "45.0", "0",  "INSERT", "2", "B",  "10", "1",
-                      "20", "1",    "41", "0.50",   "50", "7", "0",  "ARC",
-                      "10", "1",    "20", "1",      "40", "5", "50", "1e1", "51", "20"};
+  const Lines text = {"0",  "TEXT", "10", "1", "20", "1", "40", "2.50", "50", "45.0", "0", "INSERT",
+                      "2",  "B",    "10", "1", "20", "1", "41", "0.50", "50", "7",    "0", "ARC",
+                      "10", "1",    "20", "1", "40", "5", "50", "1e1",  "51", "20"};
   const Tags converted = convert(text, true);
   Tags expected;
   for (std::size_t i = 0; i < text.size(); i += 2) {
@@ -149,14 +148,13 @@ TEST(AnglesAndSizes, AShiftLeavesEveryAngleAndSizeAsItWas) {
 TEST(AnglesAndSizes, HatchArcEdgesPatternAndWidths) {
   // One counter-clockwise and one clockwise arc edge (stored as 360 - angle),
   // then the pattern with one line.
-  const Tags hatch = convert({"0",  "HATCH", "10", "0",  "20", "0",   "30", "0",  "91", "1",
-                              "92", "1",     "93", "2",  "72", "2",   "10", "1",  "20", "1",
-                              "40", "3",     "50", "0",  "51", "90",  "73", "1",  "72", "2",
-                              "10", "1",     "20", "1",  "40", "3",   "50", "270", "51", "360",
-                              "73", "0",     "97", "0",  "75", "0",   "76", "1",  "52", "15",
-                              "41", "2",     "77", "0",  "78", "1",   "53", "15",  "43", "1",
-                              "44", "0",     "45", "0",  "46", "1",   "79", "1",  "49", "0.5",
-                              "98", "0"});
+  const Tags hatch =
+      convert({"0",  "HATCH", "10", "0",   "20", "0", "30", "0", "91", "1",   "92", "1",
+               "93", "2",     "72", "2",   "10", "1", "20", "1", "40", "3",   "50", "0",
+               "51", "90",    "73", "1",   "72", "2", "10", "1", "20", "1",   "40", "3",
+               "50", "270",   "51", "360", "73", "0", "97", "0", "75", "0",   "76", "1",
+               "52", "15",    "41", "2",   "77", "0", "78", "1", "53", "15",  "43", "1",
+               "44", "0",     "45", "0",   "46", "1", "79", "1", "49", "0.5", "98", "0"});
   for (const double radius : values(hatch, 40)) EXPECT_NEAR(radius, 6.0, tolerance);
   const auto angles = values(hatch, 50);
   const auto ends = values(hatch, 51);
@@ -175,8 +173,8 @@ TEST(AnglesAndSizes, HatchArcEdgesPatternAndWidths) {
   EXPECT_NEAR(value(hatch, 45), -scale * std::sin(std::numbers::pi / 6), tolerance);
   EXPECT_NEAR(value(hatch, 49), 1.0, tolerance);
 
-  const Tags lwpolyline = convert({"0", "LWPOLYLINE", "90", "2", "43", "0", "10", "0", "20",
-                                   "0", "40", "1", "41", "2", "10", "5", "20", "0"});
+  const Tags lwpolyline = convert({"0", "LWPOLYLINE", "90", "2", "43", "0", "10", "0", "20", "0",
+                                   "40", "1", "41", "2", "10", "5", "20", "0"});
   EXPECT_EQ(values(lwpolyline, 43), std::vector<double>{0});
   EXPECT_NEAR(value(lwpolyline, 40), 2.0, tolerance);
   EXPECT_NEAR(value(lwpolyline, 41), 4.0, tolerance);
@@ -225,9 +223,9 @@ std::vector<PlanarPoint> line_starts(const Tags& tags) {
 }
 
 TEST(BlocksPlacedOnce, AReferencePlanBoundAtTheOriginLandsWhereTLeadsIt) {
-  const Lines blocks = {"0", "BLOCK", "2", "Planta", "70", "0", "10", "0", "20", "0",
-                        "0", "LINE", "10", "100000", "20", "50000", "11", "100010", "21", "50000",
-                        "0", "ENDBLK"};
+  const Lines blocks = {"0",  "BLOCK",  "2",  "Planta", "70", "0",      "10", "0",
+                        "20", "0",      "0",  "LINE",   "10", "100000", "20", "50000",
+                        "11", "100010", "21", "50000",  "0",  "ENDBLK"};
   const Lines model = {"0", "INSERT", "2", "PLANTA", "10", "0", "20", "0"};
   const Tags tags = convert_drawing(with_blocks(blocks, model), Bending{});
   const PointResult expected = Bending{}.forward({100000, 50000});
@@ -245,10 +243,10 @@ TEST(BlocksPlacedOnce, ATurnedScaledOrMirroredInsertPlacesTheContentAtT) {
   // and 3: the block's (3, 2) lies at (10 - 3, 20 + 4) = (7, 24). Mirrored,
   // its OCS x runs along the world's -x: (-10 - 3, 24) seen from above.
   for (const char* normal_z : {"1", "-1"}) {
-    const Lines blocks = {"0", "BLOCK", "2", "B", "10", "1", "20", "1", "0", "LINE", "10", "3",
-                          "20", "2", "0", "ENDBLK"};
-    const Lines model = {"0", "INSERT", "2", "b", "10", "10", "20", "20", "41", "2", "42", "3",
-                         "50", "90", "230", normal_z};
+    const Lines blocks = {"0", "BLOCK", "2",  "B", "10", "1", "20", "1",
+                          "0", "LINE",  "10", "3", "20", "2", "0",  "ENDBLK"};
+    const Lines model = {"0",  "INSERT", "2",  "b", "10", "10", "20",  "20",
+                         "41", "2",      "42", "3", "50", "90", "230", normal_z};
     const Tags tags = convert_drawing(with_blocks(blocks, model), Bending{});
     ASSERT_EQ(line_starts(tags).size(), 1u);
     const PlanarPoint moved = line_starts(tags)[0];
@@ -262,12 +260,12 @@ TEST(BlocksPlacedOnce, ATurnedScaledOrMirroredInsertPlacesTheContentAtT) {
 }
 
 TEST(BlocksPlacedOnce, ABlockUsedTwiceOrElsewhereMovesWithItsInserts) {
-  const Lines block = {"0", "BLOCK", "2", "B", "10", "0", "20", "0", "0", "LINE", "10", "3", "20",
-                       "2", "0", "ENDBLK"};
+  const Lines block = {"0", "BLOCK", "2",  "B", "10", "0", "20", "0",
+                       "0", "LINE",  "10", "3", "20", "2", "0",  "ENDBLK"};
   const Lines once = {"0", "INSERT", "2", "B", "10", "10", "20", "20"};
   const std::vector<Lines> other_uses = {
-      {"0", "INSERT", "2", "B", "10", "30", "20", "20"},               // a second one
-      {"0", "INSERT", "2", "B", "67", "1", "10", "30", "20", "20"},    // on a sheet
+      {"0", "INSERT", "2", "B", "10", "30", "20", "20"},              // a second one
+      {"0", "INSERT", "2", "B", "67", "1", "10", "30", "20", "20"},   // on a sheet
       {"0", "INSERT", "2", "B", "70", "3", "10", "30", "20", "20"}};  // a MINSERT
   for (const Lines& other : other_uses) {
     Lines model = once;
@@ -286,10 +284,10 @@ TEST(BlocksPlacedOnce, ABlockUsedTwiceOrElsewhereMovesWithItsInserts) {
 
 TEST(BlocksPlacedOnce, ASharedBlockFarFromItsBasePointIsTold) {
   const auto report_of = [](const char* far) {
-    const Lines blocks = {"0", "BLOCK", "2", "Ref", "10", "0", "20", "0", "0", "LINE", "10", far,
-                          "20", "0", "11", "1", "21", "1", "0", "ENDBLK"};
-    const Lines model = {"0",  "INSERT", "2",  "REF", "10", "0", "20", "0",
-                         "0",  "INSERT", "2",  "REF", "10", "5", "20", "5", "50", "30"};
+    const Lines blocks = {"0",  "BLOCK", "2",  "Ref", "10", "0", "20", "0", "0", "LINE",
+                          "10", far,     "20", "0",   "11", "1", "21", "1", "0", "ENDBLK"};
+    const Lines model = {"0",      "INSERT", "2",   "REF", "10", "0",  "20", "0",  "0",
+                         "INSERT", "2",      "REF", "10",  "5",  "20", "5",  "50", "30"};
     testing::TempFolder folder;
     testing::write_file(folder.file("in.dxf"), testing::dxf_lines(with_blocks(blocks, model)));
     return rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Bending{}).report;

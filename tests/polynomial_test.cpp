@@ -71,9 +71,9 @@ TEST(MainlandPolynomial, DerivativeIsThePolynomials) {
     const JacobianResult differenced = Differenced(map).derivative(at);
     ASSERT_EQ(exact.status, PointStatus::ok);
     for (const auto& [e, d] : {std::pair{exact.jacobian.dx_dx, differenced.jacobian.dx_dx},
-                              std::pair{exact.jacobian.dx_dy, differenced.jacobian.dx_dy},
-                              std::pair{exact.jacobian.dy_dx, differenced.jacobian.dy_dx},
-                              std::pair{exact.jacobian.dy_dy, differenced.jacobian.dy_dy}}) {
+                               std::pair{exact.jacobian.dx_dy, differenced.jacobian.dx_dy},
+                               std::pair{exact.jacobian.dy_dx, differenced.jacobian.dy_dx},
+                               std::pair{exact.jacobian.dy_dy, differenced.jacobian.dy_dy}}) {
       EXPECT_NEAR(e, d, 1e-9);
     }
   }
