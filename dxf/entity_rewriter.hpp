@@ -111,6 +111,7 @@ class EntityRewriter {
   bool is_lone_y(EntityKind kind, Part part, std::size_t i) const;
   void note_unpaired(const Tag& tag);
   bool clockwise_edge(std::size_t i) const;
+  void fit_arc(std::size_t from);
   void write_rewritten(const Tag& tag, double number, bool shortest = false);
   void write_added(std::string_view code, double number);
   std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
@@ -132,6 +133,19 @@ class EntityRewriter {
   double height_change_ = 0.0;                     // a tilted plane's OCS z change
   std::optional<PlanarPoint> anchor_;              // the entity's most recent point, in the plan
   std::optional<LocalSimilarity> own_similarity_;  // at its own point
+  // An arc fitted through T of its start, middle and end: where its tags
+  // stand in the record, and what they become.
+  struct ArcFit {
+    std::size_t centre = EntityFacts::no_point;
+    std::size_t radius = EntityFacts::no_point;
+    std::size_t start = EntityFacts::no_point;
+    std::size_t end = EntityFacts::no_point;
+    PlanarPoint centre_at;  // in the entity's plane
+    double radius_value = 0.0;
+    double start_value = 0.0;
+    double end_value = 0.0;
+  };
+  std::optional<ArcFit> arc_;
   std::optional<PlanarPoint> cached_at_;
   transform::Jacobian cached_jacobian_;
 };

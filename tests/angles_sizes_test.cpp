@@ -222,6 +222,51 @@ std::vector<PlanarPoint> line_starts(const Tags& tags) {
   return starts;
 }
 
+// z + 1e-8 z^2 on complex numbers: conformal, as the routes are, but
+// bending: over a kilometre it turns and scales the plane differently by
+// 1e-5, as the grids do.
+class ConformalBending final : public transform::PointOperation {
+ public:
+  PointResult forward(PlanarPoint p) const override {
+    return {PointStatus::ok,
+            {p.x + 1e-8 * (p.x * p.x - p.y * p.y) + 5, p.y + 2e-8 * p.x * p.y - 7}};
+  }
+};
+
+// Where the arc with centre c, radius r and `angle` (degrees) passes.
+PlanarPoint on_arc(PlanarPoint c, double r, double angle) {
+  const double a = angle * std::numbers::pi / 180.0;
+  return {c.x + r * std::cos(a), c.y + r * std::sin(a)};
+}
+
+TEST(AnglesAndSizes, ALongArcEndsWhereTPutsItsEnds) {
+  // The bending turns and scales the plane differently at each end of a
+  // 2 km arc: turned and scaled at its centre alone, its ends would miss by
+  // centimetres. A clockwise HATCH edge keeps 360 - angle, its ends swapped.
+  const PlanarPoint centre{50000, 20000};
+  const Lines arc = {"0",  "ARC",  "10", "50000", "20", "20000",
+                     "40", "1000", "50", "10",    "51", "130"};
+  const Lines hatch = {"0",  "HATCH", "10", "0",    "20", "0",   "30", "0",   "91",
+                       "1",  "92",    "1",  "93",   "1",  "72",  "2",  "10",  "50000",
+                       "20", "20000", "40", "1000", "50", "230", "51", "350", "73",
+                       "0",  "97",    "0",  "75",   "1",  "76",  "1",  "98",  "0"};
+  for (const Lines& body : {arc, hatch}) {
+    const Tags tags = convert_drawing(entities(body), ConformalBending{});
+    const PlanarPoint moved_centre{values(tags, 10).back(), values(tags, 20).back()};
+    const double radius = values(tags, 40).back();
+    const bool clockwise = body == hatch;
+    const double start = clockwise ? 360 - values(tags, 51).back() : values(tags, 50).back();
+    const double end = clockwise ? 360 - values(tags, 50).back() : values(tags, 51).back();
+    for (const auto& [old_angle, new_angle] : {std::pair{10.0, start}, std::pair{130.0, end}}) {
+      const PointResult expected = ConformalBending{}.forward(on_arc(centre, 1000, old_angle));
+      const PlanarPoint got = on_arc(moved_centre, radius, new_angle);
+      // The centre is written to five decimals, as every point is.
+      EXPECT_NEAR(got.x, expected.point.x, 1e-5) << old_angle;
+      EXPECT_NEAR(got.y, expected.point.y, 1e-5) << old_angle;
+    }
+  }
+}
+
 TEST(BlocksPlacedOnce, AReferencePlanBoundAtTheOriginLandsWhereTLeadsIt) {
   const Lines blocks = {"0",  "BLOCK",  "2",  "Planta", "70", "0",      "10", "0",
                         "20", "0",      "0",  "LINE",   "10", "100000", "20", "50000",
