@@ -59,6 +59,7 @@ struct Owner {
   bool three_d = false;  // 3D polyline, polygon mesh or polyface mesh
   Vector3 extrusion;
   double elevation = 0.0;
+  double height_change = 0.0;  // a tilted 2D polyline's, for its vertices
 };
 
 class AwarePass {
@@ -441,9 +442,42 @@ class AwarePass {
       if (part == Part::vertex_2d && owner_.active) {
         facts.extrusion = owner_.extrusion;
         facts.elevation = owner_.elevation;
+        facts.height_change = owner_.height_change;
       }
     }
-    return rewriter_.rewrite_entity(record_, kind, part, facts);
+    const bool tilted_2d_polyline = kind == EntityKind::polyline && !owner_.three_d &&
+                                    Ocs(facts.extrusion).kind() == Ocs::Kind::tilted;
+    if (tilted_2d_polyline) facts.own_point = first_vertex_ahead();
+    auto stop = rewriter_.rewrite_entity(record_, kind, part, facts);
+    if (tilted_2d_polyline) owner_.height_change = rewriter_.height_change();
+    return stop;
+  }
+
+  // A 2D POLYLINE writes its height before its vertices are read: its
+  // first vertex, read ahead in the file, is the polyline's own point.
+  std::optional<PlanarPoint> first_vertex_ahead() const {
+    const int fd = in_.descriptor();
+    if (fd < 0 || record_.empty()) return std::nullopt;
+    const Tag& last = record_.back();
+    TagReader ahead(max_shortest_text);
+    if (!ahead.open_at(fd, in_.file_offset(last) + (last.end - last.code_line.begin))) {
+      return std::nullopt;
+    }
+    // The vertex's point comes within its first tags.
+    constexpr int vertex_tags = 32;
+    std::optional<double> x;
+    Tag tag;
+    for (int n = 0; n < vertex_tags && ahead.next(tag) == TagReader::Next::tag; ++n) {
+      const auto code = group_code(ahead.code_text(tag));
+      const std::string_view text = ahead.value_text(tag);
+      if (!code || (*code == 0 && (n > 0 || trim_blanks(text) != "VERTEX"))) break;
+      if (*code == 10) x = number(text);
+      if (*code == 20 && x) {
+        const auto y = number(text);
+        return y ? std::optional<PlanarPoint>({*x, *y}) : std::nullopt;
+      }
+    }
+    return std::nullopt;
   }
 
   // An insert of a block that others use too moves it as a whole; how far
@@ -508,7 +542,7 @@ class AwarePass {
   PassReport report_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
   std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
-  std::unique_ptr<Pieces> pieces_;  // last: its helpers use the members above
+  std::unique_ptr<Pieces> pieces_;         // last: its helpers use the members above
 };
 
 }  // namespace

@@ -19,9 +19,8 @@ using transform::Jacobian;
 constexpr double placeholder_magnitude = 1e19;
 
 // The entities whose points share one plane at one OCS height: on a tilted
-// plane, that height follows the plan position of their own point. A 2D
-// POLYLINE's height is written before its first VERTEX is read, so it keeps
-// its own.
+// plane, that height follows the plan position of their own point (a 2D
+// POLYLINE's: its first vertex, read ahead; its vertices share its change).
 bool shares_one_height(EntityKind kind) {
   switch (kind) {
     case EntityKind::lwpolyline:
@@ -30,7 +29,8 @@ bool shares_one_height(EntityKind kind) {
     case EntityKind::text:
     case EntityKind::insert:
     case EntityKind::shape:
-    case EntityKind::solid: return true;
+    case EntityKind::solid:
+    case EntityKind::polyline: return true;
     default: return false;
   }
 }
@@ -69,8 +69,9 @@ EntityFacts gather_facts(std::span<const Tag> record, EntityKind kind, const Tag
       case 30:
         // A POLYLINE and a HATCH keep their height in the z of a point that
         // is not a position.
-        if ((kind == EntityKind::polyline || kind == EntityKind::hatch) && i > 0 &&
-            record[i - 1].code == 20 && facts.first_point == EntityFacts::no_point) {
+        if (i > 0 && record[i - 1].code == 20 &&
+            (kind == EntityKind::polyline ||
+             (kind == EntityKind::hatch && facts.first_point == EntityFacts::no_point))) {
           facts.elevation = value(tag).value_or(0.0);
         }
         break;
@@ -105,8 +106,8 @@ std::optional<Stop> EntityRewriter::rewrite_entity(std::span<const Tag> record, 
   anchor_.reset();
   own_similarity_.reset();
   first_point_in_plane_ = kind == EntityKind::hatch || role_of(kind, part, 10) == Role::ocs_point;
-  height_change_ = 0.0;
-  if (ocs_.kind() == Ocs::Kind::tilted && shares_one_height(kind)) {
+  height_change_ = facts.height_change.value_or(0.0);
+  if (ocs_.kind() == Ocs::Kind::tilted && shares_one_height(kind) && !facts.height_change) {
     if (auto stop = settle_plane()) return stop;
   }
   arc_.reset();
@@ -188,15 +189,15 @@ std::optional<Stop> EntityRewriter::rewrite_entity(std::span<const Tag> record, 
 std::optional<Stop> EntityRewriter::settle_plane() {
   if (facts_.first_point == EntityFacts::no_point) return std::nullopt;
   const Tag& x_tag = record_[facts_.first_point];
-  const auto x = number(value(x_tag));
-  const auto y = number(value(record_[facts_.first_point + 1]));
-  if (!x || !y) return std::nullopt;  // the loop stops on it, naming its line
-  double z = facts_.elevation;
-  if (facts_.first_point + 2 < record_.size() && record_[facts_.first_point + 2].code == 30) {
-    z = number(value(record_[facts_.first_point + 2])).value_or(z);
+  if (kind_ == EntityKind::polyline) {
+    if (!facts_.own_point) return std::nullopt;
+  } else if (!number(value(x_tag)) || !number(value(record_[facts_.first_point + 1]))) {
+    return std::nullopt;  // the loop stops on it, naming its line
   }
-  const PlanarPoint world = ocs_.to_world({*x, *y}, z);
+  const PlanarPoint world = first_point_in_plan();
   const PointResult moved = operation_->forward(world);
+  // A polyline's vertex that T does not cover fails where it stands.
+  if (kind_ == EntityKind::polyline && moved.status != PointStatus::ok) return std::nullopt;
   if (auto stop = check(moved, x_tag)) return stop;
   height_change_ = ocs_.height_change({moved.point.x - world.x, moved.point.y - world.y});
   if (!std::isfinite(height_change_)) return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
@@ -205,6 +206,7 @@ std::optional<Stop> EntityRewriter::settle_plane() {
 
 bool EntityRewriter::is_elevation(Part part, int code) const {
   return (kind_ == EntityKind::lwpolyline && code == 38) ||
+         (kind_ == EntityKind::polyline && code == 30) ||
          (kind_ == EntityKind::hatch && part == Part::hatch_head && code == 30);
 }
 
@@ -318,6 +320,10 @@ std::optional<PlanarPoint> circle_centre(PlanarPoint a, PlanarPoint b, PlanarPoi
 // is too flat to tell (its middle less than a millimetre off its chord) or
 // where T does not cover it.
 void EntityRewriter::fit_arc(std::size_t from) {
+  // On a tilted plane T seen in the plane's own coordinates is no longer
+  // conformal: a circle through three of its points would move the centre
+  // off T's, so such an arc keeps the similarity.
+  if (ocs_.kind() != Ocs::Kind::world && ocs_.kind() != Ocs::Kind::mirrored) return;
   ArcFit fit;
   bool clockwise = false;
   const std::size_t last = std::min(record_.size(), from + 12);
@@ -452,7 +458,7 @@ std::optional<Stop> EntityRewriter::rewrite_measure(Measure measure, std::size_t
   }
   double now = *old;
   if (arc_ && (i == arc_->radius || i == arc_->start || i == arc_->end)) {
-    now = i == arc_->radius ? arc_->radius_value
+    now = i == arc_->radius  ? arc_->radius_value
           : i == arc_->start ? arc_->start_value
                              : arc_->end_value;
     measure = Measure::none;
@@ -533,6 +539,7 @@ std::optional<Stop> EntityRewriter::check(const PointResult& moved, const Tag& x
 // The entity's own point in the plan, for a derivative asked for before any
 // of its points was moved (a polyline's constant width comes first).
 PlanarPoint EntityRewriter::first_point_in_plan() const {
+  if (facts_.own_point) return ocs_.to_world(*facts_.own_point, facts_.elevation);
   if (facts_.first_point == EntityFacts::no_point) return {};
   const auto x = number(value(record_[facts_.first_point]));
   const auto y = number(value(record_[facts_.first_point + 1]));

@@ -42,6 +42,10 @@ struct EntityFacts {
   bool has_x_scale = false;            // INSERT 41, 42
   bool has_y_scale = false;
   bool has_direction = false;  // MTEXT 11
+  // A tilted 2D POLYLINE's own point (its first vertex, in its plane), and
+  // the height change its vertices share.
+  std::optional<PlanarPoint> own_point;
+  std::optional<double> height_change;
 };
 
 // A value that must be a number; the usual coordinate form read at once.
@@ -69,6 +73,9 @@ class EntityRewriter {
     cached_at_.reset();
   }
   const transform::PointOperation& operation() const { return *operation_; }
+
+  // The OCS height change of the last entity's tilted plane.
+  double height_change() const { return height_change_; }
 
   std::optional<Stop> rewrite_entity(std::span<const Tag> record, EntityKind kind, Part part,
                                      const EntityFacts& facts);

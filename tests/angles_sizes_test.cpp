@@ -180,6 +180,27 @@ TEST(AnglesAndSizes, HatchArcEdgesPatternAndWidths) {
   EXPECT_NEAR(value(lwpolyline, 41), 4.0, tolerance);
 }
 
+TEST(AnglesAndSizes, ATilted2dPolylineTakesItsHeightFromItsFirstVertexAhead) {
+  // The POLYLINE's height is written before its vertices; read ahead, its
+  // first vertex keeps its world height, and the second its plan position.
+  const Tags tags = convert(
+      {"0",   "POLYLINE", "66",  "1",   "10", "0",      "20", "0",  "30", "10",    "210", "0",
+       "220", "0.6",      "230", "0.8", "0",  "VERTEX", "10", "1",  "20", "5",     "30",  "10",
+       "0",   "VERTEX",   "10",  "3",   "20", "7",      "30", "10", "0",  "SEQEND"});
+  const auto xs = values(tags, 10), ys = values(tags, 20), zs = values(tags, 30);
+  ASSERT_EQ(zs.size(), 3u);
+  EXPECT_EQ(zs[0], zs[1]);
+  EXPECT_EQ(zs[1], zs[2]);
+  EXPECT_NEAR(ys[1] * 0.6 + zs[1] * 0.8, 5 * 0.6 + 10 * 0.8, 1e-5);
+  for (int v = 1; v <= 2; ++v) {
+    const double y_before = v == 1 ? 5 : 7;
+    const double x_before = v == 1 ? 1 : 3;
+    const PointResult moved = Similarity().forward({-x_before, -y_before * 0.8 + 10 * 0.6});
+    EXPECT_NEAR(-xs[v], moved.point.x, 1e-5) << v;
+    EXPECT_NEAR(-0.8 * ys[v] + 0.6 * zs[v], moved.point.y, 1e-5) << v;
+  }
+}
+
 TEST(AnglesAndSizes, ATiltedPolylineKeepsTheWorldHeightOfItsFirstVertex) {
   // Normal (0, 0.6, 0.8): OCS x = (-1, 0, 0), OCS y = (0, -0.8, 0.6).
   const Tags polyline = convert({"0", "LWPOLYLINE", "90", "1", "38", "10", "10", "1", "20", "5",
