@@ -676,8 +676,10 @@ void EntityRewriter::follow_ucs(std::span<const Tag> record) {
           if (!ax || !ay) continue;
           // Unit axes stay unit axes: only the turn is theirs.
           const PlanarPoint carried = local.carried({*ax, *ay});
-          const double scale = local.scaled(1.0);
-          replaced.emplace_back(axis, PlanarPoint{carried.x / scale, carried.y / scale});
+          const double length = std::hypot(carried.x, carried.y);
+          if (!(length > 0.0)) continue;
+          const double scale = std::hypot(*ax, *ay) / length;
+          replaced.emplace_back(axis, PlanarPoint{carried.x * scale, carried.y * scale});
         }
       }
     }

@@ -169,6 +169,20 @@ INSTANTIATE_TEST_SUITE_P(
                                "20", "0", "12", "1", "22", "1", "0", "ENDTAB"}),
             section("TABLES", {"0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*Active", "10", "0",
                                "20", "0", "12", "1002.00000", "22", "2003.00000", "0", "ENDTAB"})},
+        RoleCase{
+            "named_model_views_and_ucs_follow_the_model_sheet_views_and_world_ucs_stay",
+            section("TABLES",
+                    {"0",  "VIEW", "2",  "Obra",  "70", "0", "10", "1", "20", "1",   "0",  "VIEW",
+                     "2",  "A3",   "70", "1",     "10", "1", "20", "1", "0",  "UCS", "2",  "Eixo",
+                     "10", "1",    "20", "1",     "30", "0", "11", "1", "21", "0",   "31", "0",
+                     "0",  "UCS",  "2",  "Mundo", "10", "0", "20", "0", "11", "1",   "21", "0"}),
+            section("TABLES",
+                    {"0",  "VIEW",       "2",  "Obra",       "70", "0",   "10", "1002.00000",
+                     "20", "2003.00000", "0",  "VIEW",       "2",  "A3",  "70", "1",
+                     "10", "1",          "20", "1",          "0",  "UCS", "2",  "Eixo",
+                     "10", "1002.00000", "20", "2003.00000", "30", "0",   "11", "1",
+                     "21", "0",          "31", "0",          "0",  "UCS", "2",  "Mundo",
+                     "10", "0",          "20", "0",          "11", "1",   "21", "0"})},
         RoleCase{"tilted_plane_moves_its_height_so_the_point_keeps_its_world_z",
                  // Normal (0, 0.6, 0.8): by the arbitrary axis, OCS x = (-1, 0, 0) and
                  // OCS y = (0, -0.8, 0.6). Plan point (-1, -4 + 10 * 0.6 = 2), world z
