@@ -5,6 +5,8 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "dxf/entity_rules.hpp"
 #include "dxf/line_writer.hpp"
@@ -72,8 +74,6 @@ class EntityRewriter {
     operation_ = &operation;
     cached_at_.reset();
   }
-  const transform::PointOperation& operation() const { return *operation_; }
-
   // The OCS height change of the last entity's tilted plane.
   double height_change() const { return height_change_; }
 
@@ -120,6 +120,10 @@ class EntityRewriter {
   bool clockwise_edge(std::size_t i) const;
   void fit_arc(std::size_t from);
   void write_rewritten(const Tag& tag, double number, bool shortest = false);
+  using ReplacedPair = std::pair<std::size_t, PlanarPoint>;
+  static constexpr std::size_t all_points = ~std::size_t{0};
+  void write_replacing(std::span<const Tag> record, const std::vector<ReplacedPair>& replaced,
+                       std::size_t point = all_points);
   void write_added(std::string_view code, double number);
   std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
   const Tag* find(std::span<const Tag> record, int code) const;

@@ -1,0 +1,177 @@
+// What follows the model besides its entities: views, coordinate systems
+// and the header's extents.
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "dxf/entity_rewriter.hpp"
+#include "dxf/pass_support.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+// $EXTMIN and its kind are written as 1e+20 and -1e+20 by an empty drawing.
+constexpr double placeholder_magnitude = 1e19;
+
+}  // namespace
+
+// The record with the X, Y pairs at the given places written anew: points
+// as coordinates, but for the one at `point` when given, directions in the
+// shortest form.
+void EntityRewriter::write_replacing(std::span<const Tag> record,
+                                     const std::vector<ReplacedPair>& replaced, std::size_t point) {
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const auto found = std::find_if(replaced.begin(), replaced.end(),
+                                    [i](const ReplacedPair& entry) { return entry.first == i; });
+    if (found == replaced.end()) {
+      copy_.tag(record[i]);
+      continue;
+    }
+    const bool direction = point != all_points && i != point;
+    write_rewritten(record[i], found->second.x, direction);
+    write_rewritten(record[i + 1], found->second.y, direction);
+    ++i;
+  }
+}
+
+void EntityRewriter::follow_view(std::span<const Tag> record, ViewCodes codes) {
+  const auto direction_x = number_of(record, codes.direction);
+  const auto direction_y = number_of(record, codes.direction + 10);
+  const auto direction_z = number_of(record, codes.direction + 20);
+  const auto twist = number_of(record, codes.twist);
+  const bool plan = direction_x.value_or(0.0) == 0.0 && direction_y.value_or(0.0) == 0.0 &&
+                    direction_z.value_or(1.0) > 0.0 && twist.value_or(0.0) == 0.0;
+  const auto target_x = number_of(record, codes.target);
+  const auto target_y = number_of(record, codes.target + 10);
+  const bool target_at_origin = target_x.value_or(0.0) == 0.0 && target_y.value_or(0.0) == 0.0;
+  const int moved_code = target_at_origin ? codes.centre : codes.target;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const Tag& tag = record[i];
+    if (plan && tag.code == moved_code && i + 1 < record.size() &&
+        record[i + 1].code == moved_code + 10) {
+      const auto x = number(value(tag));
+      const auto y = number(value(record[i + 1]));
+      if (x && y) {
+        const PointResult moved = operation_->forward({*x, *y});
+        if (moved.status == PointStatus::ok) {
+          write_rewritten(tag, moved.point.x);
+          write_rewritten(record[i + 1], moved.point.y);
+          ++i;
+          continue;
+        }
+      }
+    }
+    copy_.tag(tag);
+  }
+}
+
+namespace {
+
+// Where a UCS keeps its origin and axes: a table entry in codes 10-12, the
+// header's current UCS in three variables.
+struct UcsPlaces {
+  std::size_t origin = EntityFacts::no_point;
+  std::size_t axes[2] = {EntityFacts::no_point, EntityFacts::no_point};
+};
+
+}  // namespace
+
+void EntityRewriter::follow_ucs(std::span<const Tag> record) {
+  UcsPlaces places;
+  for (std::size_t i = 0; i + 1 < record.size(); ++i) {
+    if (record[i + 1].code != record[i].code + 10) continue;
+    if (record[i].code == 10) places.origin = i;
+    if (record[i].code == 11) places.axes[0] = i;
+    if (record[i].code == 12) places.axes[1] = i;
+  }
+  std::vector<ReplacedPair> replaced;
+  if (places.origin != EntityFacts::no_point) {
+    const auto x = number(value(record[places.origin]));
+    const auto y = number(value(record[places.origin + 1]));
+    // A UCS at the world's origin names no place of the model.
+    if (x && y && (*x != 0.0 || *y != 0.0)) {
+      const PointResult moved = operation_->forward({*x, *y});
+      const auto turned = operation_->derivative({*x, *y});
+      if (moved.status == PointStatus::ok && turned.status == PointStatus::ok) {
+        replaced.emplace_back(places.origin, moved.point);
+        const LocalSimilarity local(turned.jacobian, Ocs{});
+        for (const std::size_t axis : places.axes) {
+          if (axis == EntityFacts::no_point) continue;
+          const auto ax = number(value(record[axis]));
+          const auto ay = number(value(record[axis + 1]));
+          if (!ax || !ay) continue;
+          // Unit axes stay unit axes: only the turn is theirs.
+          const PlanarPoint carried = local.carried({*ax, *ay});
+          const double length = std::hypot(carried.x, carried.y);
+          if (!(length > 0.0)) continue;
+          const double scale = std::hypot(*ax, *ay) / length;
+          replaced.emplace_back(axis, PlanarPoint{carried.x * scale, carried.y * scale});
+        }
+      }
+    }
+  }
+  write_replacing(record, replaced, places.origin);
+}
+
+namespace {
+
+struct HeaderPoint {
+  std::size_t x_index = 0;
+  std::optional<double> x;
+  std::optional<double> y;
+};
+
+}  // namespace
+
+void EntityRewriter::rewrite_header(std::span<const Tag> record) {
+  HeaderPoint ext_min, ext_max, lim_min, lim_max;
+  HeaderPoint* current = nullptr;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const Tag& tag = record[i];
+    if (tag.code == 9) {
+      const std::string_view name = trim_blanks(value(tag));
+      current = name == "$EXTMIN"   ? &ext_min
+                : name == "$EXTMAX" ? &ext_max
+                : name == "$LIMMIN" ? &lim_min
+                : name == "$LIMMAX" ? &lim_max
+                                    : nullptr;
+    } else if (current != nullptr && tag.code == 10 && i + 1 < record.size() &&
+               record[i + 1].code == 20) {
+      current->x_index = i;
+      current->x = number(value(tag));
+      current->y = number(value(record[i + 1]));
+      current = nullptr;
+    }
+  }
+  const auto transformed_box =
+      [&](const HeaderPoint& low,
+          const HeaderPoint& high) -> std::optional<std::pair<PlanarPoint, PlanarPoint>> {
+    if (!low.x || !low.y || !high.x || !high.y) return std::nullopt;
+    for (double v : {*low.x, *low.y, *high.x, *high.y}) {
+      if (std::abs(v) >= placeholder_magnitude) return std::nullopt;
+    }
+    if (*low.x > *high.x || *low.y > *high.y) return std::nullopt;
+    PlanarPoint box_low{HUGE_VAL, HUGE_VAL};
+    PlanarPoint box_high{-HUGE_VAL, -HUGE_VAL};
+    for (double x : {*low.x, *high.x}) {
+      for (double y : {*low.y, *high.y}) {
+        const PointResult corner = operation_->forward({x, y});
+        if (corner.status != PointStatus::ok) return std::nullopt;
+        box_low = {std::min(box_low.x, corner.point.x), std::min(box_low.y, corner.point.y)};
+        box_high = {std::max(box_high.x, corner.point.x), std::max(box_high.y, corner.point.y)};
+      }
+    }
+    return std::pair{box_low, box_high};
+  };
+  std::vector<ReplacedPair> replaced;
+  for (auto [low, high] : {std::pair{&ext_min, &ext_max}, std::pair{&lim_min, &lim_max}}) {
+    if (const auto box = transformed_box(*low, *high)) {
+      replaced.emplace_back(low->x_index, box->first);
+      replaced.emplace_back(high->x_index, box->second);
+    }
+  }
+  write_replacing(record, replaced);
+}
+
+}  // namespace kelvrin::dxf
