@@ -21,25 +21,11 @@ namespace kelvrin::dxf {
 
 // What a pass does around its tag loop, whatever its policy: the files, the
 // helper threads of a large drawing, a helper's run over its piece, and the
-// pieces the pass takes from them. A policy derives from
-// PassDriver<itself> and gives it, as members it may keep private
-// (befriending the driver):
-//
-//   std::optional<PassResult> convert_tags();
-//       the tags to the end of the file, or a helper's to the end of its
-//       piece; a failure when one stops it
-//   static bool starts_piece(std::string_view code_line, std::string_view value_line);
-//   void start_piece();           puts the pass in the state pieces begin in
-//   bool in_piece_state() const;  whether it is in that state
-//   const transform::PointOperation* piece_operation() const;
-//       what a helper converts with; none for a pass that has no helpers
-//   PieceOutcome convert_piece(const PassOptions&, int fd, std::uint64_t begin,
-//                              std::uint64_t end, std::string output) const;
-//       a piece converted by a pass of its own, on a helper thread
-//
-// Its loop looks at pieces only at a tag at or past check_at_ (a helper's
-// end or the next helper's piece), where it may be cut: at_piece_end(),
-// else take_piece() and adopt().
+// pieces the pass takes from them. A policy derives from PassDriver<itself>
+// and gives it (a friend) convert_tags(), starts_piece(), start_piece(),
+// in_piece_state(), piece_operation() (none: no helpers) and convert_piece().
+// Its loop looks at pieces only at a tag at or past check_at_, where it may
+// be cut: at_piece_end(), else take_piece() and adopt().
 template <typename Policy>
 class PassDriver {
  public:
@@ -106,7 +92,8 @@ class PassDriver {
       if (failure.line != 0) failure.line += lines_before;
       return failure;
     }
-    take_in(piece, lines_before);
+    report_.add_piece(piece.result.report, lines_before);
+    for (const std::string& type : piece.unknown_types) note_unknown_type(type);
     in_.jump(piece.end, lines_before + piece.lines);
     in_.mark();
     pieces_->give_back(std::move(piece.output));
@@ -161,25 +148,6 @@ class PassDriver {
     pieces_ = pieces.get();
     check_at_ = pieces_->next_start();
     return pieces;
-  }
-
-  // What a helper counted in its piece, after `lines_before` lines.
-  void take_in(const PieceOutcome& piece, std::uint64_t lines_before) {
-    const PassReport& got = piece.result.report;
-    report_.unknown_entities += got.unknown_entities;
-    for (const std::string& type : piece.unknown_types) note_unknown_type(type);
-    if (got.unpaired_coordinates > 0 && report_.unpaired_coordinates == 0) {
-      report_.first_unpaired_line = got.first_unpaired_line + lines_before;
-    }
-    report_.unpaired_coordinates += got.unpaired_coordinates;
-    report_.unconverted_entities += got.unconverted_entities;
-    report_.geodata = report_.geodata || got.geodata;
-    for (const auto& [name, shared] : got.shared_blocks) {
-      PassReport::SharedBlock& block = report_.shared_blocks[name];
-      block.inserts += shared.inserts;
-      block.largest_miss = std::max(block.largest_miss, shared.largest_miss);
-    }
-    report_.add_outside_area(got, lines_before);
   }
 
   // A helper's piece: where and after how many lines it stopped.
