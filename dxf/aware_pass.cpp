@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cmath>
 #include <iterator>
 #include <optional>
 #include <string_view>

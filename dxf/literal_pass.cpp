@@ -1,5 +1,3 @@
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -37,8 +37,13 @@ class PassDriver {
     // they stop when the pass returns, or throws.
     const std::unique_ptr<Pieces> pieces = start_helpers();
     if (auto failure = policy().convert_tags()) return *failure;
-    PassResult result = finish_pass(copy_, out_, in_, options_);
-    if (result.completed()) result.report = std::move(report_);
+    copy_.flush();
+    if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
+    if (options_.progress != nullptr) {
+      options_.progress->advanced(in_.bytes_consumed(), in_.file_size());
+    }
+    PassResult result;
+    result.report = std::move(report_);
     return result;
   }
 
