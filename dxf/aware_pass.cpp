@@ -3,10 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cmath>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -16,22 +13,19 @@
 #include "dxf/entity_rules.hpp"
 #include "dxf/number_scan.hpp"
 #include "dxf/ocs.hpp"
+#include "dxf/pass_driver.hpp"
 #include "dxf/pass_support.hpp"
 #include "dxf/pieces.hpp"
 #include "dxf/placed_operation.hpp"
 #include "dxf/plain_decimal.hpp"
 #include "dxf/plain_tags.hpp"
 #include "dxf/rewrite_dxf.hpp"
-#include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
 namespace {
 
 using transform::PointOperation;
-
-// Unknown entity types named in the report, at most.
-constexpr std::size_t reported_type_names = 8;
 
 enum class Section { none, header, tables, blocks, entities, objects, other };
 
@@ -62,47 +56,16 @@ struct Owner {
   double height_change = 0.0;  // a tilted 2D polyline's, for its vertices
 };
 
-class AwarePass {
+class AwarePass : public PassDriver<AwarePass> {
  public:
   AwarePass(const PointOperation& operation, const PassOptions& options, DrawingSurvey survey)
-      : operation_(operation),
-        options_(options),
-        survey_(std::move(survey)),
-        in_(options.buffer_size),
-        out_(options.buffer_size) {
+      : PassDriver(options), operation_(operation), survey_(std::move(survey)) {
     rewriter_.use(operation_);
   }
 
-  PassResult run(const PassFile& input, const PassFile& output) {
-    if (PassResult opened = open_pass_files(in_, out_, input, output); !opened.completed()) {
-      return opened;
-    }
-    start_helpers();
-    if (auto failure = convert_tags()) return *failure;
-    PassResult result = finish_pass(copy_, out_, in_, options_);
-    if (result.completed()) result.report = std::move(report_);
-    return result;
-  }
-
-  // A helper's work: the piece of the file from `begin` (an entity) to the
-  // entity at `end` (or to the end of the file), converted into memory as if
-  // the pass had got there with no POLYLINE or INSERT open.
-  PieceOutcome run_piece(int fd, std::uint64_t begin, std::uint64_t end, std::string output) {
-    if (!in_.open_at(fd, begin)) return {};
-    PieceRun piece(std::move(output), begin, end, out_);
-    piece_end_ = end;
-    section_ = Section::entities;
-    if (auto failure = convert_tags()) return piece.stopped(*failure);
-    copy_.flush();
-    if (!out_.close()) return {};
-    PieceOutcome outcome = piece.ended(stopped_at_, lines_before_stop_, in_,
-                                       section_ == Section::entities && !owner_.active);
-    outcome.result.report = std::move(report_);
-    outcome.unknown_types = std::move(unknown_types_met_);
-    return outcome;
-  }
-
  private:
+  friend class PassDriver<AwarePass>;
+
   // ---- the file, tag by tag ----
 
   // Converts the tags to the end of the file, or a helper's to the end of
@@ -128,19 +91,10 @@ class AwarePass {
           record_.clear();
         }
         copy_.flush();
-        const std::uint64_t offset = in_.file_offset(tag);
-        if (piece_end_ != Pieces::none && offset >= piece_end_) {
-          stopped_at_ = offset;
-          lines_before_stop_ = tag.line - 1;
-          break;
-        }
-        if (pieces_ != nullptr && offset >= pieces_->next_start()) {
-          auto piece = pieces_->take(offset, section_ == Section::entities && !owner_.active);
-          if (piece) {
-            if (auto failure = adopt(*piece, tag.line - 1)) return failure;
-            pieces_->give_back(std::move(piece->output));
-            in_.jump(piece->end, tag.line - 1 + piece->lines);
-            in_.mark();
+        if (const std::uint64_t offset = in_.file_offset(tag); offset >= check_at_) {
+          if (at_piece_end(tag, offset)) break;
+          if (auto piece = take_piece(offset)) {
+            if (auto failure = adopt(*piece, tag)) return failure;
             continue;
           }
         }
@@ -205,20 +159,6 @@ class AwarePass {
 
   // ---- pieces converted by helper threads ----
 
-  void start_helpers() {
-    const unsigned helpers = piece_helpers(in_.file_size(), operation_, options_.helper_threads);
-    const int fd = in_.descriptor();
-    if (helpers == 0 || fd < 0) return;
-    pieces_ = std::make_unique<Pieces>(
-        piece_starts(fd, in_.file_size(), piece_spacing, starts_piece), helpers,
-        [this, fd](std::uint64_t begin, std::uint64_t end, std::string output) {
-          PassOptions options;
-          options.buffer_size = helper_buffer_size;
-          return AwarePass(operation_, options, survey_)
-              .run_piece(fd, begin, end, std::move(output));
-        });
-  }
-
   // Pieces begin at an entity that opens nothing for the ones after it.
   static bool starts_piece(std::string_view code_line, std::string_view value_line) {
     static constexpr std::string_view types[] = {
@@ -228,41 +168,16 @@ class AwarePass {
            std::find(std::begin(types), std::end(types), value_line) != std::end(types);
   }
 
-  // Takes a helper's piece into the drawing: its output and its report, or
-  // its failure. `lines_before` is the number of lines before the piece.
-  std::optional<PassResult> adopt(const PieceOutcome& piece, std::uint64_t lines_before) {
-    out_.write_bytes(piece.output);
-    const PassReport& got = piece.result.report;
-    report_.unknown_entities += got.unknown_entities;
-    for (const std::string& type : piece.unknown_types) note_unknown_type(type);
-    if (got.unpaired_coordinates > 0 && report_.unpaired_coordinates == 0) {
-      report_.first_unpaired_line = got.first_unpaired_line + lines_before;
-    }
-    report_.unpaired_coordinates += got.unpaired_coordinates;
-    report_.unconverted_entities += got.unconverted_entities;
-    report_.geodata = report_.geodata || got.geodata;
-    for (const auto& [name, shared] : got.shared_blocks) {
-      PassReport::SharedBlock& block = report_.shared_blocks[name];
-      block.inserts += shared.inserts;
-      block.largest_miss = std::max(block.largest_miss, shared.largest_miss);
-    }
-    report_.add_outside_area(got, lines_before);
-    if (piece.result.completed()) return std::nullopt;
-    PassResult failure = piece.result;
-    failure.report = {};
-    if (failure.line != 0) failure.line += lines_before;
-    return failure;
-  }
+  // A piece is converted as if the pass had got to it with no POLYLINE or
+  // INSERT open.
+  void start_piece() { section_ = Section::entities; }
+  bool in_piece_state() const { return section_ == Section::entities && !owner_.active; }
 
-  // The report names the first types met; a helper keeps them in order, so
-  // that the pass names the same ones whoever converted them.
-  void note_unknown_type(std::string_view type) {
-    if (report_.unknown_types.size() < reported_type_names) report_.unknown_types.emplace(type);
-    if (unknown_types_met_.size() < reported_type_names &&
-        std::find(unknown_types_met_.begin(), unknown_types_met_.end(), type) ==
-            unknown_types_met_.end()) {
-      unknown_types_met_.emplace_back(type);
-    }
+  const PointOperation* piece_operation() const { return &operation_; }
+
+  PieceOutcome convert_piece(const PassOptions& options, int fd, std::uint64_t begin,
+                             std::uint64_t end, std::string output) const {
+    return AwarePass(operation_, options, survey_).run_piece(fd, begin, end, std::move(output));
   }
 
   // ---- records: from one code 0 to the next ----
@@ -510,10 +425,6 @@ class AwarePass {
     return Part::vertex_2d;
   }
 
-  PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {
-    return PassResult{failure, line, system_error, {}, {}};
-  }
-
   PassResult failed(const Stop& stop) {
     PassResult result = fail(stop.failure, stop.line, 0);
     result.source_point = stop.source_point;
@@ -521,11 +432,7 @@ class AwarePass {
   }
 
   const PointOperation& operation_;
-  const PassOptions& options_;
   const DrawingSurvey survey_;
-  TagReader in_;
-  LineWriter out_;
-  TagCopy copy_{in_, out_};
   std::vector<Tag> record_;
   Section section_ = Section::none;
   bool converting_block_ = false;
@@ -533,16 +440,8 @@ class AwarePass {
   // Where hold_plain_tags may go on: after what it could not read.
   std::uint64_t plain_from_ = 0;
   Owner owner_;
-  // A helper's piece: where it ends, and where and after how many lines it
-  // stopped.
-  std::uint64_t piece_end_ = Pieces::none;
-  std::uint64_t stopped_at_ = Pieces::none;
-  std::uint64_t lines_before_stop_ = 0;
-  std::vector<std::string> unknown_types_met_;
-  PassReport report_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
   std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
-  std::unique_ptr<Pieces> pieces_;         // last: its helpers use the members above
 };
 
 }  // namespace

@@ -1,6 +1,4 @@
-#include <cerrno>
-#include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -8,12 +6,12 @@
 #include "dxf/line_writer.hpp"
 #include "dxf/number_format.hpp"
 #include "dxf/number_scan.hpp"
+#include "dxf/pass_driver.hpp"
 #include "dxf/pass_support.hpp"
 #include "dxf/pieces.hpp"
 #include "dxf/plain_decimal.hpp"
 #include "dxf/plain_tags.hpp"
 #include "dxf/rewrite_dxf.hpp"
-#include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
@@ -36,55 +34,21 @@ std::optional<double> code_value(std::string_view code_line) {
   return numeric_value(code_line);
 }
 
-// Pieces begin at an X pair: what it reads replaces whatever X state the
-// pass had, so a piece needs nothing from before it.
-bool starts_piece(std::string_view code_line, std::string_view /*value_line*/) {
-  return trim_blanks(code_line) == "10";
-}
-
-class Pass {
+class LiteralPass : public PassDriver<LiteralPass> {
  public:
   // With `operation` (the plain operation behind `transform`), a large
   // drawing is converted in pieces by helper threads.
-  Pass(PointTransform& transform, const PassOptions& options,
-       const transform::PointOperation* operation = nullptr)
-      : transform_(transform),
+  LiteralPass(PointTransform& transform, const PassOptions& options,
+              const transform::PointOperation* operation = nullptr)
+      : PassDriver(options),
+        transform_(transform),
         sequential_(dynamic_cast<SequentialPoints*>(&transform)),
-        options_(options),
-        operation_(operation),
-        in_(options.buffer_size),
-        out_(options.buffer_size) {}
-
-  PassResult run(const PassFile& input, const PassFile& output) {
-    if (PassResult opened = open_pass_files(in_, out_, input, output); !opened.completed()) {
-      return opened;
-    }
-    start_helpers();
-    if (PassResult converted = convert_tags(); !converted.completed()) return converted;
-    PassResult result = finish_pass(copy_, out_, in_, options_);
-    if (result.completed()) result.report = report_;
-    return result;
-  }
-
-  // A helper's work: the piece from the X pair at `begin` to the one at
-  // `end` (or to the end of the file), converted into memory.
-  PieceOutcome run_piece(int fd, std::uint64_t begin, std::uint64_t end, std::string output) {
-    if (!in_.open_at(fd, begin)) return {};
-    PieceRun piece(std::move(output), begin, end, out_);
-    in_zone_ = true;
-    piece_end_ = check_at_ = end;
-    if (PassResult converted = convert_tags(); !converted.completed()) {
-      return piece.stopped(converted);
-    }
-    copy_.flush();
-    if (!out_.close()) return {};
-    PieceOutcome outcome = piece.ended(stopped_at_, lines_before_stop_, in_, true);
-    outcome.result.report = report_;
-    return outcome;
-  }
+        operation_(operation) {}
 
  private:
-  PassResult convert_tags() {
+  friend class PassDriver<LiteralPass>;
+
+  std::optional<PassResult> convert_tags() {
     std::uint64_t next_report = progress_interval;
     Tag tag;
     in_.mark();
@@ -98,31 +62,15 @@ class Pass {
       if (next == TagReader::Next::end) break;
       if (next != TagReader::Next::tag) return reading_failure(next, in_);
       if (const std::uint64_t offset = in_.file_offset(tag); offset >= check_at_) {
-        if (piece_end_ != Pieces::none) {  // a helper at the end of its piece
-          stopped_at_ = offset;
-          lines_before_stop_ = tag.line - 1;
-          break;
-        }
-        auto piece = pieces_->take(offset, in_zone_);
-        check_at_ = pieces_->next_start();
-        if (piece) {
-          copy_.flush();
-          out_.write_bytes(piece->output);
-          if (!piece->result.completed()) {
-            PassResult failure = piece->result;
-            if (failure.line != 0) failure.line += tag.line - 1;
-            return failure;
-          }
-          report_.add_outside_area(piece->result.report, tag.line - 1);
-          in_.jump(piece->end, tag.line - 1 + piece->lines);
-          in_.mark();
-          pieces_->give_back(std::move(piece->output));
+        if (at_piece_end(tag, offset)) break;
+        if (auto piece = take_piece(offset)) {
+          if (auto failure = adopt(*piece, tag)) return failure;
           continue;
         }
       }
 
       if (in_zone_) {
-        if (auto failure = rewrite_pair(tag)) return *failure;
+        if (auto failure = rewrite_pair(tag)) return failure;
       } else {
         in_zone_ = trim_blanks(in_.value_text(tag)) == "ENTITIES";
         copy_.tag(tag);
@@ -137,7 +85,7 @@ class Pass {
       }
     }
     if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-    return {};
+    return std::nullopt;
   }
 
   // The entities zone as nearly every drawing has it, in one loop that keeps
@@ -201,21 +149,20 @@ class Pass {
     in_.mark();
   }
 
-  void start_helpers() {
-    const int fd = in_.descriptor();
-    if (operation_ == nullptr || fd < 0) return;
-    const unsigned helpers = piece_helpers(in_.file_size(), *operation_, options_.helper_threads);
-    if (helpers == 0) return;
-    pieces_ = std::make_unique<Pieces>(
-        piece_starts(fd, in_.file_size(), piece_spacing, starts_piece), helpers,
-        [this, fd](std::uint64_t begin, std::uint64_t end, std::string output) {
-          PassOptions options;
-          options.buffer_size = helper_buffer_size;
-          options.x_code_line = options_.x_code_line;
-          SequentialPoints points(*operation_);
-          return Pass(points, options).run_piece(fd, begin, end, std::move(output));
-        });
-    check_at_ = pieces_->next_start();
+  // Pieces begin at an X pair: what it reads replaces whatever X state the
+  // pass had, so a piece needs nothing from before it but the zone.
+  static bool starts_piece(std::string_view code_line, std::string_view /*value_line*/) {
+    return trim_blanks(code_line) == "10";
+  }
+  void start_piece() { in_zone_ = true; }
+  bool in_piece_state() const { return in_zone_; }
+
+  const transform::PointOperation* piece_operation() const { return operation_; }
+
+  PieceOutcome convert_piece(const PassOptions& options, int fd, std::uint64_t begin,
+                             std::uint64_t end, std::string output) const {
+    SequentialPoints points(*operation_);
+    return LiteralPass(points, options).run_piece(fd, begin, end, std::move(output));
   }
 
   // Nothing, or why the pass stops: a result is only made for a failure.
@@ -271,42 +218,26 @@ class Pass {
     return std::nullopt;
   }
 
-  PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {
-    return PassResult{failure, line, system_error, {}, {}};
-  }
-
   PointTransform& transform_;
   SequentialPoints* sequential_;  // transform_, when it is one
-  const PassOptions& options_;
   const transform::PointOperation* operation_;
-  TagReader in_;
-  LineWriter out_;
-  TagCopy copy_{in_, out_};
   bool in_zone_ = false;
   std::string held_x_code_line_;  // empty until an X pair is held
-  PassReport report_;             // only points outside the operation's area
-  // Where the next tag is looked at for pieces: a helper's end, or the
-  // start of the next piece a helper converts.
-  std::uint64_t check_at_ = Pieces::none;
   // Where convert_plain_run may go on: after what it could not do.
   std::uint64_t plain_from_ = 0;
-  std::uint64_t piece_end_ = Pieces::none;
-  std::uint64_t stopped_at_ = Pieces::none;
-  std::uint64_t lines_before_stop_ = 0;
-  std::unique_ptr<Pieces> pieces_;  // last: its helpers use the members above
 };
 
 }  // namespace
 
 PassResult rewrite_literal(const PassFile& input, const PassFile& output, PointTransform& transform,
                            const PassOptions& options) {
-  return Pass(transform, options).run(input, output);
+  return LiteralPass(transform, options).run(input, output);
 }
 
 PassResult rewrite_literal(const PassFile& input, const PassFile& output,
                            const transform::PointOperation& operation, const PassOptions& options) {
   SequentialPoints points(operation);
-  return Pass(points, options, &operation).run(input, output);
+  return LiteralPass(points, options, &operation).run(input, output);
 }
 
 }  // namespace kelvrin::dxf

@@ -12,7 +12,6 @@
 #include "dxf/line_writer.hpp"
 #include "dxf/number_format.hpp"
 #include "dxf/rewrite_dxf.hpp"
-#include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
@@ -92,21 +91,6 @@ inline PassResult reading_failure(TagReader::Next next, const TagReader& in) {
     case TagReader::Next::tag:
     case TagReader::Next::end: break;
   }
-  return result;
-}
-
-// The end of a pass that read its input to the end: what is still held is
-// written, the output closed and the last progress told.
-inline PassResult finish_pass(TagCopy& copy, LineWriter& out, const TagReader& in,
-                              const PassOptions& options) {
-  copy.flush();
-  PassResult result;
-  if (!out.close()) {
-    result.failure = PassFailure::write_error;
-    result.system_error = out.error();
-    return result;
-  }
-  if (options.progress != nullptr) options.progress->advanced(in.bytes_consumed(), in.file_size());
   return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -104,14 +105,25 @@ struct PassReport {
     first_outside_point = source;
   }
   // Takes in what a helper counted in a piece after `lines_before` lines,
-  // the pieces taken in file order.
-  void add_outside_area(const PassReport& piece, std::uint64_t lines_before) noexcept {
-    if (piece.points_outside_area == 0) return;
-    if (points_outside_area == 0) {
+  // the pieces taken in file order; the types named are the pass's matter.
+  void add_piece(const PassReport& piece, std::uint64_t lines_before) {
+    unknown_entities += piece.unknown_entities;
+    if (piece.unpaired_coordinates > 0 && unpaired_coordinates == 0) {
+      first_unpaired_line = piece.first_unpaired_line + lines_before;
+    }
+    unpaired_coordinates += piece.unpaired_coordinates;
+    unconverted_entities += piece.unconverted_entities;
+    geodata = geodata || piece.geodata;
+    if (piece.points_outside_area > 0 && points_outside_area == 0) {
       first_outside_line = piece.first_outside_line + lines_before;
       first_outside_point = piece.first_outside_point;
     }
     points_outside_area += piece.points_outside_area;
+    for (const auto& [name, shared] : piece.shared_blocks) {
+      SharedBlock& block = shared_blocks[name];
+      block.inserts += shared.inserts;
+      block.largest_miss = std::max(block.largest_miss, shared.largest_miss);
+    }
   }
 
   // A block that several inserts place moves with each as a whole, by T's
