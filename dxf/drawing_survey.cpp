@@ -84,6 +84,9 @@ struct BlockUses {
   int model = 0;  // model-space INSERTs
   int other = 0;  // any other: paper space, inside a block, a MINSERT
   BlockPlacement placement;
+
+  // Moved with its inserts, whatever else uses it.
+  bool decided() const { return model >= 2 || other >= 1; }
 };
 
 // The survey's reading of the tags, one at a time.
@@ -106,7 +109,12 @@ class Surveyor {
       }
       return true;
     }
-    if (record_.kind != Record::Kind::other) end_record();
+    if (record_.kind != Record::Kind::other) {
+      end_record();
+      // Once every block is used more than once, and no dimension block
+      // waits for its dimension, the rest of the entities decide nothing.
+      if (section_ == Section::entities && !entities_matter()) return false;
+    }
     value = trim_blanks(value);
     switch (section_) {
       case Section::blocks:
@@ -132,7 +140,12 @@ class Surveyor {
     if (value == "SECTION") {
       expecting_section_name_ = true;
     } else if (value == "ENDSEC") {
-      if (section_ == Section::blocks) blocks_done_ = true;
+      if (section_ == Section::blocks) {
+        blocks_done_ = true;
+        undecided_ = static_cast<std::size_t>(
+            std::count_if(placeable_.begin(), placeable_.end(),
+                          [this](const std::string& name) { return !uses_[name].decided(); }));
+      }
       if (section_ == Section::entities) entities_done_ = true;
       if (blocks_done_ && (entities_done_ || !entities_matter())) return false;
       section_ = Section::other;
@@ -181,11 +194,16 @@ class Surveyor {
       case Record::Kind::insert: {
         if (record_.in_blocks && block_ != nullptr) block_->add(record_.placement.insertion);
         BlockUses& block = uses_[record_.name];
+        const bool was_decided = block.decided();
         if (record_.in_blocks || record_.paper_space || record_.several || !record_.invertible()) {
           ++block.other;
         } else {
           ++block.model;
           block.placement = record_.placement;
+        }
+        if (!record_.in_blocks && !was_decided && block.decided() &&
+            placeable_.count(record_.name) > 0) {
+          --undecided_;
         }
         break;
       }
@@ -215,12 +233,15 @@ class Surveyor {
 
   // Blocks come before the entities: with none that they decide on, the
   // entities need not be read at all.
-  bool entities_matter() const { return !anonymous_blocks_.empty() || !placeable_.empty(); }
+  bool entities_matter() const {
+    return !anonymous_blocks_.empty() || (blocks_done_ ? undecided_ > 0 : !placeable_.empty());
+  }
 
   std::set<std::string> anonymous_blocks_;  // "*D..." defined in BLOCKS
   std::set<std::string> shown_by_model_;    // named by model-space dimensions
   std::set<std::string> placeable_;         // defined in BLOCKS
   std::map<std::string, BlockUses> uses_;
+  std::size_t undecided_ = 0;  // placeable blocks that one insert may yet place
   std::map<std::string, BlockExtent> extents_;
   BlockExtent* block_ = nullptr;  // the placeable block being defined
   EntityKind content_kind_ = EntityKind::unknown;
