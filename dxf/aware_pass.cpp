@@ -277,8 +277,7 @@ class AwarePass : public PassDriver<AwarePass> {
     if (type == "VPORT" && name != nullptr &&
         equal_ignoring_case(trim_blanks(value(*name)), "*ACTIVE")) {
       rewriter_.follow_view(record_, vport_codes);
-    } else if (type == "VIEW" &&
-               (static_cast<std::int64_t>(number_of(70).value_or(0.0)) & paper_space_view) == 0) {
+    } else if (type == "VIEW" && (integer(number_of(70)) & paper_space_view) == 0) {
       rewriter_.follow_view(record_, view_codes);
     } else if (type == "UCS") {
       rewriter_.follow_ucs(record_);

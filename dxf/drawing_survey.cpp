@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "dxf/entity_rewriter.hpp"
 #include "dxf/entity_rules.hpp"
 #include "dxf/number_scan.hpp"
 #include "dxf/pass_support.hpp"
@@ -46,8 +47,9 @@ struct Record {
       case 67: paper_space = strict_number(value) == 1.0; return;
       case 70:
       case 71: {
-        const double count = strict_number(value).value_or(0.0);
-        if (kind == Kind::block && code == 70) flags = static_cast<std::int64_t>(count);
+        const auto read = strict_number(value);
+        const double count = read.value_or(0.0);
+        if (kind == Kind::block && code == 70) flags = integer(read);
         if (kind == Kind::insert && count > 1.0) several = true;
         return;
       }

@@ -61,7 +61,7 @@ EntityFacts gather_facts(std::span<const Tag> record, EntityKind kind, const Tag
       case 66: facts.attributes_follow = value(tag) == 1.0; break;
       case 38: facts.elevation = value(tag).value_or(0.0); break;
       case 70:
-        if (facts.flags == 0) facts.flags = static_cast<std::int64_t>(value(tag).value_or(0.0));
+        if (facts.flags == 0) facts.flags = integer(value(tag));
         break;
       case 30:
         // A POLYLINE and a HATCH keep their height in the z of a point that
@@ -118,8 +118,7 @@ std::optional<Stop> EntityRewriter::rewrite_entity(std::span<const Tag> record, 
   for (std::size_t i = 0; i < count; ++i) {
     const Tag& tag = tags[i];
     if (parts && is_part_marker(kind, tag.code)) {
-      const auto marker = number(value(tag));
-      part = next_part(kind, part, tag.code, marker ? static_cast<std::int64_t>(*marker) : 0);
+      part = next_part(kind, part, tag.code, integer(number(value(tag))));
       copy_.tag(tag);
       if (part == Part::hatch_arc_edge && tag.code == 72) fit_arc(i + 1);
       continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -54,6 +55,13 @@ struct EntityFacts {
 inline std::optional<double> number(std::string_view text) {
   if (const auto plain = plain_decimal(text)) return plain;
   return strict_number(text);
+}
+
+// An integer value (flags, counts, a marker), or 0 for one that is absent
+// or no integer a drawing could mean: a cast beyond int64 is undefined.
+inline std::int64_t integer(std::optional<double> read) {
+  constexpr double integer_limit = 9007199254740992.0;  // 2^53
+  return read && std::abs(*read) < integer_limit ? static_cast<std::int64_t>(*read) : 0;
 }
 
 // Reads the facts of a held entity.
