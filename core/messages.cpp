@@ -1,11 +1,10 @@
 #include "core/messages.hpp"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 
 #include "dxf/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 namespace kelvrin::core::messages {
 namespace {
@@ -26,20 +25,21 @@ std::string with_cause(std::string text, int error_number) {
 }  // namespace
 
 std::string system_error_text(int error_number) {
-  switch (error_number) {
-    case ENOENT: return "o ficheiro ou a pasta não existe";
-    case EACCES:
-    case EPERM: return "sem permissão de acesso";
-    case EISDIR: return "é uma pasta";
-    case ENOTDIR: return "uma parte do caminho não é uma pasta";
-    case ENOSPC:
-    case EDQUOT: return "disco cheio";
-    case EROFS: return "disco só de leitura";
-    case EIO: return "erro de entrada/saída no disco";
-    case ENAMETOOLONG: return "nome demasiado longo";
-    case EXDEV: return "outro disco";
-    default: return std::strerror(error_number);
+  const platform::SystemError error(error_number);
+  switch (error.kind()) {
+    case platform::ErrorKind::not_found: return "o ficheiro ou a pasta não existe";
+    case platform::ErrorKind::no_permission: return "sem permissão de acesso";
+    case platform::ErrorKind::is_folder: return "é uma pasta";
+    case platform::ErrorKind::not_a_folder: return "uma parte do caminho não é uma pasta";
+    case platform::ErrorKind::disk_full: return "disco cheio";
+    case platform::ErrorKind::read_only_disk: return "disco só de leitura";
+    case platform::ErrorKind::disk_failure: return "erro de entrada/saída no disco";
+    case platform::ErrorKind::name_too_long: return "nome demasiado longo";
+    case platform::ErrorKind::other_disk: return "outro disco";
+    case platform::ErrorKind::none:
+    case platform::ErrorKind::other: break;
   }
+  return error.system_text();
 }
 
 std::string pass_failure(const dxf::PassResult& result, std::string_view input,

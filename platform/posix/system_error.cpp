@@ -1,0 +1,30 @@
+#include "platform/system_error.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+namespace kelvrin::platform {
+
+ErrorKind SystemError::kind() const noexcept {
+  switch (value_) {
+    case 0: return ErrorKind::none;
+    case ENOENT: return ErrorKind::not_found;
+    case EACCES:
+    case EPERM: return ErrorKind::no_permission;
+    case EISDIR: return ErrorKind::is_folder;
+    case ENOTDIR: return ErrorKind::not_a_folder;
+    case ENOSPC:
+    case EDQUOT: return ErrorKind::disk_full;
+    case EROFS: return ErrorKind::read_only_disk;
+    case EIO: return ErrorKind::disk_failure;
+    case ENAMETOOLONG: return ErrorKind::name_too_long;
+    case EXDEV: return ErrorKind::other_disk;
+    default: return ErrorKind::other;
+  }
+}
+
+std::string SystemError::system_text() const { return std::strerror(value_); }
+
+SystemError last_system_error() noexcept { return SystemError(errno); }
+
+}  // namespace kelvrin::platform
