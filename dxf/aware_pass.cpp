@@ -175,8 +175,8 @@ class AwarePass : public PassDriver<AwarePass> {
 
   const PointOperation* piece_operation() const { return &operation_; }
 
-  PieceOutcome convert_piece(const PassOptions& options, int fd, std::uint64_t begin,
-                             std::uint64_t end, std::string output) const {
+  PieceOutcome convert_piece(const PassOptions& options, platform::FileHandle fd,
+                             std::uint64_t begin, std::uint64_t end, std::string output) const {
     return AwarePass(operation_, options, survey_).run_piece(fd, begin, end, std::move(output));
   }
 
@@ -371,7 +371,7 @@ class AwarePass : public PassDriver<AwarePass> {
   // A 2D POLYLINE writes its height before its vertices are read: its
   // first vertex, read ahead in the file, is the polyline's own point.
   std::optional<PlanarPoint> first_vertex_ahead() const {
-    const int fd = in_.descriptor();
+    const platform::FileHandle fd = in_.descriptor();
     if (fd < 0 || record_.empty()) return std::nullopt;
     const Tag& last = record_.back();
     TagReader ahead(max_shortest_text);

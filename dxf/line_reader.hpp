@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dxf/growable_buffer.hpp"
+#include "platform/file.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -76,16 +77,18 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Opens the file; false with errno set when it cannot be opened.
+  // Opens the file; false, with platform::last_system_error() telling why,
+  // when it cannot be opened.
   bool open(const std::string& path);
 
   // Reads an open file from its start through `fd`, which stays the
-  // caller's; false with errno set when it cannot be rewound.
-  bool open_descriptor(int fd);
+  // caller's; false, with platform::last_system_error() telling why, when
+  // it cannot be rewound.
+  bool open_descriptor(platform::FileHandle fd);
 
   // Reads a regular file shared with others from `offset` on, by
   // positioned reads that leave `fd` (the caller's) where it is.
-  bool open_at(int fd, std::uint64_t offset);
+  bool open_at(platform::FileHandle fd, std::uint64_t offset);
 
   // Goes on reading at `offset`, which `lines` lines come before; whatever
   // was read and not consumed is dropped. Regular files only.
@@ -193,7 +196,7 @@ class LineReader {
   bool line_too_long() const noexcept { return line_too_long_; }
   int error() const noexcept { return error_; }
   std::uint64_t line_number() const noexcept { return line_number_; }
-  int descriptor() const noexcept { return fd_; }
+  platform::FileHandle descriptor() const noexcept { return fd_; }
   std::uint64_t bytes_consumed() const noexcept { return consumed_before_buffer_ + pos_; }
   std::uint64_t file_size() const noexcept { return file_size_; }
 
@@ -243,7 +246,7 @@ class LineReader {
   bool start_reading();
 
   std::size_t initial_buffer_size_;
-  int fd_ = -1;
+  platform::FileHandle fd_ = platform::no_file;
   bool owns_fd_ = false;
   bool line_too_long_ = false;
   GrowableBuffer buffer_;

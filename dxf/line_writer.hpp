@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "dxf/growable_buffer.hpp"
+#include "platform/file.hpp"
 
 namespace kelvrin::dxf {
 
 // Writes lines ending in CR LF through one large buffer. The first failed
-// write is remembered (errno value) and every later call does nothing, so
-// callers check once, at the end of a pair or of the file.
+// write is remembered (a platform::SystemError value) and every later call
+// does nothing, so callers check once, at the end of a pair or of the file.
 class LineWriter {
  public:
   explicit LineWriter(std::size_t buffer_size = std::size_t{1} << 20) : buffer_size_(buffer_size) {}
@@ -21,11 +22,12 @@ class LineWriter {
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
 
-  // Creates the file, or empties it when it exists; false with errno set.
+  // Creates the file, or empties it when it exists; false, with
+  // platform::last_system_error() telling why, when it cannot.
   bool create(const std::string& path);
 
   // Writes through `fd`, which stays the caller's: close() flushes only.
-  void attach(int fd);
+  void attach(platform::FileHandle fd);
 
   // Writes into `sink` instead of a file, failing (EFBIG) beyond `limit`
   // bytes.
@@ -80,11 +82,11 @@ class LineWriter {
   void make_room(std::size_t count);
   void write_bytes_through(std::string_view bytes);
   void write_now(const char* data, std::size_t size);
-  // Writes everything or returns the errno value that stopped it.
+  // Writes everything or returns the system error value that stopped it.
   int write_all(const char* data, std::size_t size);
 
   std::size_t buffer_size_;
-  int fd_ = -1;
+  platform::FileHandle fd_ = platform::no_file;
   bool owns_fd_ = false;
   std::string* sink_ = nullptr;
   std::size_t sink_limit_ = 0;

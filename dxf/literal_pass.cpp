@@ -159,8 +159,8 @@ class LiteralPass : public PassDriver<LiteralPass> {
 
   const transform::PointOperation* piece_operation() const { return operation_; }
 
-  PieceOutcome convert_piece(const PassOptions& options, int fd, std::uint64_t begin,
-                             std::uint64_t end, std::string output) const {
+  PieceOutcome convert_piece(const PassOptions& options, platform::FileHandle fd,
+                             std::uint64_t begin, std::uint64_t end, std::string output) const {
     SequentialPoints points(*operation_);
     return LiteralPass(points, options).run_piece(fd, begin, end, std::move(output));
   }

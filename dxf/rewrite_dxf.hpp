@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "dxf/point_transform.hpp"
+#include "platform/file.hpp"
 #include "transform/point_operation.hpp"
 
 namespace kelvrin::dxf {
@@ -20,10 +21,11 @@ namespace kelvrin::dxf {
 struct PassFile {
   PassFile(std::string file_path) : path(std::move(file_path)) {}  // NOLINT: a path is a file
   PassFile(const char* file_path) : path(file_path) {}             // NOLINT
-  PassFile(std::string file_path, int fd) : path(std::move(file_path)), descriptor(fd) {}
+  PassFile(std::string file_path, platform::FileHandle file)
+      : path(std::move(file_path)), descriptor(file) {}
 
   std::string path;
-  int descriptor = -1;
+  platform::FileHandle descriptor = platform::no_file;
 };
 
 // How the code line of an X pair in the entities zone reaches the output.
@@ -152,7 +154,7 @@ struct PassReport {
 struct PassResult {
   PassFailure failure = PassFailure::none;
   std::uint64_t line = 0;    // the input line where it failed, 1-based; 0 when none applies
-  int system_error = 0;      // errno of a failed open, read or write
+  int system_error = 0;      // platform::SystemError value of a failed open, read or write
   PlanarPoint source_point;  // the point a transformation rejected
   PassReport report;
 
