@@ -16,16 +16,15 @@ std::string quoted(std::string_view path) {
   return text;
 }
 
-std::string with_cause(std::string text, int error_number) {
-  if (error_number != 0) text += " (" + system_error_text(error_number) + ")";
+std::string with_cause(std::string text, platform::SystemError error) {
+  if (error) text += " (" + system_error_text(error) + ")";
   text += '.';
   return text;
 }
 
 }  // namespace
 
-std::string system_error_text(int error_number) {
-  const platform::SystemError error(error_number);
+std::string system_error_text(platform::SystemError error) {
   switch (error.kind()) {
     case platform::ErrorKind::not_found: return "o ficheiro ou a pasta não existe";
     case platform::ErrorKind::no_permission: return "sem permissão de acesso";
@@ -47,17 +46,20 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
   const std::string line = std::to_string(result.line);
   switch (result.failure) {
     case dxf::PassFailure::cannot_open_input:
-      return with_cause("Não foi possível abrir o ficheiro " + quoted(input), result.system_error);
+      return with_cause("Não foi possível abrir o ficheiro " + quoted(input),
+                        platform::SystemError(result.system_error));
     case dxf::PassFailure::binary_dxf:
       return "O ficheiro " + quoted(input) +
              " é um DXF binário: só podem ser convertidos ficheiros DXF de texto.";
     case dxf::PassFailure::cannot_create_output:
-      return with_cause("Não foi possível criar o ficheiro " + quoted(output), result.system_error);
+      return with_cause("Não foi possível criar o ficheiro " + quoted(output),
+                        platform::SystemError(result.system_error));
     case dxf::PassFailure::read_error:
       return with_cause("Erro ao ler o ficheiro " + quoted(input) + " na linha " + line,
-                        result.system_error);
+                        platform::SystemError(result.system_error));
     case dxf::PassFailure::write_error:
-      return with_cause("Erro ao escrever o ficheiro " + quoted(output), result.system_error);
+      return with_cause("Erro ao escrever o ficheiro " + quoted(output),
+                        platform::SystemError(result.system_error));
     case dxf::PassFailure::odd_line_count:
       return "O ficheiro " + quoted(input) + " tem um número ímpar de linhas: a linha " + line +
              " não tem par.";
@@ -134,7 +136,7 @@ std::string parameter_file_failure(const transform::ParameterFileRead& read,
   switch (read.error) {
     case transform::ParameterFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de parâmetros " + quoted(path),
-                        read.system_error);
+                        platform::SystemError(read.system_error));
     case transform::ParameterFileError::ends_early:
       return "O ficheiro de parâmetros " + quoted(path) + " termina antes do campo " + field +
              " (são precisos 15 campos).";
@@ -156,7 +158,7 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
   switch (read.error) {
     case transform::GridFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de grelha " + quoted(path),
-                        read.system_error);
+                        platform::SystemError(read.system_error));
     case transform::GridFileError::too_few:
       return "O ficheiro de grelha " + quoted(path) + " tem só " + count +
              " valores; são precisos " + needed + ".";
@@ -192,8 +194,8 @@ std::string point_outside_grid(double x, double y) {
   return "ERRO!! Ponto para além dos limites. (" + limits_number(x) + ";" + limits_number(y) + ")";
 }
 
-std::string cannot_replace_output(std::string_view output, int error_number) {
-  return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error_number);
+std::string cannot_replace_output(std::string_view output, platform::SystemError error) {
+  return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error);
 }
 
 std::string missing_ntv2_grid(std::string_view grid) {
@@ -267,12 +269,12 @@ std::string no_route(std::string_view source, std::string_view target) {
   return "Não há conversão de " + quoted(source) + " para " + quoted(target) + ".";
 }
 
-std::string cannot_create_output(std::string_view output, int error_number) {
-  return with_cause("Não foi possível criar o ficheiro " + quoted(output), error_number);
+std::string cannot_create_output(std::string_view output, platform::SystemError error) {
+  return with_cause("Não foi possível criar o ficheiro " + quoted(output), error);
 }
 
-std::string output_not_writable(std::string_view output, int error_number) {
-  return with_cause("O ficheiro " + quoted(output) + " não pode ser substituído", error_number);
+std::string output_not_writable(std::string_view output, platform::SystemError error) {
+  return with_cause("O ficheiro " + quoted(output) + " não pode ser substituído", error);
 }
 
 std::string out_of_memory(std::string_view input) {

@@ -38,6 +38,9 @@ std::int64_t read_at(FileHandle file, char* data, std::size_t size, std::uint64_
 // progress is taken for a full disk, since it would never finish.
 SystemError write_all(FileHandle file, const char* data, std::size_t size);
 
+// Copies everything left to read from `from` onto `to`.
+SystemError copy_rest(FileHandle from, FileHandle to);
+
 // Back to the start of the file, for reading it again from there.
 SystemError rewind(FileHandle file);
 

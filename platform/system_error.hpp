@@ -41,4 +41,9 @@ class SystemError {
 // The error of the call that has just failed on this thread.
 SystemError last_system_error() noexcept;
 
+// The system's own error for a refusal of the program's that the system
+// would have made alike (an output that is a folder, a write that makes no
+// progress), so that it is told in the same words.
+SystemError error_of_kind(ErrorKind kind) noexcept;
+
 }  // namespace kelvrin::platform

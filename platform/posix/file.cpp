@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace kelvrin::platform {
 
@@ -56,6 +57,19 @@ SystemError write_all(FileHandle file, const char* data, std::size_t size) {
     }
   }
   return {};
+}
+
+SystemError copy_rest(FileHandle from, FileHandle to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (;;) {
+    SystemError error;
+    const std::int64_t got = read_some(from, buffer.data(), buffer.size(), error);
+    if (got == 0) return {};
+    if (got < 0) return error;
+    if (const SystemError failed = write_all(to, buffer.data(), static_cast<std::size_t>(got))) {
+      return failed;
+    }
+  }
 }
 
 SystemError rewind(FileHandle file) {

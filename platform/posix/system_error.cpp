@@ -27,4 +27,21 @@ std::string SystemError::system_text() const { return std::strerror(value_); }
 
 SystemError last_system_error() noexcept { return SystemError(errno); }
 
+SystemError error_of_kind(ErrorKind kind) noexcept {
+  switch (kind) {
+    case ErrorKind::none: return {};
+    case ErrorKind::not_found: return SystemError(ENOENT);
+    case ErrorKind::no_permission: return SystemError(EACCES);
+    case ErrorKind::is_folder: return SystemError(EISDIR);
+    case ErrorKind::not_a_folder: return SystemError(ENOTDIR);
+    case ErrorKind::disk_full: return SystemError(ENOSPC);
+    case ErrorKind::read_only_disk: return SystemError(EROFS);
+    case ErrorKind::disk_failure:
+    case ErrorKind::other: return SystemError(EIO);
+    case ErrorKind::name_too_long: return SystemError(ENAMETOOLONG);
+    case ErrorKind::other_disk: return SystemError(EXDEV);
+  }
+  return SystemError(EIO);
+}
+
 }  // namespace kelvrin::platform
