@@ -13,9 +13,9 @@
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
 #include "core/messages.hpp"
-#include "core/own_files.hpp"
 #include "core/routes.hpp"
 #include "core/scratch_file.hpp"
+#include "platform/own_files.hpp"
 #include "platform/standard_streams.hpp"
 
 namespace {
@@ -205,7 +205,7 @@ int convert(const app::CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  core::install_interruption_handlers(
+  platform::install_interruption_handlers(
       "kelvrin-cli: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
       "ficheiros removidos.\n");
   const std::vector<std::string> arguments(argv + 1, argv + argc);

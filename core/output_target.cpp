@@ -10,7 +10,7 @@ namespace {
 // A file with several names is written over in place; the signals wait, so
 // the file is never left half old and half new by an interruption.
 platform::SystemError rewrite_in_place(platform::FileHandle finished, const std::string& path) {
-  const SignalsHeld held;
+  const platform::InterruptionsHeld held;
   const platform::FileHandle out = platform::open_for_overwrite(path);
   if (out == platform::no_file) return platform::last_system_error();
   platform::SystemError error = platform::rewind(finished);

@@ -34,11 +34,11 @@ platform::SystemError ScratchFile::create_named(const std::string& folder,
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = prefix + random_suffix();
     // An interruption removes the file only once it is ours, and always then.
-    const SignalsHeld held;
+    const platform::InterruptionsHeld held;
     const platform::FileHandle file = platform::create_exclusive(candidate);
     if (file != platform::no_file) {
       file_ = file;
-      remembered_ = std::make_unique<OwnFileName>(candidate);
+      remembered_ = std::make_unique<platform::OwnFileName>(candidate);
       path_ = std::move(candidate);
       return {};
     }

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "core/own_files.hpp"
 #include "platform/file.hpp"
+#include "platform/own_files.hpp"
 #include "platform/system_error.hpp"
 
 namespace kelvrin::core {
@@ -41,7 +41,7 @@ class ScratchFile {
 
   platform::FileHandle file_ = platform::no_file;
   std::string path_;
-  std::unique_ptr<OwnFileName> remembered_;
+  std::unique_ptr<platform::OwnFileName> remembered_;
 };
 
 }  // namespace kelvrin::core
