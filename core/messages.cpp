@@ -36,6 +36,7 @@ std::string system_error_text(platform::SystemError error) {
     case platform::ErrorKind::name_too_long: return "nome demasiado longo";
     case platform::ErrorKind::other_disk: return "outro disco";
     case platform::ErrorKind::none:
+    case platform::ErrorKind::too_large:
     case platform::ErrorKind::other: break;
   }
   return error.system_text();
@@ -46,20 +47,17 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
   const std::string line = std::to_string(result.line);
   switch (result.failure) {
     case dxf::PassFailure::cannot_open_input:
-      return with_cause("Não foi possível abrir o ficheiro " + quoted(input),
-                        platform::SystemError(result.system_error));
+      return with_cause("Não foi possível abrir o ficheiro " + quoted(input), result.system_error);
     case dxf::PassFailure::binary_dxf:
       return "O ficheiro " + quoted(input) +
              " é um DXF binário: só podem ser convertidos ficheiros DXF de texto.";
     case dxf::PassFailure::cannot_create_output:
-      return with_cause("Não foi possível criar o ficheiro " + quoted(output),
-                        platform::SystemError(result.system_error));
+      return with_cause("Não foi possível criar o ficheiro " + quoted(output), result.system_error);
     case dxf::PassFailure::read_error:
       return with_cause("Erro ao ler o ficheiro " + quoted(input) + " na linha " + line,
-                        platform::SystemError(result.system_error));
+                        result.system_error);
     case dxf::PassFailure::write_error:
-      return with_cause("Erro ao escrever o ficheiro " + quoted(output),
-                        platform::SystemError(result.system_error));
+      return with_cause("Erro ao escrever o ficheiro " + quoted(output), result.system_error);
     case dxf::PassFailure::odd_line_count:
       return "O ficheiro " + quoted(input) + " tem um número ímpar de linhas: a linha " + line +
              " não tem par.";
@@ -136,7 +134,7 @@ std::string parameter_file_failure(const transform::ParameterFileRead& read,
   switch (read.error) {
     case transform::ParameterFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de parâmetros " + quoted(path),
-                        platform::SystemError(read.system_error));
+                        read.system_error);
     case transform::ParameterFileError::ends_early:
       return "O ficheiro de parâmetros " + quoted(path) + " termina antes do campo " + field +
              " (são precisos 15 campos).";
@@ -158,7 +156,7 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
   switch (read.error) {
     case transform::GridFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de grelha " + quoted(path),
-                        platform::SystemError(read.system_error));
+                        read.system_error);
     case transform::GridFileError::too_few:
       return "O ficheiro de grelha " + quoted(path) + " tem só " + count +
              " valores; são precisos " + needed + ".";

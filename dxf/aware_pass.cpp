@@ -82,7 +82,7 @@ class AwarePass : public PassDriver<AwarePass> {
       if (!code) {
         const bool first_line = tag.line == 1 && piece_end_ == Pieces::none;
         return fail(first_line ? PassFailure::not_text_dxf : PassFailure::bad_group_code, tag.line,
-                    0);
+                    {});
       }
       tag.code = *code;
       if (tag.code == 0) {
@@ -426,7 +426,7 @@ class AwarePass : public PassDriver<AwarePass> {
   }
 
   PassResult failed(const Stop& stop) {
-    PassResult result = fail(stop.failure, stop.line, 0);
+    PassResult result = fail(stop.failure, stop.line, {});
     result.source_point = stop.source_point;
     return result;
   }

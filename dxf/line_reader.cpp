@@ -50,7 +50,7 @@ bool LineReader::start_reading() {
 }
 
 bool LineReader::refill() {
-  if (eof_ || error_ != 0 || line_too_long_) return false;
+  if (eof_ || error_ || line_too_long_) return false;
   if (mark_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + mark_, end_ - mark_);
     consumed_before_buffer_ += mark_;
@@ -77,7 +77,7 @@ bool LineReader::refill() {
     eof_ = true;
     return false;
   }
-  error_ = error.value();
+  error_ = error;
   return false;
 }
 
@@ -101,7 +101,7 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
       if (data[scan] == '\r' && scan + 1 == end_ && !eof_) {
         const std::size_t offset = scan - pos_;
         refill();
-        if (error_ != 0) return std::nullopt;
+        if (error_) return std::nullopt;
         scan = pos_ + offset;
         data = buffer_.data();
       }
@@ -118,7 +118,7 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
     }
     const std::size_t offset = scan - pos_;
     if (!refill()) {
-      if (error_ != 0 || pos_ == end_) return std::nullopt;
+      if (error_ || pos_ == end_) return std::nullopt;
       const LineSpan line{pos_ - mark_, end_ - pos_};
       pos_ = end_;
       ++line_number_;

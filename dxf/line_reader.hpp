@@ -191,10 +191,10 @@ class LineReader {
   // end at all): a stretch without them can be copied as it lies.
   std::uint64_t other_line_ends() const noexcept { return other_line_ends_; }
 
-  bool failed() const noexcept { return error_ != 0 || line_too_long_; }
+  bool failed() const noexcept { return error_ || line_too_long_; }
   // Whether reading stopped at a line longer than max_line_length.
   bool line_too_long() const noexcept { return line_too_long_; }
-  int error() const noexcept { return error_; }
+  platform::SystemError error() const noexcept { return error_; }
   std::uint64_t line_number() const noexcept { return line_number_; }
   platform::FileHandle descriptor() const noexcept { return fd_; }
   std::uint64_t bytes_consumed() const noexcept { return consumed_before_buffer_ + pos_; }
@@ -254,7 +254,7 @@ class LineReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
-  int error_ = 0;
+  platform::SystemError error_;
   std::uint64_t line_number_ = 0;
   std::uint64_t other_line_ends_ = 0;
   std::size_t scan_ = 0;
@@ -262,7 +262,7 @@ class LineReader {
   std::size_t irregular_until_ = 0;
   std::uint64_t consumed_before_buffer_ = 0;
   std::uint64_t file_size_ = 0;
-  bool positioned_ = false;        // reads with pread at read_offset_
+  bool positioned_ = false;        // reads with platform::read_at at read_offset_
   std::uint64_t read_offset_ = 0;  // in the file, of the next byte to read
 };
 

@@ -1,7 +1,6 @@
 #include "dxf/line_writer.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "platform/file.hpp"
@@ -45,25 +44,24 @@ void LineWriter::collect(std::string& sink, std::size_t limit) {
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
 }
 
-int LineWriter::write_all(const char* data, std::size_t size) {
+platform::SystemError LineWriter::write_all(const char* data, std::size_t size) {
   if (sink_ != nullptr) {
-    if (size > sink_limit_ - std::min(sink_limit_, sink_->size())) return EFBIG;
+    if (size > sink_limit_ - std::min(sink_limit_, sink_->size()))
+      return platform::error_of_kind(platform::ErrorKind::too_large);
     sink_->append(data, size);
-    return 0;
+    return {};
   }
-  if (const platform::SystemError error = platform::write_all(fd_, data, size)) {
-    return error.value();
-  }
+  if (const platform::SystemError error = platform::write_all(fd_, data, size)) return error;
   written_ += size;
   if (regular_file_ && written_ - written_back_ >= writeback_interval) {
     platform::start_writeback(fd_, written_back_, written_ - written_back_);
     written_back_ = written_;
   }
-  return 0;
+  return {};
 }
 
 void LineWriter::write_now(const char* data, std::size_t size) {
-  if (error_ == 0) error_ = write_all(data, size);
+  if (!error_) error_ = write_all(data, size);
 }
 
 void LineWriter::flush() {
@@ -72,7 +70,7 @@ void LineWriter::flush() {
 }
 
 void LineWriter::write_line(std::string_view line) {
-  if (error_ != 0) return;
+  if (error_) return;
   if (line.size() + sizeof line_end > buffer_.size() - used_) {
     flush();
     if (line.size() + sizeof line_end > buffer_.size()) {
@@ -88,7 +86,7 @@ void LineWriter::write_line(std::string_view line) {
 }
 
 void LineWriter::write_bytes_through(std::string_view bytes) {
-  if (error_ != 0) return;
+  if (error_) return;
   flush();
   if (bytes.size() >= buffer_.size()) {
     write_now(bytes.data(), bytes.size());
@@ -105,18 +103,18 @@ void LineWriter::make_room(std::size_t count) {
 
 bool LineWriter::close() {
   if (sink_ != nullptr) {
-    if (error_ == 0) flush();
-    return error_ == 0;
+    if (!error_) flush();
+    return !error_;
   }
-  if (fd_ < 0) return error_ == 0;
-  if (error_ == 0) flush();
+  if (fd_ == platform::no_file) return !error_;
+  if (!error_) flush();
   if (owns_fd_) {
     const platform::SystemError error = platform::close_file(fd_);
-    if (error_ == 0) error_ = error.value();
+    if (!error_) error_ = error;
   }
   fd_ = -1;
   owns_fd_ = false;
-  return error_ == 0;
+  return !error_;
 }
 
 }  // namespace kelvrin::dxf

@@ -117,7 +117,8 @@ class PassDriver {
     }
   }
 
-  static PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {
+  static PassResult fail(PassFailure failure, std::uint64_t line,
+                         platform::SystemError system_error) {
     return PassResult{failure, line, system_error, {}, {}};
   }
 

@@ -10,6 +10,7 @@
 
 #include "dxf/point_transform.hpp"
 #include "platform/file.hpp"
+#include "platform/system_error.hpp"
 #include "transform/point_operation.hpp"
 
 namespace kelvrin::dxf {
@@ -153,9 +154,9 @@ struct PassReport {
 
 struct PassResult {
   PassFailure failure = PassFailure::none;
-  std::uint64_t line = 0;    // the input line where it failed, 1-based; 0 when none applies
-  int system_error = 0;      // platform::SystemError value of a failed open, read or write
-  PlanarPoint source_point;  // the point a transformation rejected
+  std::uint64_t line = 0;  // the input line where it failed, 1-based; 0 when none applies
+  platform::SystemError system_error;  // why an open, a read or a write failed
+  PlanarPoint source_point;            // the point a transformation rejected
   PassReport report;
 
   bool completed() const noexcept { return failure == PassFailure::none; }

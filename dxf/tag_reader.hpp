@@ -96,7 +96,7 @@ class TagReader {
   // The line a failure concerns: the one after the last line read.
   std::uint64_t failed_line() const noexcept { return lines_.line_number() + 1; }
   std::uint64_t last_line() const noexcept { return lines_.line_number(); }
-  int error() const noexcept { return lines_.error(); }
+  platform::SystemError error() const noexcept { return lines_.error(); }
   platform::FileHandle descriptor() const noexcept { return lines_.descriptor(); }
   std::uint64_t bytes_consumed() const noexcept { return lines_.bytes_consumed(); }
   std::uint64_t file_size() const noexcept { return lines_.file_size(); }

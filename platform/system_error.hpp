@@ -17,7 +17,8 @@ enum class ErrorKind {
   disk_failure,
   name_too_long,
   other_disk,
-  other,  // told in the system's own words
+  too_large,  // a file beyond what may be written
+  other,      // told in the system's own words
 };
 
 // The operating system's error number for a failed call (errno here).
@@ -40,6 +41,10 @@ class SystemError {
 
 // The error of the call that has just failed on this thread.
 SystemError last_system_error() noexcept;
+
+// For a library call that may or may not set the system's error when it
+// fails: whatever was left from before is not taken for its reason.
+void forget_last_system_error() noexcept;
 
 // The system's own error for a refusal of the program's that the system
 // would have made alike (an output that is a folder, a write that makes no

@@ -19,6 +19,7 @@ ErrorKind SystemError::kind() const noexcept {
     case EIO: return ErrorKind::disk_failure;
     case ENAMETOOLONG: return ErrorKind::name_too_long;
     case EXDEV: return ErrorKind::other_disk;
+    case EFBIG: return ErrorKind::too_large;
     default: return ErrorKind::other;
   }
 }
@@ -26,6 +27,8 @@ ErrorKind SystemError::kind() const noexcept {
 std::string SystemError::system_text() const { return std::strerror(value_); }
 
 SystemError last_system_error() noexcept { return SystemError(errno); }
+
+void forget_last_system_error() noexcept { errno = 0; }
 
 SystemError error_of_kind(ErrorKind kind) noexcept {
   switch (kind) {
@@ -40,6 +43,7 @@ SystemError error_of_kind(ErrorKind kind) noexcept {
     case ErrorKind::other: return SystemError(EIO);
     case ErrorKind::name_too_long: return SystemError(ENAMETOOLONG);
     case ErrorKind::other_disk: return SystemError(EXDEV);
+    case ErrorKind::too_large: return SystemError(EFBIG);
   }
   return SystemError(EIO);
 }
