@@ -180,12 +180,12 @@ int convert(const app::CliOptions& options) {
         continue;
       }
       request.input = standard_input_name;
-      request.input_descriptor = standard_input.file();
+      request.input_handle = standard_input.file();
     }
     const bool to_stdout = conversion.output == app::standard_stream;
     if (to_stdout) {
       request.output = standard_output_name;
-      request.output_descriptor = platform::standard_output();
+      request.output_handle = platform::standard_output();
     }
     host.start_conversion(request.input, to_stdout);
     const core::ConversionOutcome outcome = core::run_conversion(host, settings, request);

@@ -97,7 +97,7 @@ class RouteRun {
  private:
   // A new output made from a stream gets what a shell's redirection gives.
   std::uint32_t input_permissions() const {
-    if (paths_.fich1.descriptor != platform::no_file) return 0666;
+    if (paths_.fich1.handle != platform::no_file) return 0666;
     return platform::permissions_of(paths_.fich1.path, 0666);
   }
 
@@ -110,8 +110,8 @@ class RouteRun {
   }
 
   platform::SystemError open_result() {
-    if (target_.descriptor != platform::no_file) {
-      paths_.fich2 = dxf::PassFile(paths_.fich3, target_.descriptor);
+    if (target_.handle != platform::no_file) {
+      paths_.fich2 = dxf::PassFile(paths_.fich3, target_.handle);
       return {};
     }
     if (target_.kind == OutputKind::device) {
@@ -172,9 +172,9 @@ class RouteRun {
 ConversionOutcome run_route(JobHost& host, const JobSettings& settings,
                             const ConversionRequest& request, const Route& route, JobPaths& paths,
                             std::string& warnings) {
-  const platform::FileHandle output_descriptor = request.output_descriptor;
-  OutputTarget target{paths.fich3, OutputKind::device, {}, output_descriptor};
-  if (output_descriptor == platform::no_file) {
+  const platform::FileHandle output_handle = request.output_handle;
+  OutputTarget target{paths.fich3, OutputKind::device, {}, output_handle};
+  if (output_handle == platform::no_file) {
     if (const platform::SystemError error = examine_output(paths.fich3, target)) {
       notify(host, messages::output_not_writable(paths.fich3, error));
       return ConversionOutcome::refused;
@@ -229,8 +229,8 @@ void complete_route(JobHost& host, const std::string& output, const std::string&
 
 ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
                                  const ConversionRequest& request) {
-  JobPaths paths{dxf::PassFile(request.input, request.input_descriptor), request.output,
-                 request.output, request.param_x, request.param_y};
+  JobPaths paths{dxf::PassFile(request.input, request.input_handle), request.output, request.output,
+                 request.param_x, request.param_y};
 
   if (!run_checks(host, request)) {
     host.restore_pointer();

@@ -22,8 +22,8 @@ struct ConversionRequest {
   // copied into a file of the host's, read through this handle; an output
   // written directly through this one, never replaced or closed. `input`
   // and `output` then only name them in messages.
-  platform::FileHandle input_descriptor = platform::no_file;
-  platform::FileHandle output_descriptor = platform::no_file;
+  platform::FileHandle input_handle = platform::no_file;
+  platform::FileHandle output_handle = platform::no_file;
   // `source` and `target` are systems as PROJ takes them (EPSG codes, PROJ
   // strings, WKT), converted by PROJ's best operation instead of a route of
   // the catalogue.

@@ -24,9 +24,9 @@ enum class OutputKind {
 struct OutputTarget {
   std::string path;  // the output, or the file its symbolic link names
   OutputKind kind = OutputKind::new_file;
-  platform::ExistingFile existing{};                    // what is there, unless kind is new_file
-  platform::FileHandle descriptor = platform::no_file;  // a device output the host holds
-                                                        // open (standard output)
+  platform::ExistingFile existing{};                // what is there, unless kind is new_file
+  platform::FileHandle handle = platform::no_file;  // a device output the host holds
+                                                    // open (standard output)
 };
 
 // Looks at the output path. An existing file the user may not write (read

@@ -371,7 +371,7 @@ class AwarePass : public PassDriver<AwarePass> {
   // A 2D POLYLINE writes its height before its vertices are read: its
   // first vertex, read ahead in the file, is the polyline's own point.
   std::optional<PlanarPoint> first_vertex_ahead() const {
-    const platform::FileHandle fd = in_.descriptor();
+    const platform::FileHandle fd = in_.handle();
     if (fd < 0 || record_.empty()) return std::nullopt;
     const Tag& last = record_.back();
     TagReader ahead(max_shortest_text);

@@ -17,7 +17,7 @@ bool LineReader::open(const std::string& path) {
   return start_reading();
 }
 
-bool LineReader::open_descriptor(platform::FileHandle fd) {
+bool LineReader::open_handle(platform::FileHandle fd) {
   if (platform::rewind(fd)) return false;
   fd_ = fd;
   return start_reading();

@@ -84,7 +84,7 @@ class LineReader {
   // Reads an open file from its start through `fd`, which stays the
   // caller's; false, with platform::last_system_error() telling why, when
   // it cannot be rewound.
-  bool open_descriptor(platform::FileHandle fd);
+  bool open_handle(platform::FileHandle fd);
 
   // Reads a regular file shared with others from `offset` on, by
   // positioned reads that leave `fd` (the caller's) where it is.
@@ -196,7 +196,7 @@ class LineReader {
   bool line_too_long() const noexcept { return line_too_long_; }
   platform::SystemError error() const noexcept { return error_; }
   std::uint64_t line_number() const noexcept { return line_number_; }
-  platform::FileHandle descriptor() const noexcept { return fd_; }
+  platform::FileHandle handle() const noexcept { return fd_; }
   std::uint64_t bytes_consumed() const noexcept { return consumed_before_buffer_ + pos_; }
   std::uint64_t file_size() const noexcept { return file_size_; }
 

@@ -139,7 +139,7 @@ class PassDriver {
   Policy& policy() { return static_cast<Policy&>(*this); }
 
   std::unique_ptr<Pieces> start_helpers() {
-    const platform::FileHandle fd = in_.descriptor();
+    const platform::FileHandle fd = in_.handle();
     const transform::PointOperation* operation = policy().piece_operation();
     if (operation == nullptr || fd < 0) return nullptr;
     const unsigned helpers = piece_helpers(in_.file_size(), *operation, options_.helper_threads);

@@ -62,8 +62,8 @@ inline PassResult open_pass_files(TagReader& in, LineWriter& out, const PassFile
   } else if (in.error()) {
     result.failure = PassFailure::read_error;
     result.system_error = in.error();
-  } else if (output.descriptor != platform::no_file) {
-    out.attach(output.descriptor);
+  } else if (output.handle != platform::no_file) {
+    out.attach(output.handle);
   } else if (!out.create(output.path)) {
     result.failure = PassFailure::cannot_create_output;
     result.system_error = platform::last_system_error();

@@ -15,18 +15,18 @@
 
 namespace kelvrin::dxf {
 
-// A file a pass reads or writes: opened by its path, or, when `descriptor`
-// is set, used through that descriptor from the start of the file and left
-// open (a scratch file that exists only as an open descriptor). The path
+// A file a pass reads or writes: opened by its path, or, when `handle` is
+// set, used through that handle from the start of the file and left open (a
+// scratch file that exists only as an open file). The path
 // then only names it.
 struct PassFile {
   PassFile(std::string file_path) : path(std::move(file_path)) {}  // NOLINT: a path is a file
   PassFile(const char* file_path) : path(file_path) {}             // NOLINT
   PassFile(std::string file_path, platform::FileHandle file)
-      : path(std::move(file_path)), descriptor(file) {}
+      : path(std::move(file_path)), handle(file) {}
 
   std::string path;
-  platform::FileHandle descriptor = platform::no_file;
+  platform::FileHandle handle = platform::no_file;
 };
 
 // How the code line of an X pair in the entities zone reaches the output.

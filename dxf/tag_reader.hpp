@@ -30,8 +30,8 @@ class TagReader {
   explicit TagReader(std::size_t buffer_size) : lines_(buffer_size) {}
 
   bool open(const PassFile& file) {
-    return file.descriptor != platform::no_file ? lines_.open_descriptor(file.descriptor)
-                                                : lines_.open(file.path);
+    return file.handle != platform::no_file ? lines_.open_handle(file.handle)
+                                            : lines_.open(file.path);
   }
   bool open_at(platform::FileHandle fd, std::uint64_t offset) { return lines_.open_at(fd, offset); }
   void jump(std::uint64_t offset, std::uint64_t lines) { lines_.jump(offset, lines); }
@@ -97,7 +97,7 @@ class TagReader {
   std::uint64_t failed_line() const noexcept { return lines_.line_number() + 1; }
   std::uint64_t last_line() const noexcept { return lines_.line_number(); }
   platform::SystemError error() const noexcept { return lines_.error(); }
-  platform::FileHandle descriptor() const noexcept { return lines_.descriptor(); }
+  platform::FileHandle handle() const noexcept { return lines_.handle(); }
   std::uint64_t bytes_consumed() const noexcept { return lines_.bytes_consumed(); }
   std::uint64_t file_size() const noexcept { return lines_.file_size(); }
 
