@@ -32,7 +32,7 @@ class InterruptionsHeld {
  private:
   // What was held before, in the system's own form; kept here, not
   // allocated, since a scratch file is created under it.
-  alignas(8) unsigned char saved_[128];
+  unsigned char saved_[128];
 };
 
 // Removes every remembered file. Safe in a signal handler.

@@ -58,16 +58,23 @@ OwnFileName::~OwnFileName() {
   slots[slot_].in_use.store(false, std::memory_order_release);
 }
 
+// The saved mask is copied in and out of the header's storage rather than
+// reached through a cast: that storage is bytes, never a sigset_t.
 InterruptionsHeld::InterruptionsHeld() {
-  static_assert(sizeof(sigset_t) <= sizeof saved_ && alignof(sigset_t) <= 8);
+  static_assert(sizeof(sigset_t) <= sizeof saved_);
   sigset_t held;
   sigemptyset(&held);
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal_number);
-  ::pthread_sigmask(SIG_BLOCK, &held, reinterpret_cast<sigset_t*>(saved_));
+  sigset_t saved;
+  sigemptyset(&saved);
+  ::pthread_sigmask(SIG_BLOCK, &held, &saved);
+  std::memcpy(saved_, &saved, sizeof saved);
 }
 
 InterruptionsHeld::~InterruptionsHeld() {
-  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr);
+  sigset_t saved;
+  std::memcpy(&saved, saved_, sizeof saved);
+  ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 void remove_own_files() noexcept {
