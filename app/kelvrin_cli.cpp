@@ -1,7 +1,5 @@
 // kelvrin-cli: the conversion engine for scripts and batch work.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -15,9 +13,10 @@
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
 #include "core/messages.hpp"
-#include "core/own_files.hpp"
 #include "core/routes.hpp"
 #include "core/scratch_file.hpp"
+#include "platform/own_files.hpp"
+#include "platform/standard_streams.hpp"
 
 namespace {
 
@@ -144,13 +143,13 @@ bool plan_conversions(const app::CliOptions& options, std::vector<Conversion>& p
 
 // "-" as input: standard input is copied into a file without a name, since
 // the conversion reads its input more than once.
-int copy_standard_input(core::ScratchFile& copy) {
+platform::SystemError copy_standard_input(core::ScratchFile& copy) {
   std::error_code ignored;
-  if (const int error = copy.create_unnamed(std::filesystem::temp_directory_path(ignored).string());
-      error != 0) {
+  if (const platform::SystemError error =
+          copy.create_unnamed(std::filesystem::temp_directory_path(ignored).string())) {
     return error;
   }
-  return core::copy_rest(STDIN_FILENO, copy.descriptor());
+  return platform::copy_rest(platform::standard_input(), copy.file());
 }
 
 constexpr const char* standard_input_name = "(entrada padrão)";
@@ -163,7 +162,7 @@ int convert(const app::CliOptions& options) {
   core::JobSettings settings{core::grid_folder(), options.literal ? dxf::RewritePolicy::literal
                                                                   : dxf::RewritePolicy::dxf_aware};
   settings.threads = options.threads;
-  app::ConsoleHost host(::isatty(STDERR_FILENO) == 1, options.quiet);
+  app::ConsoleHost host(platform::standard_error_is_terminal(), options.quiet);
 
   int completed = 0;
   for (const Conversion& conversion : plan) {
@@ -175,18 +174,18 @@ int convert(const app::CliOptions& options) {
     request.allow_ballpark = options.allow_ballpark;
     core::ScratchFile standard_input;
     if (conversion.input == app::standard_stream) {
-      if (const int error = copy_standard_input(standard_input); error != 0) {
+      if (const platform::SystemError error = copy_standard_input(standard_input)) {
         std::fprintf(stderr, "kelvrin-cli: não foi possível ler a entrada padrão (%s)\n",
                      core::messages::system_error_text(error).c_str());
         continue;
       }
       request.input = standard_input_name;
-      request.input_descriptor = standard_input.descriptor();
+      request.input_handle = standard_input.file();
     }
     const bool to_stdout = conversion.output == app::standard_stream;
     if (to_stdout) {
       request.output = standard_output_name;
-      request.output_descriptor = STDOUT_FILENO;
+      request.output_handle = platform::standard_output();
     }
     host.start_conversion(request.input, to_stdout);
     const core::ConversionOutcome outcome = core::run_conversion(host, settings, request);
@@ -206,7 +205,7 @@ int convert(const app::CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  core::install_interruption_handlers(
+  platform::install_interruption_handlers(
       "kelvrin-cli: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
       "ficheiros removidos.\n");
   const std::vector<std::string> arguments(argv + 1, argv + argc);

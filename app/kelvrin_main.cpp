@@ -4,7 +4,7 @@
 
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
-#include "core/own_files.hpp"
+#include "platform/own_files.hpp"
 #include "ui/fonts.hpp"
 #include "ui/main_window.hpp"
 #include "ui/qt_translations.hpp"
@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
   // The session may end under the window (logout, a closed terminal): the
   // conversion's files go with it.
-  kelvrin::core::install_interruption_handlers(
+  kelvrin::platform::install_interruption_handlers(
       "kelvrin: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
       "ficheiros removidos.\n");
   QApplication application(argc, argv);

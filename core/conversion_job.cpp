@@ -1,9 +1,6 @@
 #include "core/conversion_job.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdint>
 #include <new>
 
 #include "core/catalogue.hpp"
@@ -13,6 +10,8 @@
 #include "core/procedures.hpp"
 #include "core/routes.hpp"
 #include "core/scratch_file.hpp"
+#include "platform/file.hpp"
+#include "platform/file_replacement.hpp"
 
 namespace kelvrin::core {
 namespace {
@@ -68,7 +67,7 @@ class RouteRun {
                  {}} {}
 
   ~RouteRun() {
-    if (device_fd_ >= 0) ::close(device_fd_);
+    if (device_ != platform::no_file) platform::close_file(device_);
   }
 
   // What the first step left as it was: it read the user's drawing.
@@ -78,17 +77,17 @@ class RouteRun {
 
   ConversionOutcome run() {
     const auto steps = route_.procedures();
-    const mode_t new_file_mode = new_file_mode_for(input_mode());
+    const std::uint32_t new_file_permissions = platform::new_file_permissions(input_permissions());
     for (std::size_t i = 0; i < steps.size(); ++i) {
       const bool last = i + 1 == steps.size();
-      if (const int error = last ? open_result() : open_intermediate(); error != 0) {
+      if (const platform::SystemError error = last ? open_result() : open_intermediate()) {
         notify(host_, messages::cannot_create_output(paths_.fich3, error));
         return ConversionOutcome::failed;
       }
       if (!run_step(steps[i], static_cast<int>(i) + 1)) return outcome_;
       paths_.fich1 = paths_.fich2;
     }
-    if (const int error = finish(new_file_mode); error != 0) {
+    if (const platform::SystemError error = finish(new_file_permissions)) {
       notify(host_, messages::cannot_replace_output(paths_.fich3, error));
       return ConversionOutcome::failed;
     }
@@ -97,42 +96,43 @@ class RouteRun {
 
  private:
   // A new output made from a stream gets what a shell's redirection gives.
-  mode_t input_mode() const {
-    if (paths_.fich1.descriptor >= 0) return 0666;
-    struct stat input {};
-    return ::stat(paths_.fich1.path.c_str(), &input) == 0 ? input.st_mode : mode_t{0666};
+  std::uint32_t input_permissions() const {
+    if (paths_.fich1.handle != platform::no_file) return 0666;
+    return platform::permissions_of(paths_.fich1.path, 0666);
   }
 
-  int open_intermediate() {
-    if (const int error = intermediate_.create_unnamed(scratch_folder(target_)); error != 0) {
+  platform::SystemError open_intermediate() {
+    if (const platform::SystemError error = intermediate_.create_unnamed(scratch_folder(target_))) {
       return error;
     }
-    paths_.fich2 = dxf::PassFile(paths_.fich3, intermediate_.descriptor());
-    return 0;
+    paths_.fich2 = dxf::PassFile(paths_.fich3, intermediate_.file());
+    return {};
   }
 
-  int open_result() {
-    if (target_.descriptor >= 0) {
-      paths_.fich2 = dxf::PassFile(paths_.fich3, target_.descriptor);
-      return 0;
+  platform::SystemError open_result() {
+    if (target_.handle != platform::no_file) {
+      paths_.fich2 = dxf::PassFile(paths_.fich3, target_.handle);
+      return {};
     }
     if (target_.kind == OutputKind::device) {
-      device_fd_ = open_device(target_);
-      if (device_fd_ < 0) return -device_fd_;
-      paths_.fich2 = dxf::PassFile(paths_.fich3, device_fd_);
-      return 0;
+      device_ = open_device(target_);
+      if (device_ == platform::no_file) return platform::last_system_error();
+      paths_.fich2 = dxf::PassFile(paths_.fich3, device_);
+      return {};
     }
-    if (const int error = result_.create_beside(target_.path); error != 0) return error;
-    paths_.fich2 = dxf::PassFile(paths_.fich3, result_.descriptor());
-    return 0;
+    if (const platform::SystemError error = result_.create_beside(target_.path)) return error;
+    paths_.fich2 = dxf::PassFile(paths_.fich3, result_.file());
+    return {};
   }
 
-  int finish(mode_t new_file_mode) {
-    if (target_.kind != OutputKind::device) return place_output(result_, target_, new_file_mode);
-    if (device_fd_ < 0) return 0;  // the host's own stream
-    const int fd = device_fd_;
-    device_fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
+  platform::SystemError finish(std::uint32_t new_file_permissions) {
+    if (target_.kind != OutputKind::device) {
+      return place_output(result_, target_, new_file_permissions);
+    }
+    if (device_ == platform::no_file) return {};  // the host's own stream
+    const platform::FileHandle device = device_;
+    device_ = platform::no_file;
+    return platform::close_file(device);
   }
 
   bool run_step(Procedure procedure, int step) {
@@ -162,7 +162,7 @@ class RouteRun {
   ProcedureContext context_;
   ScratchFile intermediate_;
   ScratchFile result_;
-  int device_fd_ = -1;
+  platform::FileHandle device_ = platform::no_file;
   ConversionOutcome outcome_ = ConversionOutcome::failed;
   dxf::PassReport report_;
 };
@@ -172,10 +172,10 @@ class RouteRun {
 ConversionOutcome run_route(JobHost& host, const JobSettings& settings,
                             const ConversionRequest& request, const Route& route, JobPaths& paths,
                             std::string& warnings) {
-  const int output_descriptor = request.output_descriptor;
-  OutputTarget target{paths.fich3, OutputKind::device, {}, output_descriptor};
-  if (output_descriptor < 0) {
-    if (const int error = examine_output(paths.fich3, target); error != 0) {
+  const platform::FileHandle output_handle = request.output_handle;
+  OutputTarget target{paths.fich3, OutputKind::device, {}, output_handle};
+  if (output_handle == platform::no_file) {
+    if (const platform::SystemError error = examine_output(paths.fich3, target)) {
       notify(host, messages::output_not_writable(paths.fich3, error));
       return ConversionOutcome::refused;
     }
@@ -229,8 +229,8 @@ void complete_route(JobHost& host, const std::string& output, const std::string&
 
 ConversionOutcome run_conversion(JobHost& host, const JobSettings& settings,
                                  const ConversionRequest& request) {
-  JobPaths paths{dxf::PassFile(request.input, request.input_descriptor), request.output,
-                 request.output, request.param_x, request.param_y};
+  JobPaths paths{dxf::PassFile(request.input, request.input_handle), request.output, request.output,
+                 request.param_x, request.param_y};
 
   if (!run_checks(host, request)) {
     host.restore_pointer();

@@ -5,6 +5,7 @@
 
 #include "core/job_host.hpp"
 #include "dxf/rewrite_dxf.hpp"
+#include "platform/file.hpp"
 
 namespace kelvrin::core {
 
@@ -18,11 +19,11 @@ struct ConversionRequest {
   std::string param_x;
   std::string param_y;
   // Streams a command line may convert from and to ("-"): the input already
-  // copied into a file of the host's, read through this descriptor; an
-  // output written directly through this one, never replaced or closed.
-  // `input` and `output` then only name them in messages.
-  int input_descriptor = -1;
-  int output_descriptor = -1;
+  // copied into a file of the host's, read through this handle; an output
+  // written directly through this one, never replaced or closed. `input`
+  // and `output` then only name them in messages.
+  platform::FileHandle input_handle = platform::no_file;
+  platform::FileHandle output_handle = platform::no_file;
   // `source` and `target` are systems as PROJ takes them (EPSG codes, PROJ
   // strings, WKT), converted by PROJ's best operation instead of a route of
   // the catalogue.

@@ -2,14 +2,11 @@
 
 #include <system_error>
 
+#include "platform/program_folder.hpp"
+
 namespace kelvrin::core {
 
-std::filesystem::path executable_folder() {
-  std::error_code error;
-  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return std::filesystem::current_path(error);
-  return executable.parent_path();
-}
+std::filesystem::path executable_folder() { return platform::program_folder(); }
 
 std::filesystem::path grid_folder() {
   const std::filesystem::path beside = executable_folder();

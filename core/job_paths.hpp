@@ -8,7 +8,7 @@ namespace kelvrin::core {
 
 // The files of one conversion, used exactly as entered: not trimmed, not made
 // absolute. The procedures read fich1 and write fich2; after the user's
-// input, both are the conversion's own files, open descriptors with no name
+// input, both are the conversion's own files, open files with no name
 // anybody could plant a file under.
 struct JobPaths {
   dxf::PassFile fich1;     // what the next step reads

@@ -1,11 +1,10 @@
 #include "core/messages.hpp"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 
 #include "dxf/line_reader.hpp"
+#include "platform/system_error.hpp"
 
 namespace kelvrin::core::messages {
 namespace {
@@ -17,29 +16,30 @@ std::string quoted(std::string_view path) {
   return text;
 }
 
-std::string with_cause(std::string text, int error_number) {
-  if (error_number != 0) text += " (" + system_error_text(error_number) + ")";
+std::string with_cause(std::string text, platform::SystemError error) {
+  if (error) text += " (" + system_error_text(error) + ")";
   text += '.';
   return text;
 }
 
 }  // namespace
 
-std::string system_error_text(int error_number) {
-  switch (error_number) {
-    case ENOENT: return "o ficheiro ou a pasta não existe";
-    case EACCES:
-    case EPERM: return "sem permissão de acesso";
-    case EISDIR: return "é uma pasta";
-    case ENOTDIR: return "uma parte do caminho não é uma pasta";
-    case ENOSPC:
-    case EDQUOT: return "disco cheio";
-    case EROFS: return "disco só de leitura";
-    case EIO: return "erro de entrada/saída no disco";
-    case ENAMETOOLONG: return "nome demasiado longo";
-    case EXDEV: return "outro disco";
-    default: return std::strerror(error_number);
+std::string system_error_text(platform::SystemError error) {
+  switch (error.kind()) {
+    case platform::ErrorKind::not_found: return "o ficheiro ou a pasta não existe";
+    case platform::ErrorKind::no_permission: return "sem permissão de acesso";
+    case platform::ErrorKind::is_folder: return "é uma pasta";
+    case platform::ErrorKind::not_a_folder: return "uma parte do caminho não é uma pasta";
+    case platform::ErrorKind::disk_full: return "disco cheio";
+    case platform::ErrorKind::read_only_disk: return "disco só de leitura";
+    case platform::ErrorKind::disk_failure: return "erro de entrada/saída no disco";
+    case platform::ErrorKind::name_too_long: return "nome demasiado longo";
+    case platform::ErrorKind::other_disk: return "outro disco";
+    case platform::ErrorKind::none:
+    case platform::ErrorKind::too_large:
+    case platform::ErrorKind::other: break;
   }
+  return error.system_text();
 }
 
 std::string pass_failure(const dxf::PassResult& result, std::string_view input,
@@ -192,8 +192,8 @@ std::string point_outside_grid(double x, double y) {
   return "ERRO!! Ponto para além dos limites. (" + limits_number(x) + ";" + limits_number(y) + ")";
 }
 
-std::string cannot_replace_output(std::string_view output, int error_number) {
-  return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error_number);
+std::string cannot_replace_output(std::string_view output, platform::SystemError error) {
+  return with_cause("Não foi possível gravar o ficheiro " + quoted(output), error);
 }
 
 std::string missing_ntv2_grid(std::string_view grid) {
@@ -267,12 +267,12 @@ std::string no_route(std::string_view source, std::string_view target) {
   return "Não há conversão de " + quoted(source) + " para " + quoted(target) + ".";
 }
 
-std::string cannot_create_output(std::string_view output, int error_number) {
-  return with_cause("Não foi possível criar o ficheiro " + quoted(output), error_number);
+std::string cannot_create_output(std::string_view output, platform::SystemError error) {
+  return with_cause("Não foi possível criar o ficheiro " + quoted(output), error);
 }
 
-std::string output_not_writable(std::string_view output, int error_number) {
-  return with_cause("O ficheiro " + quoted(output) + " não pode ser substituído", error_number);
+std::string output_not_writable(std::string_view output, platform::SystemError error) {
+  return with_cause("O ficheiro " + quoted(output) + " não pode ser substituído", error);
 }
 
 std::string out_of_memory(std::string_view input) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "dxf/rewrite_dxf.hpp"
+#include "platform/system_error.hpp"
 #include "transform/grid.hpp"
 #include "transform/parameter_file.hpp"
 
@@ -30,7 +31,7 @@ inline constexpr std::string_view expected_y_marker =
     "Erro! Esperado 'Y' no ficheiro de parâmetros -Y";
 
 // Why a system call failed, in a few Portuguese words.
-std::string system_error_text(int error_number);
+std::string system_error_text(platform::SystemError error);
 
 // The message for a failed DXF pass. `input` and `output` are the files as
 // the user knows them (the output the user named, not a staging file).
@@ -84,13 +85,13 @@ std::string point_not_transformed(double x, double y, std::uint64_t line, std::s
 std::string no_route(std::string_view source, std::string_view target);
 
 // The finished drawing could not be put at the output path.
-std::string cannot_replace_output(std::string_view output, int error_number);
+std::string cannot_replace_output(std::string_view output, platform::SystemError error);
 
 // The file for the converted drawing could not be created beside the output.
-std::string cannot_create_output(std::string_view output, int error_number);
+std::string cannot_create_output(std::string_view output, platform::SystemError error);
 
 // An existing output the user may not write, or a folder.
-std::string output_not_writable(std::string_view output, int error_number);
+std::string output_not_writable(std::string_view output, platform::SystemError error);
 
 // The conversion of `input` needed more memory than there is.
 std::string out_of_memory(std::string_view input);

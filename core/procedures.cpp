@@ -1,12 +1,10 @@
 #include "core/procedures.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "core/grid_procedure.hpp"
 #include "core/messages.hpp"
 #include "core/proj_procedures.hpp"
 #include "core/qualquer.hpp"
+#include "platform/file.hpp"
 #include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
 #include "transform/polynomial.hpp"
@@ -48,9 +46,9 @@ StepResult polynomial_pass(const PolynomialProcedure& procedure, const JobPaths&
 }  // namespace
 
 bool can_open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  ::close(fd);
+  const platform::FileHandle file = platform::open_for_reading(path);
+  if (file == platform::no_file) return false;
+  platform::close_file(file);
   return true;
 }
 

@@ -3,14 +3,16 @@
 #include <memory>
 #include <string>
 
-#include "core/own_files.hpp"
+#include "platform/file.hpp"
+#include "platform/own_files.hpp"
+#include "platform/system_error.hpp"
 
 namespace kelvrin::core {
 
 // A file of the conversion's own. It is created exclusively under a name no
 // file has (a file or a symbolic link that appears under that name makes the
 // creation fail, never followed), readable by its owner only, and used
-// through the descriptor that created it: nothing is ever opened again by
+// through the handle that created it: nothing is ever opened again by
 // its name. The destructor closes it and removes the name it still has.
 class ScratchFile {
  public:
@@ -21,13 +23,13 @@ class ScratchFile {
 
   // A hidden file beside `target`, in the same folder (so a rename onto
   // `target` stays on one file system): ".NAME.kelvrin-XXXXXX" for a target
-  // named NAME. Returns 0 or an errno value.
-  int create_beside(const std::string& target);
+  // named NAME.
+  platform::SystemError create_beside(const std::string& target);
 
   // A file without a name in `folder`: nothing of it can be left behind.
-  int create_unnamed(const std::string& folder);
+  platform::SystemError create_unnamed(const std::string& folder);
 
-  int descriptor() const noexcept { return fd_; }
+  platform::FileHandle file() const noexcept { return file_; }
   const std::string& path() const noexcept { return path_; }
 
   // The name now belongs to somebody else (the file was renamed onto the
@@ -35,14 +37,11 @@ class ScratchFile {
   void hand_over() noexcept;
 
  private:
-  int create_named(const std::string& folder, const std::string& stem);
+  platform::SystemError create_named(const std::string& folder, const std::string& stem);
 
-  int fd_ = -1;
+  platform::FileHandle file_ = platform::no_file;
   std::string path_;
-  std::unique_ptr<OwnFileName> remembered_;
+  std::unique_ptr<platform::OwnFileName> remembered_;
 };
-
-// Copies everything left to read from `from` onto `to`; 0 or an errno value.
-int copy_rest(int from, int to);
 
 }  // namespace kelvrin::core

@@ -82,7 +82,7 @@ class AwarePass : public PassDriver<AwarePass> {
       if (!code) {
         const bool first_line = tag.line == 1 && piece_end_ == Pieces::none;
         return fail(first_line ? PassFailure::not_text_dxf : PassFailure::bad_group_code, tag.line,
-                    0);
+                    {});
       }
       tag.code = *code;
       if (tag.code == 0) {
@@ -175,8 +175,8 @@ class AwarePass : public PassDriver<AwarePass> {
 
   const PointOperation* piece_operation() const { return &operation_; }
 
-  PieceOutcome convert_piece(const PassOptions& options, int fd, std::uint64_t begin,
-                             std::uint64_t end, std::string output) const {
+  PieceOutcome convert_piece(const PassOptions& options, platform::FileHandle fd,
+                             std::uint64_t begin, std::uint64_t end, std::string output) const {
     return AwarePass(operation_, options, survey_).run_piece(fd, begin, end, std::move(output));
   }
 
@@ -370,7 +370,7 @@ class AwarePass : public PassDriver<AwarePass> {
   // A 2D POLYLINE writes its height before its vertices are read: its
   // first vertex, read ahead in the file, is the polyline's own point.
   std::optional<PlanarPoint> first_vertex_ahead() const {
-    const int fd = in_.descriptor();
+    const platform::FileHandle fd = in_.handle();
     if (fd < 0 || record_.empty()) return std::nullopt;
     const Tag& last = record_.back();
     TagReader ahead(max_shortest_text);
@@ -425,7 +425,7 @@ class AwarePass : public PassDriver<AwarePass> {
   }
 
   PassResult failed(const Stop& stop) {
-    PassResult result = fail(stop.failure, stop.line, 0);
+    PassResult result = fail(stop.failure, stop.line, {});
     result.source_point = stop.source_point;
     return result;
   }

@@ -1,32 +1,29 @@
 #include "dxf/line_reader.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/file.hpp"
 
 namespace kelvrin::dxf {
 LineReader::~LineReader() {
-  if (owns_fd_) ::close(fd_);
+  if (owns_fd_) platform::close_file(fd_);
 }
 
 bool LineReader::open(const std::string& path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return false;
+  fd_ = platform::open_for_reading(path);
+  if (fd_ == platform::no_file) return false;
   owns_fd_ = true;
   return start_reading();
 }
 
-bool LineReader::open_descriptor(int fd) {
-  if (::lseek(fd, 0, SEEK_SET) < 0) return false;
+bool LineReader::open_handle(platform::FileHandle fd) {
+  if (platform::rewind(fd)) return false;
   fd_ = fd;
   return start_reading();
 }
 
-bool LineReader::open_at(int fd, std::uint64_t offset) {
+bool LineReader::open_at(platform::FileHandle fd, std::uint64_t offset) {
   fd_ = fd;
   positioned_ = true;
   read_offset_ = offset;
@@ -47,16 +44,13 @@ void LineReader::jump(std::uint64_t offset, std::uint64_t lines) {
 }
 
 bool LineReader::start_reading() {
-  struct stat info {};
-  if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) {
-    file_size_ = static_cast<std::uint64_t>(info.st_size);
-  }
+  if (const auto size = platform::regular_file_size(fd_)) file_size_ = *size;
   buffer_.resize(std::max<std::size_t>(initial_buffer_size_, 1));
   return true;
 }
 
 bool LineReader::refill() {
-  if (eof_ || error_ != 0 || line_too_long_) return false;
+  if (eof_ || error_ || line_too_long_) return false;
   if (mark_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + mark_, end_ - mark_);
     consumed_before_buffer_ += mark_;
@@ -69,25 +63,22 @@ bool LineReader::refill() {
   scan_ = pos_;
   irregular_until_ = 0;
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  for (;;) {
-    const std::size_t room = buffer_.size() - end_;
-    const ssize_t got =
-        positioned_ ? ::pread(fd_, buffer_.data() + end_, room, static_cast<off_t>(read_offset_))
-                    : ::read(fd_, buffer_.data() + end_, room);
-    if (got > 0) {
-      end_ += static_cast<std::size_t>(got);
-      read_offset_ += static_cast<std::uint64_t>(got);
-      return true;
-    }
-    if (got == 0) {
-      eof_ = true;
-      return false;
-    }
-    if (errno != EINTR) {
-      error_ = errno;
-      return false;
-    }
+  const std::size_t room = buffer_.size() - end_;
+  platform::SystemError error;
+  const std::int64_t got =
+      positioned_ ? platform::read_at(fd_, buffer_.data() + end_, room, read_offset_, error)
+                  : platform::read_some(fd_, buffer_.data() + end_, room, error);
+  if (got > 0) {
+    end_ += static_cast<std::size_t>(got);
+    read_offset_ += static_cast<std::uint64_t>(got);
+    return true;
   }
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  error_ = error;
+  return false;
 }
 
 std::string_view LineReader::peek(std::size_t count) {
@@ -110,7 +101,7 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
       if (data[scan] == '\r' && scan + 1 == end_ && !eof_) {
         const std::size_t offset = scan - pos_;
         refill();
-        if (error_ != 0) return std::nullopt;
+        if (error_) return std::nullopt;
         scan = pos_ + offset;
         data = buffer_.data();
       }
@@ -127,7 +118,7 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
     }
     const std::size_t offset = scan - pos_;
     if (!refill()) {
-      if (error_ != 0 || pos_ == end_) return std::nullopt;
+      if (error_ || pos_ == end_) return std::nullopt;
       const LineSpan line{pos_ - mark_, end_ - pos_};
       pos_ = end_;
       ++line_number_;

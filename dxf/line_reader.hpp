@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dxf/growable_buffer.hpp"
+#include "platform/file.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -76,16 +77,18 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Opens the file; false with errno set when it cannot be opened.
+  // Opens the file; false, with platform::last_system_error() telling why,
+  // when it cannot be opened.
   bool open(const std::string& path);
 
   // Reads an open file from its start through `fd`, which stays the
-  // caller's; false with errno set when it cannot be rewound.
-  bool open_descriptor(int fd);
+  // caller's; false, with platform::last_system_error() telling why, when
+  // it cannot be rewound.
+  bool open_handle(platform::FileHandle fd);
 
   // Reads a regular file shared with others from `offset` on, by
   // positioned reads that leave `fd` (the caller's) where it is.
-  bool open_at(int fd, std::uint64_t offset);
+  bool open_at(platform::FileHandle fd, std::uint64_t offset);
 
   // Goes on reading at `offset`, which `lines` lines come before; whatever
   // was read and not consumed is dropped. Regular files only.
@@ -188,12 +191,12 @@ class LineReader {
   // end at all): a stretch without them can be copied as it lies.
   std::uint64_t other_line_ends() const noexcept { return other_line_ends_; }
 
-  bool failed() const noexcept { return error_ != 0 || line_too_long_; }
+  bool failed() const noexcept { return error_ || line_too_long_; }
   // Whether reading stopped at a line longer than max_line_length.
   bool line_too_long() const noexcept { return line_too_long_; }
-  int error() const noexcept { return error_; }
+  platform::SystemError error() const noexcept { return error_; }
   std::uint64_t line_number() const noexcept { return line_number_; }
-  int descriptor() const noexcept { return fd_; }
+  platform::FileHandle handle() const noexcept { return fd_; }
   std::uint64_t bytes_consumed() const noexcept { return consumed_before_buffer_ + pos_; }
   std::uint64_t file_size() const noexcept { return file_size_; }
 
@@ -243,7 +246,7 @@ class LineReader {
   bool start_reading();
 
   std::size_t initial_buffer_size_;
-  int fd_ = -1;
+  platform::FileHandle fd_ = platform::no_file;
   bool owns_fd_ = false;
   bool line_too_long_ = false;
   GrowableBuffer buffer_;
@@ -251,7 +254,7 @@ class LineReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
-  int error_ = 0;
+  platform::SystemError error_;
   std::uint64_t line_number_ = 0;
   std::uint64_t other_line_ends_ = 0;
   std::size_t scan_ = 0;
@@ -259,7 +262,7 @@ class LineReader {
   std::size_t irregular_until_ = 0;
   std::uint64_t consumed_before_buffer_ = 0;
   std::uint64_t file_size_ = 0;
-  bool positioned_ = false;        // reads with pread at read_offset_
+  bool positioned_ = false;        // reads with platform::read_at at read_offset_
   std::uint64_t read_offset_ = 0;  // in the file, of the next byte to read
 };
 

@@ -1,12 +1,9 @@
 #include "dxf/line_writer.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/file.hpp"
 
 namespace kelvrin::dxf {
 namespace {
@@ -17,26 +14,25 @@ constexpr char line_end[] = {'\r', '\n'};
 // the disk the drawing as it grows leaves that sync less to wait for.
 constexpr std::uint64_t writeback_interval = std::uint64_t{8} << 20;
 
-bool is_regular_file(int fd) {
-  struct stat info {};
-  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+bool is_regular_file(platform::FileHandle fd) {
+  return platform::regular_file_size(fd).has_value();
 }
 }  // namespace
 
 LineWriter::~LineWriter() {
-  if (owns_fd_) ::close(fd_);
+  if (owns_fd_) platform::close_file(fd_);
 }
 
 bool LineWriter::create(const std::string& path) {
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) return false;
+  fd_ = platform::create_for_writing(path);
+  if (fd_ == platform::no_file) return false;
   owns_fd_ = true;
   regular_file_ = is_regular_file(fd_);
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
   return true;
 }
 
-void LineWriter::attach(int fd) {
+void LineWriter::attach(platform::FileHandle fd) {
   fd_ = fd;
   regular_file_ = is_regular_file(fd_);
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
@@ -48,37 +44,24 @@ void LineWriter::collect(std::string& sink, std::size_t limit) {
   buffer_.resize(std::max<std::size_t>(buffer_size_, 16));
 }
 
-int LineWriter::write_all(const char* data, std::size_t size) {
+platform::SystemError LineWriter::write_all(const char* data, std::size_t size) {
   if (sink_ != nullptr) {
-    if (size > sink_limit_ - std::min(sink_limit_, sink_->size())) return EFBIG;
+    if (size > sink_limit_ - std::min(sink_limit_, sink_->size()))
+      return platform::error_of_kind(platform::ErrorKind::too_large);
     sink_->append(data, size);
-    return 0;
+    return {};
   }
-  while (size > 0) {
-    const ssize_t written = ::write(fd_, data, size);
-    if (written > 0) {
-      written_ += static_cast<std::uint64_t>(written);
-      data += written;
-      size -= static_cast<std::size_t>(written);
-    } else if (written == 0) {
-      return ENOSPC;  // a write that makes no progress will never finish
-    } else if (errno != EINTR) {
-      return errno;
-    }
-  }
-#if defined(SYNC_FILE_RANGE_WRITE)
+  if (const platform::SystemError error = platform::write_all(fd_, data, size)) return error;
+  written_ += size;
   if (regular_file_ && written_ - written_back_ >= writeback_interval) {
-    // Only a request: a failure here is found again by the final sync.
-    ::sync_file_range(fd_, static_cast<off_t>(written_back_),
-                      static_cast<off_t>(written_ - written_back_), SYNC_FILE_RANGE_WRITE);
+    platform::start_writeback(fd_, written_back_, written_ - written_back_);
     written_back_ = written_;
   }
-#endif
-  return 0;
+  return {};
 }
 
 void LineWriter::write_now(const char* data, std::size_t size) {
-  if (error_ == 0) error_ = write_all(data, size);
+  if (!error_) error_ = write_all(data, size);
 }
 
 void LineWriter::flush() {
@@ -87,7 +70,7 @@ void LineWriter::flush() {
 }
 
 void LineWriter::write_line(std::string_view line) {
-  if (error_ != 0) return;
+  if (error_) return;
   if (line.size() + sizeof line_end > buffer_.size() - used_) {
     flush();
     if (line.size() + sizeof line_end > buffer_.size()) {
@@ -103,7 +86,7 @@ void LineWriter::write_line(std::string_view line) {
 }
 
 void LineWriter::write_bytes_through(std::string_view bytes) {
-  if (error_ != 0) return;
+  if (error_) return;
   flush();
   if (bytes.size() >= buffer_.size()) {
     write_now(bytes.data(), bytes.size());
@@ -120,15 +103,18 @@ void LineWriter::make_room(std::size_t count) {
 
 bool LineWriter::close() {
   if (sink_ != nullptr) {
-    if (error_ == 0) flush();
-    return error_ == 0;
+    if (!error_) flush();
+    return !error_;
   }
-  if (fd_ < 0) return error_ == 0;
-  if (error_ == 0) flush();
-  if (owns_fd_ && ::close(fd_) != 0 && error_ == 0) error_ = errno;
+  if (fd_ == platform::no_file) return !error_;
+  if (!error_) flush();
+  if (owns_fd_) {
+    const platform::SystemError error = platform::close_file(fd_);
+    if (!error_) error_ = error;
+  }
   fd_ = -1;
   owns_fd_ = false;
-  return error_ == 0;
+  return !error_;
 }
 
 }  // namespace kelvrin::dxf

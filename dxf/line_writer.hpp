@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "dxf/growable_buffer.hpp"
+#include "platform/file.hpp"
 
 namespace kelvrin::dxf {
 
 // Writes lines ending in CR LF through one large buffer. The first failed
-// write is remembered (errno value) and every later call does nothing, so
-// callers check once, at the end of a pair or of the file.
+// write is remembered and every later call
+// does nothing, so callers check once, at the end of a pair or of the file.
 class LineWriter {
  public:
   explicit LineWriter(std::size_t buffer_size = std::size_t{1} << 20) : buffer_size_(buffer_size) {}
@@ -21,13 +22,14 @@ class LineWriter {
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
 
-  // Creates the file, or empties it when it exists; false with errno set.
+  // Creates the file, or empties it when it exists; false, with
+  // platform::last_system_error() telling why, when it cannot.
   bool create(const std::string& path);
 
   // Writes through `fd`, which stays the caller's: close() flushes only.
-  void attach(int fd);
+  void attach(platform::FileHandle fd);
 
-  // Writes into `sink` instead of a file, failing (EFBIG) beyond `limit`
+  // Writes into `sink` instead of a file, failing (too large) beyond `limit`
   // bytes.
   void collect(std::string& sink, std::size_t limit);
 
@@ -62,7 +64,7 @@ class LineWriter {
     return buffer_.data() + used_;
   }
   void end_line(std::size_t used) {
-    if (error_ != 0) return;
+    if (error_) return;
     used_ += used;
     buffer_[used_] = '\r';
     buffer_[used_ + 1] = '\n';
@@ -72,25 +74,25 @@ class LineWriter {
   // Writes what is buffered and closes the file; false on any write error.
   bool close();
 
-  bool failed() const noexcept { return error_ != 0; }
-  int error() const noexcept { return error_; }
+  bool failed() const noexcept { return static_cast<bool>(error_); }
+  platform::SystemError error() const noexcept { return error_; }
 
  private:
   void flush();
   void make_room(std::size_t count);
   void write_bytes_through(std::string_view bytes);
   void write_now(const char* data, std::size_t size);
-  // Writes everything or returns the errno value that stopped it.
-  int write_all(const char* data, std::size_t size);
+  // Writes everything or returns the error that stopped it.
+  platform::SystemError write_all(const char* data, std::size_t size);
 
   std::size_t buffer_size_;
-  int fd_ = -1;
+  platform::FileHandle fd_ = platform::no_file;
   bool owns_fd_ = false;
   std::string* sink_ = nullptr;
   std::size_t sink_limit_ = 0;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
-  int error_ = 0;
+  platform::SystemError error_;
   bool regular_file_ = false;
   std::uint64_t written_ = 0;       // bytes written so far
   std::uint64_t written_back_ = 0;  // bytes whose writeback has been started

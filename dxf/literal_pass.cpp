@@ -159,8 +159,8 @@ class LiteralPass : public PassDriver<LiteralPass> {
 
   const transform::PointOperation* piece_operation() const { return operation_; }
 
-  PieceOutcome convert_piece(const PassOptions& options, int fd, std::uint64_t begin,
-                             std::uint64_t end, std::string output) const {
+  PieceOutcome convert_piece(const PassOptions& options, platform::FileHandle fd,
+                             std::uint64_t begin, std::uint64_t end, std::string output) const {
     SequentialPoints points(*operation_);
     return LiteralPass(points, options).run_piece(fd, begin, end, std::move(output));
   }
@@ -169,7 +169,7 @@ class LiteralPass : public PassDriver<LiteralPass> {
   std::optional<PassResult> rewrite_pair(const Tag& tag) {
     const std::uint64_t code_line_number = tag.line;
     const auto code = code_value(in_.code_text(tag));
-    if (!code) return fail(PassFailure::number_too_large, code_line_number, 0);
+    if (!code) return fail(PassFailure::number_too_large, code_line_number, {});
     const PairKind kind = classify(*code);
     if (kind == PairKind::other) {
       copy_.tag(tag);
@@ -179,11 +179,11 @@ class LiteralPass : public PassDriver<LiteralPass> {
     const std::string_view value_line = in_.value_text(tag);
     auto value = plain_decimal(value_line);
     if (!value) value = numeric_value(value_line);
-    if (!value) return fail(PassFailure::number_too_large, in_.last_line(), 0);
+    if (!value) return fail(PassFailure::number_too_large, in_.last_line(), {});
 
     if (kind == PairKind::x_pair) {
       if (transform_.accept_x(*value) != PointStatus::ok) {
-        return fail(PassFailure::arithmetic_failure, code_line_number, 0);
+        return fail(PassFailure::arithmetic_failure, code_line_number, {});
       }
       if (options_.x_code_line == XCodeLine::held_for_y_pair) {
         held_x_code_line_.assign(in_.code_text(tag));
@@ -195,10 +195,10 @@ class LiteralPass : public PassDriver<LiteralPass> {
 
     const PointResult point = transform_.complete_point(*value);
     if (point.status == PointStatus::arithmetic_failure) {
-      return fail(PassFailure::arithmetic_failure, code_line_number, 0);
+      return fail(PassFailure::arithmetic_failure, code_line_number, {});
     }
     if (point.status == PointStatus::rejected) {
-      PassResult rejected = fail(PassFailure::point_rejected, code_line_number, 0);
+      PassResult rejected = fail(PassFailure::point_rejected, code_line_number, {});
       rejected.source_point = point.point;
       return rejected;
     }

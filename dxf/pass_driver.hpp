@@ -50,7 +50,8 @@ class PassDriver {
   // A helper's work: the piece of the file from `begin` to the next piece
   // start at `end` (or to the end of the file), converted into memory as if
   // the pass had got there in the state pieces begin in.
-  PieceOutcome run_piece(int fd, std::uint64_t begin, std::uint64_t end, std::string output) {
+  PieceOutcome run_piece(platform::FileHandle fd, std::uint64_t begin, std::uint64_t end,
+                         std::string output) {
     if (!in_.open_at(fd, begin)) return {};
     PieceRun piece(std::move(output), begin, end, out_);
     piece_end_ = check_at_ = end;
@@ -116,7 +117,8 @@ class PassDriver {
     }
   }
 
-  static PassResult fail(PassFailure failure, std::uint64_t line, int system_error) {
+  static PassResult fail(PassFailure failure, std::uint64_t line,
+                         platform::SystemError system_error) {
     return PassResult{failure, line, system_error, {}, {}};
   }
 
@@ -137,7 +139,7 @@ class PassDriver {
   Policy& policy() { return static_cast<Policy&>(*this); }
 
   std::unique_ptr<Pieces> start_helpers() {
-    const int fd = in_.descriptor();
+    const platform::FileHandle fd = in_.handle();
     const transform::PointOperation* operation = policy().piece_operation();
     if (operation == nullptr || fd < 0) return nullptr;
     const unsigned helpers = piece_helpers(in_.file_size(), *operation, options_.helper_threads);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +12,7 @@
 #include "dxf/number_format.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_reader.hpp"
+#include "platform/system_error.hpp"
 
 namespace kelvrin::dxf {
 
@@ -56,17 +56,17 @@ inline PassResult open_pass_files(TagReader& in, LineWriter& out, const PassFile
   PassResult result;
   if (!in.open(input)) {
     result.failure = PassFailure::cannot_open_input;
-    result.system_error = errno;
+    result.system_error = platform::last_system_error();
   } else if (in.peek(binary_dxf_sentinel.size()) == binary_dxf_sentinel) {
     result.failure = PassFailure::binary_dxf;
-  } else if (in.error() != 0) {
+  } else if (in.error()) {
     result.failure = PassFailure::read_error;
     result.system_error = in.error();
-  } else if (output.descriptor >= 0) {
-    out.attach(output.descriptor);
+  } else if (output.handle != platform::no_file) {
+    out.attach(output.handle);
   } else if (!out.create(output.path)) {
     result.failure = PassFailure::cannot_create_output;
-    result.system_error = errno;
+    result.system_error = platform::last_system_error();
   }
   return result;
 }

@@ -1,11 +1,11 @@
 #include "dxf/pieces.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <exception>
 #include <system_error>
 #include <utility>
+
+#include "platform/file.hpp"
 
 namespace kelvrin::dxf {
 namespace {
@@ -29,10 +29,11 @@ std::optional<std::string_view> crlf_line(std::string_view text, std::size_t beg
   return text.substr(begin, end - 1 - begin);
 }
 
-std::optional<std::uint64_t> piece_start_within(int fd, std::uint64_t from, std::size_t size,
-                                                PieceStartTest test) {
+std::optional<std::uint64_t> piece_start_within(platform::FileHandle fd, std::uint64_t from,
+                                                std::size_t size, PieceStartTest test) {
   std::string window(size, '\0');
-  const ssize_t got = ::pread(fd, window.data(), window.size(), static_cast<off_t>(from));
+  platform::SystemError ignored;
+  const std::int64_t got = platform::read_at(fd, window.data(), window.size(), from, ignored);
   if (got <= 0) return std::nullopt;
   const std::string_view text(window.data(), static_cast<std::size_t>(got));
   for (std::size_t at = text.find('\n'); at != std::string_view::npos;
@@ -47,8 +48,8 @@ std::optional<std::uint64_t> piece_start_within(int fd, std::uint64_t from, std:
 
 }  // namespace
 
-std::vector<std::uint64_t> piece_starts(int fd, std::uint64_t file_size, std::uint64_t spacing,
-                                        PieceStartTest starts_piece) {
+std::vector<std::uint64_t> piece_starts(platform::FileHandle fd, std::uint64_t file_size,
+                                        std::uint64_t spacing, PieceStartTest starts_piece) {
   std::vector<std::uint64_t> starts;
   for (std::uint64_t mark = spacing; mark < file_size; mark += spacing) {
     auto start = piece_start_within(fd, mark, near_window, starts_piece);

@@ -15,6 +15,7 @@
 #include "dxf/line_writer.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_reader.hpp"
+#include "platform/file.hpp"
 
 namespace kelvrin::dxf {
 
@@ -42,8 +43,8 @@ using PieceStartTest = bool (*)(std::string_view code_line, std::string_view val
 // starts that, with the next, makes a tag `starts_piece` accepts (both lines
 // ending in CR LF). Whether the line really is a code line, and not a value
 // line, is not known here: the pass checks it when it gets there.
-std::vector<std::uint64_t> piece_starts(int fd, std::uint64_t file_size, std::uint64_t spacing,
-                                        PieceStartTest starts_piece);
+std::vector<std::uint64_t> piece_starts(platform::FileHandle fd, std::uint64_t file_size,
+                                        std::uint64_t spacing, PieceStartTest starts_piece);
 
 // Large drawings converted by several threads at once. The file is cut into
 // pieces at piece_starts(); helper threads convert every piece but every

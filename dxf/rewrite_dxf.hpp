@@ -9,21 +9,24 @@
 #include <utility>
 
 #include "dxf/point_transform.hpp"
+#include "platform/file.hpp"
+#include "platform/system_error.hpp"
 #include "transform/point_operation.hpp"
 
 namespace kelvrin::dxf {
 
-// A file a pass reads or writes: opened by its path, or, when `descriptor`
-// is set, used through that descriptor from the start of the file and left
-// open (a scratch file that exists only as an open descriptor). The path
+// A file a pass reads or writes: opened by its path, or, when `handle` is
+// set, used through that handle from the start of the file and left open (a
+// scratch file that exists only as an open file). The path
 // then only names it.
 struct PassFile {
   PassFile(std::string file_path) : path(std::move(file_path)) {}  // NOLINT: a path is a file
   PassFile(const char* file_path) : path(file_path) {}             // NOLINT
-  PassFile(std::string file_path, int fd) : path(std::move(file_path)), descriptor(fd) {}
+  PassFile(std::string file_path, platform::FileHandle file)
+      : path(std::move(file_path)), handle(file) {}
 
   std::string path;
-  int descriptor = -1;
+  platform::FileHandle handle = platform::no_file;
 };
 
 // How the code line of an X pair in the entities zone reaches the output.
@@ -151,9 +154,9 @@ struct PassReport {
 
 struct PassResult {
   PassFailure failure = PassFailure::none;
-  std::uint64_t line = 0;    // the input line where it failed, 1-based; 0 when none applies
-  int system_error = 0;      // errno of a failed open, read or write
-  PlanarPoint source_point;  // the point a transformation rejected
+  std::uint64_t line = 0;  // the input line where it failed, 1-based; 0 when none applies
+  platform::SystemError system_error;  // why an open, a read or a write failed
+  PlanarPoint source_point;            // the point a transformation rejected
   PassReport report;
 
   bool completed() const noexcept { return failure == PassFailure::none; }

@@ -30,9 +30,10 @@ class TagReader {
   explicit TagReader(std::size_t buffer_size) : lines_(buffer_size) {}
 
   bool open(const PassFile& file) {
-    return file.descriptor >= 0 ? lines_.open_descriptor(file.descriptor) : lines_.open(file.path);
+    return file.handle != platform::no_file ? lines_.open_handle(file.handle)
+                                            : lines_.open(file.path);
   }
-  bool open_at(int fd, std::uint64_t offset) { return lines_.open_at(fd, offset); }
+  bool open_at(platform::FileHandle fd, std::uint64_t offset) { return lines_.open_at(fd, offset); }
   void jump(std::uint64_t offset, std::uint64_t lines) { lines_.jump(offset, lines); }
   std::string_view peek(std::size_t count) { return lines_.peek(count); }
 
@@ -95,8 +96,8 @@ class TagReader {
   // The line a failure concerns: the one after the last line read.
   std::uint64_t failed_line() const noexcept { return lines_.line_number() + 1; }
   std::uint64_t last_line() const noexcept { return lines_.line_number(); }
-  int error() const noexcept { return lines_.error(); }
-  int descriptor() const noexcept { return lines_.descriptor(); }
+  platform::SystemError error() const noexcept { return lines_.error(); }
+  platform::FileHandle handle() const noexcept { return lines_.handle(); }
   std::uint64_t bytes_consumed() const noexcept { return lines_.bytes_consumed(); }
   std::uint64_t file_size() const noexcept { return lines_.file_size(); }
 

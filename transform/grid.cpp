@@ -62,7 +62,7 @@ class TokenReader {
 GridFileRead load_grid(const std::string& path, Grid& grid) {
   GridFileRead read;
   std::ifstream in;
-  if (const int error = open_text_file(path, in); error != 0) {
+  if (const platform::SystemError error = open_text_file(path, in)) {
     read.error = GridFileError::cannot_open;
     read.system_error = error;
     return read;

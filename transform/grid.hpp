@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system_error.hpp"
 #include "transform/point_operation.hpp"
 
 namespace kelvrin::transform {
@@ -57,7 +58,7 @@ inline constexpr std::size_t longest_grid_token = 64;
 struct GridFileRead {
   GridFileError error = GridFileError::none;
   std::size_t values_read = 0;
-  int system_error = 0;
+  platform::SystemError system_error;
   std::string text;
 };
 

@@ -83,7 +83,7 @@ class FieldReader {
 ParameterFileRead read_parameter_file(const std::string& path) {
   ParameterFileRead read;
   std::ifstream in;
-  if (const int error = open_text_file(path, in); error != 0) {
+  if (const platform::SystemError error = open_text_file(path, in)) {
     read.error = ParameterFileError::cannot_open;
     read.system_error = error;
     return read;

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "platform/system_error.hpp"
+
 namespace kelvrin::transform {
 
 // One parameter file of the user-defined ("Qualquer") polynomial: fifteen
@@ -40,7 +42,7 @@ inline constexpr std::size_t longest_parameter_field = 4096;
 struct ParameterFileRead {
   ParameterFileError error = ParameterFileError::none;
   int field = 0;  // 1-based
-  int system_error = 0;
+  platform::SystemError system_error;
   std::string text;
   ParameterFile file;
 };

@@ -1,6 +1,6 @@
 #include "transform/proj_library.hpp"
 
-#include <dlfcn.h>
+#include "platform/shared_library.hpp"
 
 namespace kelvrin::transform {
 namespace {
@@ -14,18 +14,14 @@ struct Loaded {
 Loaded load() {
   Loaded loaded;
   // KELVRIN_PROJ_LIBRARY: the soname of the PROJ the program was built with.
-  void* handle = ::dlopen(KELVRIN_PROJ_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    const char* why = ::dlerror();
-    loaded.error = why != nullptr ? why : KELVRIN_PROJ_LIBRARY;
-    return loaded;
-  }
-  // The handle stays open for the life of the program.
-#define KELVRIN_PROJ_LOAD(name)                                                      \
-  loaded.library.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name)); \
-  if (loaded.library.name == nullptr) {                                              \
-    loaded.error = std::string(KELVRIN_PROJ_LIBRARY) + ": falta " #name;             \
-    return loaded;                                                                   \
+  // The library stays loaded for the life of the program.
+  const platform::SharedLibrary proj(KELVRIN_PROJ_LIBRARY, loaded.error);
+  if (!proj.loaded()) return loaded;
+#define KELVRIN_PROJ_LOAD(name)                                                  \
+  loaded.library.name = reinterpret_cast<decltype(&::name)>(proj.symbol(#name)); \
+  if (loaded.library.name == nullptr) {                                          \
+    loaded.error = std::string(KELVRIN_PROJ_LIBRARY) + ": falta " #name;         \
+    return loaded;                                                               \
   }
   KELVRIN_PROJ_FUNCTIONS(KELVRIN_PROJ_LOAD)
 #undef KELVRIN_PROJ_LOAD

@@ -1,18 +1,21 @@
 #include "transform/text_file.hpp"
 
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 namespace kelvrin::transform {
 
-int open_text_file(const std::string& path, std::ifstream& in) {
+platform::SystemError open_text_file(const std::string& path, std::ifstream& in) {
   std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) return EISDIR;
-  errno = 0;
+  if (std::filesystem::is_directory(path, ignored)) {
+    return platform::error_of_kind(platform::ErrorKind::is_folder);
+  }
+  // A stream need not say why it failed to open; the system usually does.
+  platform::forget_last_system_error();
   in.open(path, std::ios::binary);
-  if (!in.is_open()) return errno != 0 ? errno : EIO;
-  return 0;
+  if (in.is_open()) return {};
+  const platform::SystemError why = platform::last_system_error();
+  return why ? why : platform::error_of_kind(platform::ErrorKind::disk_failure);
 }
 
 }  // namespace kelvrin::transform

@@ -1,4 +1,4 @@
-#include "core/own_files.hpp"
+#include "platform/own_files.hpp"
 
 #include <signal.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <exception>
 
-namespace kelvrin::core {
+namespace kelvrin::platform {
 namespace {
 
 // Fixed storage: the signal handler may neither allocate nor lock.
@@ -58,14 +58,24 @@ OwnFileName::~OwnFileName() {
   slots[slot_].in_use.store(false, std::memory_order_release);
 }
 
-SignalsHeld::SignalsHeld() {
+// The saved mask is copied in and out of the header's storage rather than
+// reached through a cast: that storage is bytes, never a sigset_t.
+InterruptionsHeld::InterruptionsHeld() {
+  static_assert(sizeof(sigset_t) <= sizeof saved_);
   sigset_t held;
   sigemptyset(&held);
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal_number);
-  ::pthread_sigmask(SIG_BLOCK, &held, &saved_);
+  sigset_t saved;
+  sigemptyset(&saved);
+  ::pthread_sigmask(SIG_BLOCK, &held, &saved);
+  std::memcpy(saved_, &saved, sizeof saved);
 }
 
-SignalsHeld::~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+InterruptionsHeld::~InterruptionsHeld() {
+  sigset_t saved;
+  std::memcpy(&saved, saved_, sizeof saved);
+  ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+}
 
 void remove_own_files() noexcept {
   for (Slot& slot : slots) {
@@ -94,4 +104,4 @@ void install_interruption_handlers(const char* last_words) {
   std::set_terminate(on_terminate);
 }
 
-}  // namespace kelvrin::core
+}  // namespace kelvrin::platform
