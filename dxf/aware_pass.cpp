@@ -373,7 +373,9 @@ class AwarePass : public PassDriver<AwarePass> {
     const platform::FileHandle fd = in_.handle();
     if (fd < 0 || record_.empty()) return std::nullopt;
     const Tag& last = record_.back();
-    TagReader ahead(max_shortest_text);
+    // A vertex is a few hundred bytes; the reader grows for a longer line.
+    constexpr std::size_t vertex_bytes = 1024;
+    TagReader ahead(vertex_bytes);
     if (!ahead.open_at(fd, in_.file_offset(last) + (last.end - last.code_line.begin))) {
       return std::nullopt;
     }
