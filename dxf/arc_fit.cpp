@@ -43,7 +43,6 @@ void EntityRewriter::fit_arc(std::size_t from) {
   // off T's, so such an arc keeps the similarity.
   if (ocs_.kind() != Ocs::Kind::world && ocs_.kind() != Ocs::Kind::mirrored) return;
   ArcFit fit;
-  bool clockwise = false;
   const std::size_t last = std::min(record_.size(), from + 12);
   for (std::size_t j = from; j < last; ++j) {
     const int code = record_[j].code;
@@ -56,8 +55,6 @@ void EntityRewriter::fit_arc(std::size_t from) {
       fit.start = j;
     } else if (code == 51 && fit.end == EntityFacts::no_point) {
       fit.end = j;
-    } else if (code == 73 && kind_ == EntityKind::hatch) {
-      clockwise = number(value(record_[j])) == 0.0;
     } else if (code == 72 || code == 92 || code == 97) {
       break;  // the next edge or path
     }
@@ -73,6 +70,7 @@ void EntityRewriter::fit_arc(std::size_t from) {
   auto a1 = number(value(record_[fit.end]));
   if (!cx || !cy || !r || !a0 || !a1 || !(*r > 0.0) || !std::isfinite(*r)) return;
   // A clockwise HATCH edge keeps 360 - angle, its ends swapped.
+  const bool clockwise = kind_ == EntityKind::hatch && clockwise_edge(fit.end);
   if (clockwise) {
     const double stored_start = *a0;
     a0 = 360.0 - *a1;
@@ -83,10 +81,7 @@ void EntityRewriter::fit_arc(std::size_t from) {
   const double sagitta = *r * (1.0 - std::cos(0.5 * sweep * radians_per_degree));
   constexpr double flat = 0.001;  // metres
   if (!(sagitta > flat) || sweep >= 359.0) return;
-  double z = facts_.elevation;
-  if (fit.centre + 2 < record_.size() && record_[fit.centre + 2].code == 30) {
-    z = number(value(record_[fit.centre + 2])).value_or(z);
-  }
+  const double z = height_of(fit.centre);
   PlanarPoint moved[3];
   const double angles[3] = {*a0, *a0 + 0.5 * sweep, *a0 + sweep};
   for (int k = 0; k < 3; ++k) {

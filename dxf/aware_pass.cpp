@@ -289,17 +289,8 @@ class AwarePass : public PassDriver<AwarePass> {
 
   std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
 
-  const Tag* find(int code) const {
-    for (const Tag& tag : record_) {
-      if (tag.code == code) return &tag;
-    }
-    return nullptr;
-  }
-
-  std::optional<double> number_of(int code) const {
-    const Tag* tag = find(code);
-    return tag != nullptr ? number(value(*tag)) : std::nullopt;
-  }
+  const Tag* find(int code) const { return find_tag(record_, code); }
+  std::optional<double> number_of(int code) const { return dxf::number_of(record_, code, in_); }
 
   // ---- entities ----
 

@@ -410,11 +410,16 @@ PlanarPoint EntityRewriter::first_point_in_plan() const {
   const auto y = number(value(record_[facts_.first_point + 1]));
   if (!x || !y) return {};
   if (!first_point_in_plane_) return {*x, *y};
-  double z = facts_.elevation;
-  if (facts_.first_point + 2 < record_.size() && record_[facts_.first_point + 2].code == 30) {
-    z = number(value(record_[facts_.first_point + 2])).value_or(z);
+  return ocs_.to_world({*x, *y}, height_of(facts_.first_point));
+}
+
+// The OCS height of the point whose X stands at `x_index`: its own z, or
+// the entity's elevation.
+double EntityRewriter::height_of(std::size_t x_index) const {
+  if (x_index + 2 < record_.size() && record_[x_index + 2].code == 30) {
+    return number(value(record_[x_index + 2])).value_or(facts_.elevation);
   }
-  return ocs_.to_world({*x, *y}, z);
+  return facts_.elevation;
 }
 
 // The derivative at the entity's most recent point (or its own point).
@@ -447,8 +452,7 @@ void EntityRewriter::write_rewritten(const Tag& tag, double number, bool shortes
   copy_.code_line(tag);
   copy_.flush();
   if (shortest) {
-    char* room = out_.begin_line(max_shortest_text);
-    out_.end_line(format_shortest(number, room));
+    write_shortest(number);
   } else {
     write_coordinate(out_, number);
   }
@@ -457,20 +461,24 @@ void EntityRewriter::write_rewritten(const Tag& tag, double number, bool shortes
 void EntityRewriter::write_added(std::string_view code, double number) {
   copy_.flush();
   out_.write_line(code);
+  write_shortest(number);
+}
+
+void EntityRewriter::write_shortest(double number) {
   char* room = out_.begin_line(max_shortest_text);
   out_.end_line(format_shortest(number, room));
 }
 
-const Tag* EntityRewriter::find(std::span<const Tag> record, int code) const {
+const Tag* find_tag(std::span<const Tag> record, int code) {
   for (const Tag& tag : record) {
     if (tag.code == code) return &tag;
   }
   return nullptr;
 }
 
-std::optional<double> EntityRewriter::number_of(std::span<const Tag> record, int code) const {
-  const Tag* tag = find(record, code);
-  return tag != nullptr ? number(value(*tag)) : std::nullopt;
+std::optional<double> number_of(std::span<const Tag> record, int code, const TagReader& in) {
+  const Tag* tag = find_tag(record, code);
+  return tag != nullptr ? number(in.value_text(*tag)) : std::nullopt;
 }
 
 }  // namespace kelvrin::dxf

@@ -64,6 +64,10 @@ inline std::int64_t integer(std::optional<double> read) {
   return read && std::abs(*read) < integer_limit ? static_cast<std::int64_t>(*read) : 0;
 }
 
+// The first tag of `code` in a record, and its number.
+const Tag* find_tag(std::span<const Tag> record, int code);
+std::optional<double> number_of(std::span<const Tag> record, int code, const TagReader& in);
+
 // Reads the facts of a held entity.
 EntityFacts gather_facts(std::span<const Tag> record, EntityKind kind, const TagReader& in);
 
@@ -133,9 +137,9 @@ class EntityRewriter {
   void write_replacing(std::span<const Tag> record, const std::vector<ReplacedPair>& replaced,
                        std::size_t point = all_points);
   void write_added(std::string_view code, double number);
+  void write_shortest(double number);
+  double height_of(std::size_t x_index) const;
   std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
-  const Tag* find(std::span<const Tag> record, int code) const;
-  std::optional<double> number_of(std::span<const Tag> record, int code) const;
 
   const TagReader& in_;
   TagCopy& copy_;

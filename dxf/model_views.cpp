@@ -36,14 +36,14 @@ void EntityRewriter::write_replacing(std::span<const Tag> record,
 }
 
 void EntityRewriter::follow_view(std::span<const Tag> record, ViewCodes codes) {
-  const auto direction_x = number_of(record, codes.direction);
-  const auto direction_y = number_of(record, codes.direction + 10);
-  const auto direction_z = number_of(record, codes.direction + 20);
-  const auto twist = number_of(record, codes.twist);
+  const auto direction_x = number_of(record, codes.direction, in_);
+  const auto direction_y = number_of(record, codes.direction + 10, in_);
+  const auto direction_z = number_of(record, codes.direction + 20, in_);
+  const auto twist = number_of(record, codes.twist, in_);
   const bool plan = direction_x.value_or(0.0) == 0.0 && direction_y.value_or(0.0) == 0.0 &&
                     direction_z.value_or(1.0) > 0.0 && twist.value_or(0.0) == 0.0;
-  const auto target_x = number_of(record, codes.target);
-  const auto target_y = number_of(record, codes.target + 10);
+  const auto target_x = number_of(record, codes.target, in_);
+  const auto target_y = number_of(record, codes.target + 10, in_);
   const bool target_at_origin = target_x.value_or(0.0) == 0.0 && target_y.value_or(0.0) == 0.0;
   const int moved_code = target_at_origin ? codes.centre : codes.target;
   for (std::size_t i = 0; i < record.size(); ++i) {
