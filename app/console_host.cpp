@@ -1,6 +1,9 @@
 #include "app/console_host.hpp"
 
-#include <cstdio>
+#include <algorithm>
+#include <string>
+
+#include "platform/standard_streams.hpp"
 
 namespace kelvrin::app {
 namespace {
@@ -22,28 +25,28 @@ void ConsoleHost::show_message(std::string_view text, std::string_view /*title*/
   clear_progress();
   const bool completion = kind == core::MessageKind::completion;
   if ((completion || kind == core::MessageKind::information) && quiet_) return;
-  std::FILE* stream = completion && !drawing_on_stdout_ ? stdout : stderr;
-  std::fprintf(stream, "%.*s\n", static_cast<int>(text.size()), text.data());
-  std::fflush(stream);
+  platform::write_text(completion && !drawing_on_stdout_ ? platform::TextStream::output
+                                                         : platform::TextStream::error,
+                       std::string(text) + "\n");
 }
 
 void ConsoleHost::show_progress(int step, int step_count, std::uint64_t bytes_done,
                                 std::uint64_t bytes_total) {
   if (!progress_on_terminal_ || bytes_total == 0) return;
   if (std::chrono::steady_clock::now() - started_ < progress_delay) return;
-  const auto percent = static_cast<int>(bytes_done * 100 / bytes_total);
+  std::string percent = std::to_string(bytes_done * 100 / bytes_total) + "%";
+  percent.insert(0, 4 - std::min<std::size_t>(percent.size(), 4), ' ');
+  std::string line = "\r" + label_ + ": ";
   if (step_count > 1) {
-    std::fprintf(stderr, "\r%s: passo %d de %d, %3d%%", label_.c_str(), step, step_count, percent);
-  } else {
-    std::fprintf(stderr, "\r%s: %3d%%", label_.c_str(), percent);
+    line += "passo " + std::to_string(step) + " de " + std::to_string(step_count) + ", ";
   }
-  std::fflush(stderr);
+  platform::write_text(platform::TextStream::error, line + percent);
   progress_shown_ = true;
 }
 
 void ConsoleHost::clear_progress() {
   if (!progress_shown_) return;
-  std::fputs("\r\033[K", stderr);
+  platform::write_text(platform::TextStream::error, "\r\033[K");
   progress_shown_ = false;
 }
 

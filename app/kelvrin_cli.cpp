@@ -1,6 +1,5 @@
 // kelvrin-cli: the conversion engine for scripts and batch work.
 
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -17,6 +16,7 @@
 #include "core/scratch_file.hpp"
 #include "platform/own_files.hpp"
 #include "platform/standard_streams.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace {
 
@@ -68,18 +68,22 @@ recusada, 2 linha de comandos inválida (nada é escrito); 128 + n quando o
 sinal n a interrompeu.
 )";
 
+void say(const std::string& text) { platform::write_text(platform::TextStream::output, text); }
+void complain(const std::string& text) {
+  platform::write_text(platform::TextStream::error, "kelvrin-cli: " + text + "\n");
+}
+
 void print_list() {
-  std::printf("Sistemas (nome: nomes curtos)\n");
+  std::string list = "Sistemas (nome: nomes curtos)\n";
   for (const app::SystemAliases& entry : app::system_aliases()) {
     std::string names(entry.short_name);
     if (!entry.epsg.empty()) {
       names += ", " + std::string(entry.epsg) + ", EPSG:" + std::string(entry.epsg) + " (" +
                std::string(entry.crs_name) + ")";
     }
-    std::printf("  %.*s: %s\n", static_cast<int>(entry.display_name.size()),
-                entry.display_name.data(), names.c_str());
+    list += "  " + std::string(entry.display_name) + ": " + names + "\n";
   }
-  std::printf("\nConversões (origem -> destino: procedimentos)\n");
+  list += "\nConversões (origem -> destino: procedimentos)\n";
   for (const core::Route& route : core::all_routes()) {
     std::string steps;
     for (const core::Procedure procedure : route.procedures()) {
@@ -87,16 +91,16 @@ void print_list() {
       steps += core::procedure_name(procedure);
     }
     const std::string target = route.any_target ? "(qualquer)" : std::string(route.target);
-    std::printf("  %.*s -> %s: %s\n", static_cast<int>(route.source.size()), route.source.data(),
-                target.c_str(), steps.c_str());
+    list += "  " + std::string(route.source) + " -> " + target + ": " + steps + "\n";
   }
-  std::printf(
+  list +=
       "\nMétodo NTv2 (--method ntv2): ETRS89 TM06, Datum 73 e Datum Lisboa entre si pelas\n"
       "grelhas NTv2 da Direção-Geral do Território; os destinos \"(grelhas NTv2)\" acima.\n"
       "\nQualquer outro sistema que o PROJ conheça também é aceite: um código EPSG\n"
       "(EPSG:32629 ou 32629), uma cadeia PROJ (+proj=...), WKT ou um ficheiro WKT. Esses\n"
       "sistemas, e os pares sem conversão acima, são convertidos pela melhor transformação\n"
-      "do PROJ (os sistemas acima valem pelo seu código EPSG).\n");
+      "do PROJ (os sistemas acima valem pelo seu código EPSG).\n";
+  say(list);
 }
 
 struct Conversion {
@@ -121,19 +125,17 @@ bool plan_conversions(const app::CliOptions& options, std::vector<Conversion>& p
   }
   std::set<std::string> outputs;
   for (const std::string& input : options.inputs) {
-    if (same_folder(*options.output_folder, std::filesystem::path(input).parent_path())) {
-      std::fprintf(stderr,
-                   "kelvrin-cli: a pasta de saída %s é a pasta de %s: os desenhos originais "
-                   "seriam substituídos (ver kelvrin-cli --help)\n",
-                   options.output_folder->c_str(), input.c_str());
+    if (same_folder(platform::path_of(*options.output_folder),
+                    platform::path_of(input).parent_path())) {
+      complain("a pasta de saída " + *options.output_folder + " é a pasta de " + input +
+               ": os desenhos originais seriam substituídos (ver kelvrin-cli --help)");
       return false;
     }
-    const std::string name = std::filesystem::path(input).filename().string();
-    const std::string output = (std::filesystem::path(*options.output_folder) / name).string();
+    const std::string name = platform::utf8_of(platform::path_of(input).filename());
+    const std::string output =
+        platform::utf8_of(platform::path_of(*options.output_folder) / platform::path_of(name));
     if (name.empty() || !outputs.insert(output).second) {
-      std::fprintf(stderr,
-                   "kelvrin-cli: mais do que uma entrada daria %s (ver kelvrin-cli --help)\n",
-                   output.c_str());
+      complain("mais do que uma entrada daria " + output + " (ver kelvrin-cli --help)");
       return false;
     }
     plan.push_back({input, output});
@@ -146,7 +148,7 @@ bool plan_conversions(const app::CliOptions& options, std::vector<Conversion>& p
 platform::SystemError copy_standard_input(core::ScratchFile& copy) {
   std::error_code ignored;
   if (const platform::SystemError error =
-          copy.create_unnamed(std::filesystem::temp_directory_path(ignored).string())) {
+          copy.create_unnamed(platform::utf8_of(std::filesystem::temp_directory_path(ignored)))) {
     return error;
   }
   return platform::copy_rest(platform::standard_input(), copy.file());
@@ -175,8 +177,8 @@ int convert(const app::CliOptions& options) {
     core::ScratchFile standard_input;
     if (conversion.input == app::standard_stream) {
       if (const platform::SystemError error = copy_standard_input(standard_input)) {
-        std::fprintf(stderr, "kelvrin-cli: não foi possível ler a entrada padrão (%s)\n",
-                     core::messages::system_error_text(error).c_str());
+        complain("não foi possível ler a entrada padrão (" +
+                 core::messages::system_error_text(error) + ")");
         continue;
       }
       request.input = standard_input_name;
@@ -190,14 +192,14 @@ int convert(const app::CliOptions& options) {
     host.start_conversion(request.input, to_stdout);
     const core::ConversionOutcome outcome = core::run_conversion(host, settings, request);
     if (outcome == core::ConversionOutcome::no_route) {
-      std::fprintf(stderr, "kelvrin-cli: %s (ver --list)\n",
-                   core::messages::no_route(options.source, options.target).c_str());
+      complain(core::messages::no_route(options.source, options.target) + " (ver --list)");
     }
     if (outcome == core::ConversionOutcome::completed) ++completed;
   }
   const int failed = static_cast<int>(plan.size()) - completed;
   if (options.output_folder && !options.quiet) {
-    std::printf("%d de %zu desenhos convertidos, %d com falha.\n", completed, plan.size(), failed);
+    say(std::to_string(completed) + " de " + std::to_string(plan.size()) +
+        " desenhos convertidos, " + std::to_string(failed) + " com falha.\n");
   }
   return failed == 0 ? exit_completed : exit_failed;
 }
@@ -208,17 +210,14 @@ int main(int argc, char** argv) {
   platform::install_interruption_handlers(
       "kelvrin-cli: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
       "ficheiros removidos.\n");
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const app::CliParse parsed = app::parse_command_line(arguments);
+  const app::CliParse parsed = app::parse_command_line(platform::program_arguments(argc, argv));
   if (!parsed.options) {
-    std::fprintf(stderr, "kelvrin-cli: %s (ver kelvrin-cli --help)\n", parsed.error.c_str());
+    complain(parsed.error + " (ver kelvrin-cli --help)");
     return exit_usage;
   }
   switch (parsed.options->action) {
-    case app::CliAction::help: std::fputs(help_text, stdout); return exit_completed;
-    case app::CliAction::version:
-      std::printf("kelvrin-cli %s\n", KELVRIN_VERSION);
-      return exit_completed;
+    case app::CliAction::help: say(help_text); return exit_completed;
+    case app::CliAction::version: say("kelvrin-cli " KELVRIN_VERSION "\n"); return exit_completed;
     case app::CliAction::list: print_list(); return exit_completed;
     case app::CliAction::convert: break;
   }

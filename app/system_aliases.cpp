@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/catalogue.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace kelvrin::app {
 namespace {
@@ -110,7 +111,7 @@ std::string proj_definition(const std::string& typed) {
       typed.find('[') != std::string::npos) {
     return typed;
   }
-  std::ifstream file(typed);  // a file of WKT
+  std::ifstream file(platform::path_of(typed));  // a file of WKT
   if (file) {
     std::ostringstream text;
     text << file.rdbuf();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/messages.hpp"
+#include "platform/utf8_path.hpp"
 #include "transform/grid.hpp"
 
 namespace kelvrin::core {
@@ -27,8 +28,8 @@ StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
                               ProcedureContext& context) {
   JobHost& host = context.host;
   const GridFiles files = files_of(direction);
-  const std::string m_path = (context.data_folder / files.m_name).string();
-  const std::string p_path = (context.data_folder / files.p_name).string();
+  const std::string m_path = platform::utf8_of(context.data_folder / files.m_name);
+  const std::string p_path = platform::utf8_of(context.data_folder / files.p_name);
 
   if (!can_open(m_path) || !can_open(p_path))
     return stop_with_message(context, files.missing_message);

@@ -35,6 +35,9 @@ std::string system_error_text(platform::SystemError error) {
     case platform::ErrorKind::disk_failure: return "erro de entrada/saída no disco";
     case platform::ErrorKind::name_too_long: return "nome demasiado longo";
     case platform::ErrorKind::other_disk: return "outro disco";
+    case platform::ErrorKind::held_open: return "está aberto noutro programa";
+    case platform::ErrorKind::invalid_name:
+      return "nome que o Windows não aceita (reservado, ou terminado em ponto ou espaço)";
     case platform::ErrorKind::none:
     case platform::ErrorKind::too_large:
     case platform::ErrorKind::other: break;

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "platform/utf8_path.hpp"
+
 namespace kelvrin::core {
 namespace fs = std::filesystem;
 
@@ -29,9 +31,9 @@ platform::SystemError rewrite_in_place(platform::FileHandle finished, const std:
 platform::SystemError examine_output(const std::string& output, OutputTarget& target) {
   target = OutputTarget{output};
   std::error_code ignored;
-  if (fs::is_symlink(output, ignored)) {
-    const fs::path resolved = fs::canonical(output, ignored);
-    if (!ignored) target.path = resolved.string();
+  if (fs::is_symlink(platform::path_of(output), ignored)) {
+    const fs::path resolved = fs::canonical(platform::path_of(output), ignored);
+    if (!ignored) target.path = platform::utf8_of(resolved);
   }
   if (const platform::SystemError error = platform::look_at(target.path, target.existing)) {
     return error;
@@ -51,9 +53,9 @@ platform::SystemError examine_output(const std::string& output, OutputTarget& ta
 std::string scratch_folder(const OutputTarget& target) {
   if (target.kind == OutputKind::device) {
     std::error_code ignored;
-    return fs::temp_directory_path(ignored).string();
+    return platform::utf8_of(fs::temp_directory_path(ignored));
   }
-  return fs::path(target.path).parent_path().string();
+  return platform::utf8_of(platform::path_of(target.path).parent_path());
 }
 
 platform::FileHandle open_device(const OutputTarget& target) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/messages.hpp"
+#include "platform/utf8_path.hpp"
 #include "transform/proj_operation.hpp"
 
 namespace kelvrin::core {
@@ -101,19 +102,19 @@ StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
   const Ntv2Pair* pair = ntv2_pair(procedure);
   if (pair == nullptr) return {StepStatus::failed_with_message, {}};
   for (const char* grid : {pair->from.grid, pair->to.grid}) {
-    if (grid != nullptr && !can_open((context.data_folder / grid).string())) {
+    if (grid != nullptr && !can_open(platform::utf8_of(context.data_folder / grid))) {
       return stop_with_message(context, messages::missing_ntv2_grid(grid));
     }
   }
-  const auto made =
-      transform::ProjOperation::from_pipeline(pipeline(*pair), {context.data_folder.string()});
+  const auto made = transform::ProjOperation::from_pipeline(
+      pipeline(*pair), {platform::utf8_of(context.data_folder)});
   if (!made.operation) return refused(context, made.error);
   return pass_with(*made.operation, paths, context);
 }
 
 StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context) {
   const auto made = transform::ProjOperation::between(context.proj_source, context.proj_target,
-                                                      {context.data_folder.string()});
+                                                      {platform::utf8_of(context.data_folder)});
   if (!made.operation) return refused(context, made.error);
   const transform::ProjOperation& operation = *made.operation;
   const std::string& source = context.source_name;

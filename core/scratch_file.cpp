@@ -4,6 +4,7 @@
 #include <random>
 
 #include "platform/new_file.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace kelvrin::core {
 namespace {
@@ -29,7 +30,7 @@ ScratchFile::~ScratchFile() {
 platform::SystemError ScratchFile::create_named(const std::string& folder,
                                                 const std::string& stem) {
   const std::string prefix =
-      (folder.empty() ? std::string() : folder + "/") + "." + stem + ".kelvrin-";
+      platform::utf8_of(platform::path_of(folder) / platform::path_of("." + stem + ".kelvrin-"));
   platform::SystemError error;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = prefix + random_suffix();
@@ -49,8 +50,8 @@ platform::SystemError ScratchFile::create_named(const std::string& folder,
 }
 
 platform::SystemError ScratchFile::create_beside(const std::string& target) {
-  const std::filesystem::path path(target);
-  return create_named(path.parent_path().string(), path.filename().string());
+  const std::filesystem::path path = platform::path_of(target);
+  return create_named(platform::utf8_of(path.parent_path()), platform::utf8_of(path.filename()));
 }
 
 platform::SystemError ScratchFile::create_unnamed(const std::string& folder) {

@@ -9,10 +9,11 @@
 
 namespace kelvrin::platform {
 
-// An open file of the system's (a descriptor here). Whoever opened it closes
-// it; the functions below never do.
-using FileHandle = int;
-inline constexpr FileHandle no_file = -1;
+// An open file of the system's: a descriptor on POSIX, a HANDLE on Windows,
+// held as a number either way. Whoever opened it closes it; the functions
+// below never do. Paths are UTF-8 throughout.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle no_file = -1;  // also Windows' INVALID_HANDLE_VALUE
 
 // An existing file opened for reading; no_file, with last_system_error()
 // telling why, when it cannot be.
@@ -30,7 +31,7 @@ SystemError close_file(FileHandle file);
 std::int64_t read_some(FileHandle file, char* data, std::size_t size, SystemError& error);
 
 // The same at `offset`, leaving the file's position where it is, so that
-// several readers may share one open file.
+// several readers (threads included) may share one open file.
 std::int64_t read_at(FileHandle file, char* data, std::size_t size, std::uint64_t offset,
                      SystemError& error);
 

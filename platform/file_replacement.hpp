@@ -17,9 +17,10 @@ enum class PathKind {
 
 // What a replaced file had, to be given to the file that replaces it.
 struct ExistingFile {
+  std::string path;
   PathKind kind = PathKind::missing;
-  bool has_other_names = false;  // hard links, which a replacement would part
-  std::uint32_t permissions = 0;
+  bool has_other_names = false;   // hard links, which a replacement would part
+  std::uint32_t permissions = 0;  // POSIX mode, owner and group
   std::uint32_t owner = 0;
   std::uint32_t group = 0;
 };
@@ -42,8 +43,9 @@ FileHandle open_for_overwrite(const std::string& path);
 // Cuts the file to `size` bytes.
 SystemError truncate_file(FileHandle file, std::uint64_t size);
 
-// Gives `file` the owner, group and permissions `existing` had, as far as
-// this user may: cp keeps what it can, and so does this.
+// Gives `file` what `existing` had (owner, group and permissions on POSIX,
+// its access list on Windows), as far as this user may: cp keeps what it
+// can, and so does this.
 void keep_what_it_had(FileHandle file, const ExistingFile& existing) noexcept;
 
 // The permissions of a new file.

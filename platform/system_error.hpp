@@ -17,12 +17,14 @@ enum class ErrorKind {
   disk_failure,
   name_too_long,
   other_disk,
-  too_large,  // a file beyond what may be written
-  other,      // told in the system's own words
+  too_large,     // a file beyond what may be written
+  held_open,     // another program holds the file and shares it with no one
+  invalid_name,  // a name the system will not give a file (CON, "a.")
+  other,         // told in the system's own words
 };
 
-// The operating system's error number for a failed call (errno here).
-// Zero is no error.
+// The operating system's error number for a failed call (errno on POSIX,
+// GetLastError() on Windows). Zero is no error.
 class SystemError {
  public:
   constexpr SystemError() = default;

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "core/catalogue.hpp"
+#include "platform/utf8_path.hpp"
 #include "tests/test_support.hpp"
+#include "transform/proj_library.hpp"
 
 namespace kelvrin::core {
 namespace {
@@ -83,7 +85,9 @@ TEST_F(ConversionJob, NamesAreComparedExactly) {
 
 TEST_F(ConversionJob, OneStepRouteCompletesAndClosesTheWindow) {
   write_file(input_, point_drawing);
-  const std::string typed_output = output_ + " ";  // used as entered, blank included
+  // Used as entered, blank included; Windows refuses such a name (the
+  // Windows tests show how).
+  const std::string typed_output = output_ + (testing::on_windows ? "" : " ");
   EXPECT_EQ(
       run(std::string(names::etrs89_tm06), std::string(names::datum_73), input_, typed_output),
       ConversionOutcome::completed);
@@ -93,7 +97,9 @@ TEST_F(ConversionJob, OneStepRouteCompletesAndClosesTheWindow) {
             (std::vector<std::string>{
                 "busy", "normal", "message [Veltra - Kelvrin] Criado o ficheiro: " + typed_output,
                 "close"}));
-  EXPECT_EQ(folder_.listing(), (std::vector<std::string>{"planta.dxf", "saida.dxf "}));
+  EXPECT_EQ(folder_.listing(),
+            (std::vector<std::string>{
+                "planta.dxf", platform::utf8_of(platform::path_of(typed_output).filename())}));
 }
 
 TEST_F(ConversionJob, OutputMayBeTheInputItself) {
@@ -105,6 +111,7 @@ TEST_F(ConversionJob, OutputMayBeTheInputItself) {
 }
 
 TEST_F(ConversionJob, ReplacedOutputKeepsItsPermissions) {
+  if (testing::on_windows) GTEST_SKIP() << "Windows keeps an access list, not mode bits";
   write_file(input_, point_drawing);
   write_file(output_, "old");
   std::filesystem::permissions(output_, std::filesystem::perms(0640));
@@ -118,6 +125,8 @@ TEST_F(ConversionJob, ABallparkOperationOnlyWhenTheRequestAllowsIt) {
   write_file(input_, point_drawing);
   ConversionRequest request{"EPSG:27493", "EPSG:5015", input_, output_, "", ""};
   request.proj_systems = true;
+  if (std::string why; !transform::proj_library(why))
+    GTEST_SKIP() << "PROJ is not beside this program";
   EXPECT_EQ(run_conversion(host_, {folder_.path()}, request), ConversionOutcome::failed);
   ASSERT_EQ(host_.messages().size(), 1u);
   EXPECT_TRUE(host_.messages()[0].starts_with(

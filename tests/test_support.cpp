@@ -1,16 +1,21 @@
 #include "tests/test_support.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#include "platform/utf8_path.hpp"
 
 namespace kelvrin::testing {
 
 TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kelvrin-test-XXXXXX").string();
-  path_ = ::mkdtemp(pattern.data());
+  std::random_device random;
+  for (;;) {
+    path_ = std::filesystem::temp_directory_path() /
+            ("kelvrin-test-" + std::to_string(random()) + std::to_string(random()));
+    if (std::filesystem::create_directory(path_)) return;
+  }
 }
 
 TempFolder::~TempFolder() {
@@ -20,21 +25,25 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+std::string TempFolder::file(const std::string& name) const {
+  return platform::utf8_of(path_ / platform::path_of(name));
+}
+
 std::vector<std::string> TempFolder::listing() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-    names.push_back(entry.path().filename().string());
+    names.push_back(platform::utf8_of(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+  std::ofstream(platform::path_of(path), std::ios::binary) << bytes;
 }
 
 std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::path_of(path), std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();

@@ -10,6 +10,12 @@
 
 namespace kelvrin::testing {
 
+#ifdef _WIN32
+inline constexpr bool on_windows = true;
+#else
+inline constexpr bool on_windows = false;
+#endif
+
 // Names the rows of a table of cases after their `name` field.
 struct CaseName {
   template <typename Case>
@@ -24,7 +30,8 @@ class TempFolder {
   TempFolder();
   ~TempFolder();
   const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // The UTF-8 path of `name` in the folder.
+  std::string file(const std::string& name) const;
   // Names of everything in the folder, sorted.
   std::vector<std::string> listing() const;
 

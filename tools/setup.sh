@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing kelvrin need, when
 # any of them is missing. Safe to run again: it installs nothing twice.
+# --windows: also what the Windows build needs (mingw-w64, and wine to run
+# its tests).
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,9 @@ packages=(
   xvfb xauth
   python3 python3-ezdxf
 )
+if [[ ${1:-} == --windows ]]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

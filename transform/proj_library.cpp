@@ -1,6 +1,11 @@
 #include "transform/proj_library.hpp"
 
+#include <filesystem>
+#include <string>
+
+#include "platform/program_folder.hpp"
 #include "platform/shared_library.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace kelvrin::transform {
 namespace {
@@ -11,16 +16,38 @@ struct Loaded {
   bool complete = false;
 };
 
+// KELVRIN_PROJ_LIBRARY: the soname of the PROJ the program was built with.
+// A Windows build has PROJ's DLL beside the program, named with its version
+// (proj_9_1.dll, libproj_9_1.dll as mingw-w64 names it); none there is told.
+std::string library_name([[maybe_unused]] std::string& error) {
+#ifdef KELVRIN_PROJ_LIBRARY
+  return KELVRIN_PROJ_LIBRARY;
+#else
+  std::error_code ignored;
+  const std::filesystem::path folder = platform::program_folder();
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
+    const std::string name = platform::utf8_of(entry.path().filename());
+    if ((name.starts_with("proj_") || name.starts_with("libproj_")) && name.ends_with(".dll")) {
+      return platform::utf8_of(entry.path());
+    }
+  }
+  error = "a biblioteca do PROJ (proj_*.dll) não está na pasta do programa, " +
+          platform::utf8_of(folder);
+  return {};
+#endif
+}
+
 Loaded load() {
   Loaded loaded;
-  // KELVRIN_PROJ_LIBRARY: the soname of the PROJ the program was built with.
+  const std::string library = library_name(loaded.error);
+  if (library.empty()) return loaded;
   // The library stays loaded for the life of the program.
-  const platform::SharedLibrary proj(KELVRIN_PROJ_LIBRARY, loaded.error);
+  const platform::SharedLibrary proj(library.c_str(), loaded.error);
   if (!proj.loaded()) return loaded;
 #define KELVRIN_PROJ_LOAD(name)                                                  \
   loaded.library.name = reinterpret_cast<decltype(&::name)>(proj.symbol(#name)); \
   if (loaded.library.name == nullptr) {                                          \
-    loaded.error = std::string(KELVRIN_PROJ_LIBRARY) + ": falta " #name;         \
+    loaded.error = library + ": falta " #name;                                   \
     return loaded;                                                               \
   }
   KELVRIN_PROJ_FUNCTIONS(KELVRIN_PROJ_LOAD)

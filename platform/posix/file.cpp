@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
 namespace kelvrin::platform {
+namespace {
+int descriptor(FileHandle file) { return static_cast<int>(file); }
+}  // namespace
 
 FileHandle open_for_reading(const std::string& path) {
   return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -18,12 +20,12 @@ FileHandle create_for_writing(const std::string& path) {
 }
 
 SystemError close_file(FileHandle file) {
-  return ::close(file) == 0 ? SystemError() : last_system_error();
+  return ::close(descriptor(file)) == 0 ? SystemError() : last_system_error();
 }
 
 std::int64_t read_some(FileHandle file, char* data, std::size_t size, SystemError& error) {
   for (;;) {
-    const ssize_t got = ::read(file, data, size);
+    const ssize_t got = ::read(descriptor(file), data, size);
     if (got >= 0) return got;
     if (errno != EINTR) {
       error = last_system_error();
@@ -35,7 +37,7 @@ std::int64_t read_some(FileHandle file, char* data, std::size_t size, SystemErro
 std::int64_t read_at(FileHandle file, char* data, std::size_t size, std::uint64_t offset,
                      SystemError& error) {
   for (;;) {
-    const ssize_t got = ::pread(file, data, size, static_cast<off_t>(offset));
+    const ssize_t got = ::pread(descriptor(file), data, size, static_cast<off_t>(offset));
     if (got >= 0) return got;
     if (errno != EINTR) {
       error = last_system_error();
@@ -46,7 +48,7 @@ std::int64_t read_at(FileHandle file, char* data, std::size_t size, std::uint64_
 
 SystemError write_all(FileHandle file, const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t put = ::write(file, data, size);
+    const ssize_t put = ::write(descriptor(file), data, size);
     if (put > 0) {
       data += put;
       size -= static_cast<std::size_t>(put);
@@ -59,37 +61,24 @@ SystemError write_all(FileHandle file, const char* data, std::size_t size) {
   return {};
 }
 
-SystemError copy_rest(FileHandle from, FileHandle to) {
-  std::vector<char> buffer(std::size_t{1} << 20);
-  for (;;) {
-    SystemError error;
-    const std::int64_t got = read_some(from, buffer.data(), buffer.size(), error);
-    if (got == 0) return {};
-    if (got < 0) return error;
-    if (const SystemError failed = write_all(to, buffer.data(), static_cast<std::size_t>(got))) {
-      return failed;
-    }
-  }
-}
-
 SystemError rewind(FileHandle file) {
-  return ::lseek(file, 0, SEEK_SET) < 0 ? last_system_error() : SystemError();
+  return ::lseek(descriptor(file), 0, SEEK_SET) < 0 ? last_system_error() : SystemError();
 }
 
 std::optional<std::uint64_t> regular_file_size(FileHandle file) {
   struct stat info {};
-  if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (::fstat(descriptor(file), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   return static_cast<std::uint64_t>(info.st_size);
 }
 
 SystemError sync_file(FileHandle file) {
-  return ::fsync(file) == 0 ? SystemError() : last_system_error();
+  return ::fsync(descriptor(file)) == 0 ? SystemError() : last_system_error();
 }
 
 void start_writeback([[maybe_unused]] FileHandle file, [[maybe_unused]] std::uint64_t offset,
                      [[maybe_unused]] std::uint64_t size) noexcept {
 #if defined(SYNC_FILE_RANGE_WRITE)
-  ::sync_file_range(file, static_cast<off_t>(offset), static_cast<off_t>(size),
+  ::sync_file_range(descriptor(file), static_cast<off_t>(offset), static_cast<off_t>(size),
                     SYNC_FILE_RANGE_WRITE);
 #endif
 }

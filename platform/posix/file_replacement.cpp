@@ -29,6 +29,7 @@ SystemError sync_folder(const std::string& file) {
 
 SystemError look_at(const std::string& path, ExistingFile& file) {
   file = ExistingFile{};
+  file.path = path;
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     return errno == ENOENT ? SystemError() : last_system_error();
@@ -57,21 +58,23 @@ FileHandle open_for_overwrite(const std::string& path) {
 }
 
 SystemError truncate_file(FileHandle file, std::uint64_t size) {
-  return ::ftruncate(file, static_cast<off_t>(size)) == 0 ? SystemError() : last_system_error();
+  return ::ftruncate(static_cast<int>(file), static_cast<off_t>(size)) == 0 ? SystemError()
+                                                                            : last_system_error();
 }
 
 // Owner and group first: a change of owner clears set-id bits that the
 // mode then restores. Either may be refused to a user who does not own the
 // file.
 void keep_what_it_had(FileHandle file, const ExistingFile& existing) noexcept {
-  if (::fchown(file, existing.owner, existing.group) != 0) {
-    [[maybe_unused]] const int ignored = ::fchown(file, static_cast<uid_t>(-1), existing.group);
+  if (::fchown(static_cast<int>(file), existing.owner, existing.group) != 0) {
+    [[maybe_unused]] const int ignored =
+        ::fchown(static_cast<int>(file), static_cast<uid_t>(-1), existing.group);
   }
-  ::fchmod(file, existing.permissions);
+  ::fchmod(static_cast<int>(file), existing.permissions);
 }
 
 SystemError set_permissions(FileHandle file, std::uint32_t permissions) {
-  return ::fchmod(file, permissions) == 0 ? SystemError() : last_system_error();
+  return ::fchmod(static_cast<int>(file), permissions) == 0 ? SystemError() : last_system_error();
 }
 
 std::uint32_t new_file_permissions(std::uint32_t permissions) {
@@ -89,7 +92,7 @@ std::uint32_t permissions_of(const std::string& path, std::uint32_t otherwise) {
 SystemError replace_durably(FileHandle file, const std::string& from, const std::string& to,
                             bool& renamed) {
   renamed = false;
-  if (::fsync(file) != 0) return last_system_error();
+  if (::fsync(static_cast<int>(file)) != 0) return last_system_error();
   if (::rename(from.c_str(), to.c_str()) != 0) return last_system_error();
   renamed = true;
   return sync_folder(to);

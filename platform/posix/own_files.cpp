@@ -3,24 +3,12 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
 #include <exception>
 
 namespace kelvrin::platform {
 namespace {
 
-// Fixed storage: the signal handler may neither allocate nor lock.
-constexpr int slot_count = 8;
-constexpr std::size_t longest_path = 4096;  // PATH_MAX on Linux
-
-struct Slot {
-  std::atomic<bool> in_use{false};  // claimed by a conversion
-  std::atomic<bool> filled{false};  // `path` is complete
-  char path[longest_path];
-};
-
-Slot slots[slot_count];
 const char* last_words_text = "";
 
 extern "C" void on_interruption(int signal_number) {
@@ -39,25 +27,6 @@ extern "C" void on_interruption(int signal_number) {
 
 }  // namespace
 
-OwnFileName::OwnFileName(const std::string& path) {
-  if (path.size() >= longest_path) return;
-  for (int i = 0; i < slot_count; ++i) {
-    bool expected = false;
-    if (slots[i].in_use.compare_exchange_strong(expected, true)) {
-      std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
-      slots[i].filled.store(true, std::memory_order_release);
-      slot_ = i;
-      return;
-    }
-  }
-}
-
-OwnFileName::~OwnFileName() {
-  if (slot_ < 0) return;
-  slots[slot_].filled.store(false, std::memory_order_release);
-  slots[slot_].in_use.store(false, std::memory_order_release);
-}
-
 // The saved mask is copied in and out of the header's storage rather than
 // reached through a cast: that storage is bytes, never a sigset_t.
 InterruptionsHeld::InterruptionsHeld() {
@@ -75,12 +44,6 @@ InterruptionsHeld::~InterruptionsHeld() {
   sigset_t saved;
   std::memcpy(&saved, saved_, sizeof saved);
   ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-}
-
-void remove_own_files() noexcept {
-  for (Slot& slot : slots) {
-    if (slot.filled.load(std::memory_order_acquire)) ::unlink(slot.path);
-  }
 }
 
 void install_interruption_handlers(const char* last_words) {

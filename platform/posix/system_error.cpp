@@ -44,6 +44,8 @@ SystemError error_of_kind(ErrorKind kind) noexcept {
     case ErrorKind::name_too_long: return SystemError(ENAMETOOLONG);
     case ErrorKind::other_disk: return SystemError(EXDEV);
     case ErrorKind::too_large: return SystemError(EFBIG);
+    case ErrorKind::held_open: return SystemError(EBUSY);
+    case ErrorKind::invalid_name: return SystemError(EINVAL);
   }
   return SystemError(EIO);
 }

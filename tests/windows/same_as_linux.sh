@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# kelvrin-cli.exe under wine against the Linux build's kelvrin-cli: every
+# drawing of the corpus and the examples on a polynomial, an island and a
+# grid route, in both modes, byte for byte and message for message; then
+# standard input to standard output, an output folder with accents, and a
+# drawing large enough to be converted in pieces by helper threads.
+# Usage: same_as_linux.sh LINUX_BIN_FOLDER WINDOWS_CLI CORPUS EXAMPLES WORK
+# Exit 77 (skipped) when the Linux build is not there.
+set -uo pipefail
+linux_bin=$1 windows_cli=$2 corpus=$3 examples=$4 work=$5
+linux_cli=$linux_bin/kelvrin-cli
+if [[ ! -x $linux_cli ]]; then
+  echo "SKIPPED: no Linux build at $linux_bin"
+  exit 77
+fi
+rm -rf "$work" && mkdir -p "$work/linux" "$work/windows"
+failures=0
+fail() { echo "DIFFERENT: $*"; failures=$((failures + 1)); }
+
+# Runs both programs in their own folder with the same arguments; their
+# outputs and statuses must be the same, their messages too once Windows'
+# backslashes read as slashes.
+both() {
+  local name=$1
+  shift
+  (cd "$work/linux" && "$linux_cli" "$@" >"$name.out" 2>"$name.err"; echo $? >"$name.status")
+  (cd "$work/windows" && wine "$windows_cli" "$@" >"$name.out" 2>"$name.err"; echo $? >"$name.status")
+  sed -i 's|\\|/|g' "$work/windows/$name.err" "$work/windows/$name.out"
+  for kind in status err out; do
+    cmp -s "$work/linux/$name.$kind" "$work/windows/$name.$kind" || fail "$name.$kind"
+  done
+}
+
+inputs=("$corpus"/*.dxf "$examples"/*.dxf)
+for route in "tm06 datum73" "sao-braz utm26-itrf93" "datum73 lisboa"; do
+  read -r from to <<<"$route"
+  mkdir -p "$work"/{linux,windows}/{"$from-$to","$from-$to-literal"}
+  both "$from-$to" --from "$from" --to "$to" -q --output-dir "$from-$to" "${inputs[@]}"
+  both "$from-$to-literal" --literal --from "$from" --to "$to" -q \
+    --output-dir "$from-$to-literal" "${inputs[@]}"
+done
+
+(cd "$work/linux" && "$linux_cli" --from tm06 --to datum73 - - <"$examples/planta_tm06.dxf" \
+  >stdout.dxf 2>stdout.err)
+(cd "$work/windows" && wine "$windows_cli" --from tm06 --to datum73 - - \
+  <"$examples/planta_tm06.dxf" >stdout.dxf 2>stdout.err)
+
+mkdir -p "$work/linux/Ação" "$work/windows/Ação"
+both accented --from datum73 --to tm06 --output-dir "Ação" "$examples/planta_tm06.dxf"
+
+"$linux_bin/kelvrin_make_drawing" "$work/large.dxf" 60 >/dev/null
+both large --from tm06 --to datum73 --threads 2 "$work/large.dxf" large.dxf
+
+if ! diff -r "$work/linux" "$work/windows" >"$work/differences.txt"; then
+  fail "files (see $work/differences.txt)"
+fi
+rm -f "$work/large.dxf" "$work"/*/large.dxf
+converted=$(find "$work/windows" -name '*.dxf' | wc -l)
+echo "$converted drawings converted by both programs; $failures differences"
+[[ $failures -eq 0 ]]
