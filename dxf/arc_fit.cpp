@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "dxf/entity_rewriter.hpp"
+#include "dxf/portable_math.hpp"
 
 namespace kelvrin::dxf {
 namespace {
@@ -78,7 +79,7 @@ void EntityRewriter::fit_arc(std::size_t from) {
   }
   double sweep = std::fmod(*a1 - *a0, 360.0);
   if (sweep <= 0.0) sweep += 360.0;
-  const double sagitta = *r * (1.0 - std::cos(0.5 * sweep * radians_per_degree));
+  const double sagitta = *r * (1.0 - portable::cos(0.5 * sweep * radians_per_degree));
   constexpr double flat = 0.001;  // metres
   if (!(sagitta > flat) || sweep >= 359.0) return;
   const double z = height_of(fit.centre);
@@ -86,7 +87,7 @@ void EntityRewriter::fit_arc(std::size_t from) {
   const double angles[3] = {*a0, *a0 + 0.5 * sweep, *a0 + sweep};
   for (int k = 0; k < 3; ++k) {
     const double a = angles[k] * radians_per_degree;
-    const PlanarPoint on_arc{*cx + *r * std::cos(a), *cy + *r * std::sin(a)};
+    const PlanarPoint on_arc{*cx + *r * portable::cos(a), *cy + *r * portable::sin(a)};
     const PointResult result = operation_->forward(ocs_.to_world(on_arc, z));
     if (result.status != PointStatus::ok) return;
     moved[k] = ocs_.from_world(result.point, z + height_change_);
@@ -101,8 +102,8 @@ void EntityRewriter::fit_arc(std::size_t from) {
   const double similar_radius = own_similarity_->scaled(*r);
   const auto similar_miss = [&](double degrees, PlanarPoint exact) {
     const double a = own_similarity_->turned_degrees(degrees) * radians_per_degree;
-    return std::hypot(similar_centre.x + similar_radius * std::cos(a) - exact.x,
-                      similar_centre.y + similar_radius * std::sin(a) - exact.y);
+    return portable::hypot(similar_centre.x + similar_radius * portable::cos(a) - exact.x,
+                           similar_centre.y + similar_radius * portable::sin(a) - exact.y);
   };
   constexpr double exact_enough = 1e-6;  // metres
   if (similar_miss(*a0, moved[0]) < exact_enough && similar_miss(*a1, moved[2]) < exact_enough) {
@@ -110,9 +111,9 @@ void EntityRewriter::fit_arc(std::size_t from) {
   }
   const auto centre = circle_centre(moved[0], moved[1], moved[2]);
   if (!centre) return;
-  const double radius = std::hypot(moved[0].x - centre->x, moved[0].y - centre->y);
+  const double radius = portable::hypot(moved[0].x - centre->x, moved[0].y - centre->y);
   const auto direction = [&](PlanarPoint p) {
-    return std::atan2(p.y - centre->y, p.x - centre->x) / radians_per_degree;
+    return portable::atan2(p.y - centre->y, p.x - centre->x) / radians_per_degree;
   };
   double start = nearest_turn(direction(moved[0]), *a0);
   double end = nearest_turn(direction(moved[2]), *a1);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "dxf/portable_math.hpp"
+
 namespace kelvrin::dxf {
 
 LocalSimilarity::LocalSimilarity(const transform::Jacobian& world, const Ocs& ocs) {
@@ -23,11 +25,11 @@ LocalSimilarity::LocalSimilarity(const transform::Jacobian& world, const Ocs& oc
 // exactly zero when the derivative leaves the direction alone, so that an
 // unchanged angle is written as it was.
 double LocalSimilarity::turn(double radians) const noexcept {
-  const transform::PlanarPoint direction{std::cos(radians), std::sin(radians)};
+  const transform::PlanarPoint direction{portable::cos(radians), portable::sin(radians)};
   const transform::PlanarPoint carried_to = plane_.apply(direction);
   const double cross = direction.x * carried_to.y - direction.y * carried_to.x;
   const double dot = direction.x * carried_to.x + direction.y * carried_to.y;
-  return cross == 0.0 && dot > 0.0 ? 0.0 : std::atan2(cross, dot);
+  return cross == 0.0 && dot > 0.0 ? 0.0 : portable::atan2(cross, dot);
 }
 
 double LocalSimilarity::turned_radians(double radians) const noexcept {

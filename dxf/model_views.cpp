@@ -7,6 +7,7 @@
 
 #include "dxf/entity_rewriter.hpp"
 #include "dxf/pass_support.hpp"
+#include "dxf/portable_math.hpp"
 
 namespace kelvrin::dxf {
 namespace {
@@ -103,9 +104,9 @@ void EntityRewriter::follow_ucs(std::span<const Tag> record) {
           if (!ax || !ay) continue;
           // Unit axes stay unit axes: only the turn is theirs.
           const PlanarPoint carried = local.carried({*ax, *ay});
-          const double length = std::hypot(carried.x, carried.y);
+          const double length = portable::hypot(carried.x, carried.y);
           if (!(length > 0.0)) continue;
-          const double scale = std::hypot(*ax, *ay) / length;
+          const double scale = portable::hypot(*ax, *ay) / length;
           replaced.emplace_back(axis, PlanarPoint{carried.x * scale, carried.y * scale});
         }
       }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "dxf/portable_math.hpp"
+
 namespace kelvrin::dxf {
 namespace {
 
@@ -26,8 +28,8 @@ PlacedOperation::PlacedOperation(const transform::PointOperation& route,
                                  const BlockPlacement& placement, PlanarPoint base_point)
     : route_(route), base_(base_point) {
   const double angle = placement.rotation_degrees * std::numbers::pi / 180.0;
-  const double c = std::cos(angle);
-  const double s = std::sin(angle);
+  const double c = portable::cos(angle);
+  const double s = portable::sin(angle);
   // In the insert's plane: scale, then turn. A mirrored plane (extrusion
   // (0, 0, -1)) has its x axis along the world's -x.
   const double mirror = placement.extrusion.z < 0.0 ? -1.0 : 1.0;
@@ -81,8 +83,9 @@ double shared_block_miss(const transform::PointOperation& route, const BlockPlac
       if (exact.status != transform::PointStatus::ok) return 0.0;
       const PlanarPoint along =
           local.jacobian.apply({corner.x - insertion.x, corner.y - insertion.y});
-      largest = std::max(largest, std::hypot(moved_insertion.point.x + along.x - exact.point.x,
-                                             moved_insertion.point.y + along.y - exact.point.y));
+      largest =
+          std::max(largest, portable::hypot(moved_insertion.point.x + along.x - exact.point.x,
+                                            moved_insertion.point.y + along.y - exact.point.y));
     }
   }
   return largest;

@@ -105,8 +105,8 @@ void keep_what_it_had(FileHandle file, const ExistingFile& existing) noexcept {
   const SECURITY_INFORMATION protection = (control & SE_DACL_PROTECTED) != 0
                                               ? PROTECTED_DACL_SECURITY_INFORMATION
                                               : UNPROTECTED_DACL_SECURITY_INFORMATION;
-  SetSecurityInfo(handle_of(file), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection,
-                  nullptr, nullptr, access_list, nullptr);
+  SetSecurityInfo(handle_of(file), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr,
+                  nullptr, access_list, nullptr);
   LocalFree(descriptor);
 }
 
@@ -118,8 +118,7 @@ std::uint32_t new_file_permissions(std::uint32_t permissions) { return permissio
 std::uint32_t permissions_of(const std::string& path, std::uint32_t otherwise) {
   const DWORD attributes = GetFileAttributesW(windows::wide_path(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return otherwise;
-  return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? read_only_permissions
-                                                     : writable_permissions;
+  return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? read_only_permissions : writable_permissions;
 }
 
 // The scratch file was hidden while it was one; the output is an ordinary

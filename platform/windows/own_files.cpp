@@ -48,8 +48,8 @@ BOOL WINAPI on_console_event(DWORD event) {
   const std::size_t length = std::strlen(last_words_text);
   DWORD written = 0;
   if (length > 0) {
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), last_words_text, static_cast<DWORD>(length),
-              &written, nullptr);
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), last_words_text, static_cast<DWORD>(length), &written,
+              nullptr);
   }
   remove_own_files();
   TerminateProcess(GetCurrentProcess(), 1);

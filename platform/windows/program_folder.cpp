@@ -10,8 +10,7 @@ namespace kelvrin::platform {
 std::filesystem::path program_folder() {
   std::wstring name(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
     if (length == 0) {
       std::error_code ignored;
       return std::filesystem::current_path(ignored);

@@ -8,8 +8,8 @@ namespace kelvrin::platform {
 // A library named by its full path brings the libraries it needs from its
 // own folder; Windows resolves every import at load time, as RTLD_NOW does.
 SharedLibrary::SharedLibrary(const char* name, std::string& error) {
-  handle_ = LoadLibraryExW(windows::wide_path(name).c_str(), nullptr,
-                           LOAD_WITH_ALTERED_SEARCH_PATH);
+  handle_ =
+      LoadLibraryExW(windows::wide_path(name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (handle_ == nullptr) error = std::string(name) + ": " + last_system_error().system_text();
 }
 

@@ -10,9 +10,7 @@ namespace kelvrin::platform {
 
 FileHandle standard_input() noexcept { return windows::file_of(GetStdHandle(STD_INPUT_HANDLE)); }
 
-FileHandle standard_output() noexcept {
-  return windows::file_of(GetStdHandle(STD_OUTPUT_HANDLE));
-}
+FileHandle standard_output() noexcept { return windows::file_of(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 bool standard_error_is_terminal() noexcept {
   DWORD mode = 0;

@@ -46,12 +46,14 @@ bool acceptable_name(std::string_view utf8_path) {
   if (name.back() == '.' || name.back() == ' ') return false;
   std::string stem(name.substr(0, name.find('.')));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  std::transform(stem.begin(), stem.end(), stem.begin(),
-                 [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+  std::transform(stem.begin(), stem.end(), stem.begin(), [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  });
   static constexpr std::array<std::string_view, 6> devices = {"CON", "PRN",    "AUX",
                                                               "NUL", "CONIN$", "CONOUT$"};
   if (std::find(devices.begin(), devices.end(), stem) != devices.end()) return false;
-  const bool numbered_port = stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+  const bool numbered_port = stem.size() == 4 &&
+                             (stem.starts_with("COM") || stem.starts_with("LPT")) &&
                              stem[3] >= '1' && stem[3] <= '9';
   return !numbered_port;
 }

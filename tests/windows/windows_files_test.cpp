@@ -2,9 +2,8 @@
 // them open, names it will not give a file, paths beyond MAX_PATH, accents
 // in paths, read-only files, and an interruption from the console.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <string>
@@ -37,8 +36,9 @@ const std::string older_output = "um desenho que lá estava\r\n";
 class HeldOpen {
  public:
   HeldOpen(const std::string& path, DWORD share)
-      : handle_(CreateFileW(platform::windows::wide_path(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                            share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+      : handle_(CreateFileW(platform::windows::wide_path(path).c_str(),
+                            GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   ~HeldOpen() { CloseHandle(handle_); }
   bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
 
@@ -54,9 +54,9 @@ class WindowsFiles : public ::testing::Test {
  protected:
   ConversionOutcome convert(const std::string& input, const std::string& output) {
     host_.events.clear();
-    return run_conversion(host_, {KELVRIN_DATA_DIR, dxf::RewritePolicy::literal},
-                          {std::string(names::etrs89_tm06), std::string(names::datum_73), input,
-                           output, "", ""});
+    return run_conversion(
+        host_, {KELVRIN_DATA_DIR, dxf::RewritePolicy::literal},
+        {std::string(names::etrs89_tm06), std::string(names::datum_73), input, output, "", ""});
   }
   std::string message() const {
     const auto messages = host_.messages();
