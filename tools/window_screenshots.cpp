@@ -19,6 +19,7 @@
 #include "ui/fonts.hpp"
 #include "ui/information_window.hpp"
 #include "ui/main_window.hpp"
+#include "ui/output_name.hpp"
 #include "ui/qt_translations.hpp"
 #include "ui/user_dialogs.hpp"
 
@@ -96,8 +97,9 @@ int main(int argc, char** argv) {
       saved = save(dialog, folder.filePath("save_dialog_pt.png")) && saved;
       dialog->reject();
     });
-    dialogs.choose_output(&window, kelvrin::ui::MainWindow::suggested_output(
-                                       QDir::homePath() + "/planta.dxf", "ETRS89 TM06"));
+    dialogs.choose_output(&window,
+                          QString::fromStdString(kelvrin::ui::suggested_output(
+                              (QDir::homePath() + "/planta.dxf").toStdString(), "ETRS89 TM06")));
   }
 
   QApplication::setStyle(QStyleFactory::create("Fusion"));

@@ -7,27 +7,27 @@ namespace kelvrin::ui {
 namespace {
 
 // Relative luminance of an sRGB colour (WCAG 2.1, "relative luminance").
-double luminance(const QColor& colour) {
-  const auto linear = [](double channel) {
-    return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+double luminance(Rgb colour) {
+  const auto linear = [](int channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
   };
-  return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
-         0.0722 * linear(colour.blueF());
+  return 0.2126 * linear(colour.red) + 0.7152 * linear(colour.green) + 0.0722 * linear(colour.blue);
 }
 
 // The light grey of the classic 3-D controls, which the design's dark blue
 // was chosen for.
-const QColor light_3d_face(240, 240, 240);
+constexpr Rgb light_3d_face{240, 240, 240};
 
 }  // namespace
 
-double contrast_ratio(const QColor& a, const QColor& b) {
+double contrast_ratio(Rgb a, Rgb b) {
   const double la = luminance(a);
   const double lb = luminance(b);
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QColor readable_background(const QColor& text, const QColor& preferred) {
+Rgb readable_background(Rgb text, Rgb preferred) {
   return contrast_ratio(text, preferred) >= least_text_contrast ? preferred : light_3d_face;
 }
 

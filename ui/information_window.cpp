@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <QPalette>
 
-#include "ui/contrast.hpp"
+#include "ui/qt_colours.hpp"
 #include "ui/twips.hpp"
 #include "ui/window_placement.hpp"
 

@@ -2,50 +2,37 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <functional>
+#include <array>
 
-#include "core/conversion_job.hpp"
+#include "ui/form_model.hpp"
+#include "ui/form_view.hpp"
 
 class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
 namespace kelvrin::ui {
 
 class InformationWindow;
 class UserDialogs;
 
-// How OK runs a conversion; the program runs the conversion job itself,
-// tests may look at the six texts instead.
-using ConversionRunner = std::function<void(core::JobHost&, const core::ConversionRequest&)>;
-
-// The main window: the source and target systems, the input and output
-// drawings, the two parameter files of "Qualquer", OK and Cancelar. It is
-// the conversion job's host: message boxes, the mouse pointer, closing.
-class MainWindow final : public QWidget {
+// The main window in Qt Widgets: the controls of form_layout.hpp, drawn and
+// read for the FormModel that holds its behaviour, plus what only a
+// desktop window has (placement, the information window on F1, themes).
+class MainWindow final : public QWidget, private FormView {
   Q_OBJECT
 
  public:
-  enum class Layout { compact, qualquer };
+  using Layout = ui::Layout;
 
   MainWindow(UserDialogs& dialogs, ConversionRunner run_conversion, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // What choosing `source` from the source list does: fills the target list
-  // and picks the layout. Typing a source name does the same when the
-  // editing ends (Enter, Tab, leaving the box).
+  // As choosing `source` from the source list.
   void choose_source(const QString& source);
 
   // Puts a drawing given on the command line in the input field.
   void set_input_file(const QString& path);
 
-  // The name the output's save dialog proposes: the input's folder, its
-  // name with the target system added, never the input's own name.
-  static QString suggested_output(const QString& input, const QString& target);
-
-  void set_layout(Layout layout);
-  Layout current_layout() const { return layout_; }
+  Layout current_layout() const { return model_.layout(); }
 
   // Shows the information window without waiting for it (F1).
   void show_information();
@@ -56,33 +43,28 @@ class MainWindow final : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  class Host;
+  // FormView
+  std::string text(Control control) const override;
+  void set_text(Control control, std::string_view text) override;
+  void set_list(Control control, std::span<const std::string_view> entries) override;
+  void set_layout(Layout layout) override;
+  std::optional<std::string> choose_file(std::string_view preset, FileKind kind) override;
+  std::optional<std::string> choose_output(std::string_view suggested) override;
+  void show_message(std::string_view text, std::string_view title) override;
+  bool ask(std::string_view text, std::string_view title) override;
+  void set_busy(bool busy) override;
+  void close_window() override;
 
   void build_controls();
-  void browse_into(QLineEdit* field, bool dxf_only);
-  void browse_output();
-  void source_edited();
-  bool confirmed_before_running();
-  void run_ok();
+  QWidget* widget(Control control) const { return controls_[static_cast<std::size_t>(control)]; }
+  QComboBox* list(Control control) const;
   void apply_height();
 
   UserDialogs& dialogs_;
-  ConversionRunner run_conversion_;
-  Layout layout_ = Layout::compact;
-  QString dialog_file_name_;  // carried over from one browse to the next
-  QString reacted_source_;    // the source the targets were last filled for
+  FormModel model_;
   QPointer<InformationWindow> information_;
   bool placed_ = false;
-
-  QComboBox* combo1_ = nullptr;
-  QComboBox* combo2_ = nullptr;
-  QLineEdit* text1_ = nullptr;
-  QLineEdit* text2_ = nullptr;
-  QLineEdit* text3_ = nullptr;
-  QLineEdit* text4_ = nullptr;
-  QPushButton* command1_ = nullptr;
-  QPushButton* command2_ = nullptr;
-  QList<QWidget*> parameter_rows_;
+  std::array<QWidget*, control_count> controls_{};
 };
 
 }  // namespace kelvrin::ui
