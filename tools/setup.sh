@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing kelvrin need, when
 # any of them is missing. Safe to run again: it installs nothing twice.
-# --windows: also what the Windows build needs (mingw-w64, and wine to run
-# its tests).
+# --windows: also what the Windows build needs (mingw-w64, wine to run its
+# tests, NSIS for its installer).
 set -euo pipefail
 
 packages=(
@@ -14,7 +14,7 @@ packages=(
   python3 python3-ezdxf
 )
 if [[ ${1:-} == --windows ]]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine)
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis)
 fi
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows programs on Debian (mingw-w64) and runs their tests
 # under wine, kelvrin-cli.exe against the Linux build (the default preset's)
-# when it is there.
+# when it is there; then makes the installer and the portable zip
+# (build/windows/kelvrin-VERSION-setup.exe, kelvrin-VERSION-windows.zip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +11,4 @@ echo "== windows"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 ctest --preset windows
+cmake --build --preset windows --target windows-installer

@@ -1,0 +1,242 @@
+#!/usr/bin/env bash
+# The Windows installer, made from this build (tools/windows_installer.sh) and
+# run under wine in a prefix of its own:
+#  1. on a plain profile: a silent install into the default folder; the files
+#     (those of the portable zip, byte for byte, and the uninstaller), the
+#     Start-menu entry and "Abrir com" when the build has kelvrin.exe, the
+#     installed-apps entry; the installed kelvrin-cli.exe converts a drawing
+#     on a grid route as the build's own does; the silent uninstall
+#     (QuietUninstallString) leaves the prefix's files and registry as they
+#     were before the install.
+#  2. beside a CAD program that owns .dxf, into a folder the user chose: the
+#     window's installer (a stand-in kelvrin.exe while the build has none)
+#     adds its entries and leaves the CAD program's; the build's installer
+#     without the window, run over it, takes the window's away again and
+#     installs into the same folder; the uninstaller leaves the CAD program's
+#     association, the chosen folder and its other files as they were.
+# Usage: installer_test.sh SOURCES BUILD VERSION WORK
+# Exit 77 (skipped) without makensis or wine.
+set -uo pipefail
+sources=$1 build=$2 version=$3 work=$4
+for tool in makensis wine wineboot wineserver; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: no $tool (tools/setup.sh --windows installs it)"
+    exit 77
+  fi
+done
+rm -rf "$work" && mkdir -p "$work"
+work=$(cd "$work" && pwd)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all
+# No desktop menus, and neither Mono nor Gecko asked for.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+failures=0
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+section() { echo "== $*"; }
+
+# A registry value as `reg query` prints it (name "" for the default), or
+# status 1 when the key or the value is not there.
+reg_value() {
+  local key=$1 name=$2 output
+  if [[ -z $name ]]; then
+    output=$(wine reg query "$key" /ve 2>/dev/null) || return 1
+  else
+    output=$(wine reg query "$key" /v "$name" 2>/dev/null) || return 1
+  fi
+  output=$(tr -d '\r' <<<"$output" | grep -E '^    .*    REG_[A-Z_]+' | head -1)
+  [[ -n $output ]] || return 1
+  sed -E 's/^    .*    REG_[A-Z_]+( {4}|$)//' <<<"$output"
+}
+expect_value() {
+  local key=$1 name=$2 expected=$3 actual
+  if ! actual=$(reg_value "$key" "$name"); then
+    fail "$key \"$name\" is missing"
+  elif [[ $actual != "$expected" ]]; then
+    fail "$key \"$name\" is [$actual], not [$expected]"
+  fi
+}
+expect_no_value() {
+  local key=$1 name=$2 actual
+  if actual=$(reg_value "$key" "$name"); then
+    fail "$key \"$name\" is there ([$actual])"
+  fi
+}
+expect_no_key() {
+  if wine reg query "$1" >/dev/null 2>&1; then fail "$1 is there"; fi
+}
+
+# What an installation may change: the files of drive C (the temporary
+# folders apart), the user's registry and the machine's Software key, without
+# the times wine keeps for each key. Read once wine has ended (and has written
+# the registry out).
+snapshot() {
+  wineserver -w
+  (cd "$WINEPREFIX/drive_c" && find . -path './users/*/Temp' -prune -o -print | LC_ALL=C sort) \
+    >"$work/$1.files"
+  sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' "$WINEPREFIX/user.reg" >"$work/$1.user.reg"
+  sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' "$WINEPREFIX/system.reg" |
+    awk '/^\[/ { software = /^\[Software\\\\/ } software' >"$work/$1.system.reg"
+}
+same_as_snapshot() {
+  local before=$1 after=$2 kind
+  snapshot "$after"
+  for kind in files user.reg system.reg; do
+    if ! diff "$work/$before.$kind" "$work/$after.$kind" >"$work/$after.$kind.diff"; then
+      fail "the uninstall left $kind changed:"
+      head -20 "$work/$after.$kind.diff"
+    fi
+  done
+}
+
+section "the installers"
+bash "$sources/tools/windows_installer.sh" "$build" "$version" "$work/out" || exit 1
+setup=$work/out/kelvrin-$version-setup.exe
+portable=$work/out/kelvrin-$version-windows.zip
+window_setup=$setup
+with_window=0
+[[ -f $build/bin/kelvrin.exe ]] && with_window=1
+if ((!with_window)); then
+  # The window's installer, with kelvrin-cli.exe standing in for kelvrin.exe.
+  mkdir -p "$work/stand-in/bin"
+  cp "$build/bin"/{kelvrin-cli.exe,*.asc,*.gsb} "$work/stand-in/bin/"
+  cp "$build/bin/kelvrin-cli.exe" "$work/stand-in/bin/kelvrin.exe"
+  bash "$sources/tools/windows_installer.sh" "$work/stand-in" "$version" "$work/out-window" || exit 1
+  window_setup=$work/out-window/kelvrin-$version-setup.exe
+fi
+mkdir -p "$work/portable"
+(cd "$work/portable" && cmake -E tar xf "$portable") || fail "the zip does not open"
+portable_files=$(cd "$work/portable/kelvrin-$version" && ls | LC_ALL=C sort)
+
+section "a prefix of its own"
+wineboot --init >/dev/null 2>&1
+wineserver -w
+# Keys every Windows profile has, which no uninstaller takes away.
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_CURRENT_USER\Software\Classes]' '' \
+  '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall]' >"$work/profile.reg"
+wine reg import "$(winepath -w "$work/profile.reg")" >/dev/null 2>&1 || fail "reg import"
+localappdata=$(wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')
+appdata=$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')
+profile=$(wine cmd /c 'echo %USERPROFILE%' | tr -d '\r')
+shortcut=$(winepath -u "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\kelvrin.lnk")
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\kelvrin'
+classes='HKCU\Software\Classes'
+
+# Checks an installation in the Windows folder $1, with the window or not ($2).
+check_installation() {
+  local folder=$1 window=$2 unix_folder installed expected
+  unix_folder=$(winepath -u "$folder")
+  expected=$( (grep -v '^kelvrin\.exe$' <<<"$portable_files"; echo desinstalar.exe
+    ((window)) && echo kelvrin.exe) | LC_ALL=C sort)
+  installed=$(cd "$unix_folder" 2>/dev/null && ls | LC_ALL=C sort)
+  [[ $installed == "$expected" ]] || fail "installed files: $(echo $installed), not $(echo $expected)"
+  if ((window == with_window)); then
+    for file in $portable_files; do
+      cmp -s "$work/portable/kelvrin-$version/$file" "$unix_folder/$file" ||
+        fail "$file installed is not the zip's"
+    done
+  fi
+  grep -q kelvrin.exe <<<"$installed" || installed=
+  if ((window)); then
+    [[ -n $installed ]] || fail "kelvrin.exe is not installed"
+    if [[ ! -f $shortcut ]]; then
+      fail "no Start-menu entry"
+    elif ! strings -el "$shortcut" | grep -qiF "$folder\\kelvrin.exe"; then
+      fail "the Start-menu entry does not open $folder\\kelvrin.exe"
+    fi
+    expect_value "$classes\\kelvrin.dxf" "" "Desenho DXF"
+    expect_value "$classes\\kelvrin.dxf\\DefaultIcon" "" "$folder\\kelvrin.exe,0"
+    expect_value "$classes\\kelvrin.dxf\\shell\\open\\command" "" "\"$folder\\kelvrin.exe\" \"%1\""
+    expect_value "$classes\\.dxf\\OpenWithProgids" kelvrin.dxf ""
+    expect_value "$classes\\Applications\\kelvrin.exe" FriendlyAppName kelvrin
+    expect_value "$classes\\Applications\\kelvrin.exe\\shell\\open\\command" "" \
+      "\"$folder\\kelvrin.exe\" \"%1\""
+    expect_value "$uninstall_key" DisplayIcon "$folder\\kelvrin.exe,0"
+  else
+    [[ -z $installed ]] || fail "kelvrin.exe is installed"
+    [[ ! -e $shortcut ]] || fail "a Start-menu entry without the window"
+    expect_no_key "$classes\\kelvrin.dxf"
+    expect_no_key "$classes\\Applications\\kelvrin.exe"
+    expect_no_value "$classes\\.dxf\\OpenWithProgids" kelvrin.dxf
+    expect_value "$uninstall_key" DisplayIcon "$folder\\kelvrin-cli.exe,0"
+  fi
+  expect_value "$uninstall_key" DisplayName kelvrin
+  expect_value "$uninstall_key" DisplayVersion "$version"
+  expect_value "$uninstall_key" Publisher "The kelvrin developers"
+  expect_value "$uninstall_key" InstallLocation "$folder"
+  expect_value "$uninstall_key" UninstallString "\"$folder\\desinstalar.exe\""
+  expect_value "$uninstall_key" QuietUninstallString "\"$folder\\desinstalar.exe\" /S"
+  expect_value "$uninstall_key" NoModify 0x1
+  expect_value "$uninstall_key" NoRepair 0x1
+  local size
+  size=$(reg_value "$uninstall_key" EstimatedSize) || size=0
+  local kb=$(($(du -sk --apparent-size "$unix_folder" | cut -f1)))
+  ((size > kb / 2 && size < kb * 2)) || fail "EstimatedSize $size KB for $kb KB installed"
+}
+
+# The silent uninstall, the command line the installed-apps entry gives for
+# it run as it stands. The uninstaller copies itself into the temporary folder
+# and returns at once; the copy's work is done when wine has ended.
+uninstall() {
+  local quiet
+  quiet=$(reg_value "$uninstall_key" QuietUninstallString) || {
+    fail "no QuietUninstallString"
+    return
+  }
+  printf '@%s\r\n' "$quiet" >"$work/uninstall.bat"
+  wine cmd /c "$(winepath -w "$work/uninstall.bat")" || fail "the uninstaller's status ($?)"
+  wineserver -w
+}
+
+section "1: the build's installer on a plain profile"
+snapshot plain
+wine "$setup" /S || fail "the installer's status ($?)"
+folder="$localappdata\\Programs\\kelvrin"
+check_installation "$folder" "$with_window"
+# The installed kelvrin-cli.exe and the build's on a grid route.
+drawing=$sources/examples/planta_tm06.dxf
+wine "$(winepath -u "$folder")/kelvrin-cli.exe" -q --from datum73 --to lisboa "$drawing" \
+  "$work/installed.dxf" || fail "the installed kelvrin-cli.exe ($?)"
+wine "$build/bin/kelvrin-cli.exe" -q --from datum73 --to lisboa "$drawing" "$work/built.dxf" ||
+  fail "the build's kelvrin-cli.exe ($?)"
+[[ -s $work/built.dxf ]] && cmp -s "$work/installed.dxf" "$work/built.dxf" ||
+  fail "the installed kelvrin-cli.exe converts otherwise than the build's"
+uninstall
+expect_no_key "$uninstall_key"
+same_as_snapshot plain plain-after
+
+section "2: beside a CAD program, into a folder of the user's"
+chosen="$profile\\Ferramentas de CAD"
+mkdir -p "$(winepath -u "$chosen")"
+echo "de outro programa" >"$(winepath -u "$chosen")/outro.txt"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_CURRENT_USER\Software\Classes\.dxf]' '@="OutroCAD.Desenho"' '' \
+  '[HKEY_CURRENT_USER\Software\Classes\.dxf\OpenWithProgids]' '"OutroCAD.Desenho"=hex(0):' '' \
+  '[HKEY_CURRENT_USER\Software\Classes\OutroCAD.Desenho\shell\open\command]' \
+  '@="\"C:\\OutroCAD\\outrocad.exe\" \"%1\""' >"$work/cad.reg"
+wine reg import "$(winepath -w "$work/cad.reg")" >/dev/null 2>&1 || fail "reg import"
+snapshot cad
+folder="$chosen\\kelvrin"
+# /D= takes the rest of the command line, blanks and all, unquoted.
+# shellcheck disable=SC2086
+wine "$window_setup" /S /D=$folder || fail "the window's installer's status ($?)"
+check_installation "$folder" 1
+expect_value "$classes\\.dxf" "" OutroCAD.Desenho
+expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
+if ((!with_window)); then
+  # The build's installer over it: the same folder, the window's entries gone.
+  wine "$setup" /S || fail "the installer's status over the window's ($?)"
+  check_installation "$folder" 0
+  expect_value "$classes\\.dxf" "" OutroCAD.Desenho
+  expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
+fi
+uninstall
+same_as_snapshot cad cad-after
+
+if ((failures == 0)); then
+  rm -rf "$WINEPREFIX"
+  echo "installer: $(du -k "$setup" | cut -f1) KB; every check passed"
+fi
+[[ $failures -eq 0 ]]

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Makes kelvrin's Windows installer (tools/windows_installer.nsi, Debian's
+# makensis) and a portable zip of the same files from a windows build:
+#   OUT/kelvrin-VERSION-setup.exe
+#   OUT/kelvrin-VERSION-windows.zip   (one folder, kelvrin-VERSION)
+# The programs come from BUILD/bin, stripped: kelvrin-cli.exe, and kelvrin.exe
+# when it is there; the grid files from BUILD/bin too; LICENSE, README.md and
+# the grids' credit (data/README.md) from the sources, as .txt files.
+# Usage: windows_installer.sh BUILD VERSION [OUT]   (OUT: BUILD by default)
+# `cmake --build --preset windows --target windows-installer` runs it with the
+# project's version.
+set -euo pipefail
+sources=$(cd "$(dirname "$0")/.." && pwd)
+if [[ $# -lt 2 ]]; then
+  echo "uso: windows_installer.sh PASTA_DA_COMPILACAO VERSAO [PASTA_DE_SAIDA]" >&2
+  exit 2
+fi
+build=$(cd "$1" && pwd) version=$2 out=${3:-$1}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+bin=$build/bin
+strip=${KELVRIN_STRIP:-x86_64-w64-mingw32-strip}
+
+setup=$out/kelvrin-$version-setup.exe
+zip=$out/kelvrin-$version-windows.zip
+work=$(mktemp -d "$out/.kelvrin-installer.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+stage=$work/kelvrin-$version
+mkdir "$stage"
+
+programs=(kelvrin-cli.exe)
+defines=()
+if [[ -f $bin/kelvrin.exe ]]; then
+  programs=(kelvrin.exe kelvrin-cli.exe)
+  defines+=(-DWITH_WINDOW)
+fi
+for program in "${programs[@]}"; do
+  "$strip" -o "$stage/$program" "$bin/$program"
+done
+for grid in et_lx_m.asc et_lx_p.asc lx_et_m.asc lx_et_p.asc D73_ETRS89_geo.gsb DLX_ETRS89_geo.gsb; do
+  cp "$bin/$grid" "$stage/"
+done
+cp "$sources/LICENSE" "$stage/LICENSE.txt"
+cp "$sources/README.md" "$stage/README.txt"
+cp "$sources/data/README.md" "$stage/grids.txt"
+
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup.part" \
+  "${defines[@]}" "$sources/tools/windows_installer.nsi"
+mv -f "$setup.part" "$setup"
+
+(cd "$work" && cmake -E tar cf "$zip.part" --format=zip "kelvrin-$version")
+mv -f "$zip.part" "$zip"
+
+echo "Instalador: $setup ($(du -k "$setup" | cut -f1) KB, ${programs[*]})"
+echo "Zip portátil: $zip ($(du -k "$zip" | cut -f1) KB)"
