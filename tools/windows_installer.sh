@@ -34,8 +34,16 @@ if [[ -f $bin/kelvrin.exe ]]; then
   programs=(kelvrin.exe kelvrin-cli.exe)
   defines+=(-DWITH_WINDOW)
 fi
+# strip stamps a PE file with the time it runs unless SOURCE_DATE_EPOCH says
+# otherwise: the program keeps the link time in its header (the 4 bytes 8 past
+# the PE header, found at 0x3c), so the same build makes the same files.
+link_time() {
+  local header
+  header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  od -An -tu4 -j$((header + 8)) -N4 "$1" | tr -d ' '
+}
 for program in "${programs[@]}"; do
-  "$strip" -o "$stage/$program" "$bin/$program"
+  SOURCE_DATE_EPOCH=$(link_time "$bin/$program") "$strip" -o "$stage/$program" "$bin/$program"
 done
 for grid in et_lx_m.asc et_lx_p.asc lx_et_m.asc lx_et_p.asc D73_ETRS89_geo.gsb DLX_ETRS89_geo.gsb; do
   cp "$bin/$grid" "$stage/"
