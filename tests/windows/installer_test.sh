@@ -34,7 +34,23 @@ fail() {
   echo "FAILED: $*"
   failures=$((failures + 1))
 }
-section() { echo "== $*"; }
+section() { echo "== $* ($SECONDS s)"; }
+# Wine's server runs from the prefix's first program to the end of the test:
+# a program started while a server shuts down may fail to start.
+trap 'wineserver -k 2>/dev/null' EXIT
+
+# Paths both ways without asking wine: this folder's through drive Z:, the
+# prefix's own through drive C:.
+windows_path() { echo "Z:${1//\//\\}"; }
+unix_path() {
+  local path=$1
+  [[ $path == [Cc]:\\* ]] || {
+    echo "not on drive C: [$path]" >&2
+    return 1
+  }
+  path=${path:3}
+  echo "$WINEPREFIX/drive_c/${path//\\//}"
+}
 
 # A registry value as `reg query` prints it (name "" for the default), or
 # status 1 when the key or the value is not there.
@@ -68,21 +84,21 @@ expect_no_key() {
 }
 
 # What an installation may change: the files of drive C (the temporary
-# folders apart), the user's registry and the machine's Software key, without
-# the times wine keeps for each key. Read once wine has ended (and has written
-# the registry out).
+# folders apart), the user's registry and the machine's Software key.
 snapshot() {
-  wineserver -w
+  local root
   (cd "$WINEPREFIX/drive_c" && find . -path './users/*/Temp' -prune -o -print | LC_ALL=C sort) \
     >"$work/$1.files"
-  sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' "$WINEPREFIX/user.reg" >"$work/$1.user.reg"
-  sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' "$WINEPREFIX/system.reg" |
-    awk '/^\[/ { software = /^\[Software\\\\/ } software' >"$work/$1.system.reg"
+  for root in HKCU 'HKLM\Software'; do
+    wine reg export "$root" "$(windows_path "$work/export.reg")" /y >/dev/null 2>&1 ||
+      fail "reg export $root"
+    iconv -f UTF-16 -t UTF-8 "$work/export.reg" >"$work/$1.${root%%\\*}.reg"
+  done
 }
 same_as_snapshot() {
   local before=$1 after=$2 kind
   snapshot "$after"
-  for kind in files user.reg system.reg; do
+  for kind in files HKCU.reg HKLM.reg; do
     if ! diff "$work/$before.$kind" "$work/$after.$kind" >"$work/$after.$kind.diff"; then
       fail "the uninstall left $kind changed:"
       head -20 "$work/$after.$kind.diff"
@@ -110,24 +126,28 @@ mkdir -p "$work/portable"
 portable_files=$(cd "$work/portable/kelvrin-$version" && find . -type f -printf '%P\n' | LC_ALL=C sort)
 
 section "a prefix of its own"
+mkdir "$WINEPREFIX"
+wineserver -p
 wineboot --init >/dev/null 2>&1
-wineserver -w
 # Keys every Windows profile has, which no uninstaller takes away.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Classes]' '' \
   '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall]' >"$work/profile.reg"
-wine reg import "$(winepath -w "$work/profile.reg")" >/dev/null 2>&1 || fail "reg import"
-localappdata=$(wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')
-appdata=$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')
-profile=$(wine cmd /c 'echo %USERPROFILE%' | tr -d '\r')
-shortcut=$(winepath -u "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\kelvrin.lnk")
+wine reg import "$(windows_path "$work/profile.reg")" >/dev/null 2>&1 || fail "reg import"
+{
+  read -r localappdata
+  read -r appdata
+  read -r profile
+} < <(wine cmd /c 'echo %LOCALAPPDATA%&echo %APPDATA%&echo %USERPROFILE%' | tr -d '\r')
+shortcut=$(unix_path "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\kelvrin.lnk") &&
+  unix_path "$localappdata" >/dev/null && unix_path "$profile" >/dev/null || exit 1
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\kelvrin'
 classes='HKCU\Software\Classes'
 
 # Checks an installation in the Windows folder $1, with the window or not ($2).
 check_installation() {
   local folder=$1 window=$2 unix_folder installed expected file
-  unix_folder=$(winepath -u "$folder")
+  unix_folder=$(unix_path "$folder") || return
   expected=$( (grep -v '^kelvrin\.exe$' <<<"$portable_files"; echo desinstalar.exe
     ((window)) && echo kelvrin.exe) | LC_ALL=C sort)
   installed=$(cd "$unix_folder" 2>/dev/null && find . -printf '%P\n' | sed 1d | LC_ALL=C sort)
@@ -176,16 +196,22 @@ check_installation() {
 
 # The silent uninstall, the command line the installed-apps entry gives for
 # it run as it stands. The uninstaller copies itself into the temporary folder
-# and returns at once; the copy's work is done when wine has ended.
+# and returns at once; the copy has done its work when the folder it removes
+# and then the installed-apps entry, its last step, are gone.
 uninstall() {
-  local quiet
+  local folder=$1 quiet tries
   quiet=$(reg_value "$uninstall_key" QuietUninstallString) || {
     fail "no QuietUninstallString"
     return
   }
   printf '@%s\r\n' "$quiet" >"$work/uninstall.bat"
-  wine cmd /c "$(winepath -w "$work/uninstall.bat")" || fail "the uninstaller's status ($?)"
-  wineserver -w
+  wine cmd /c "$(windows_path "$work/uninstall.bat")" || fail "the uninstaller's status ($?)"
+  for ((tries = 0; tries < 300; tries++)); do
+    [[ -e $folder ]] || wine reg query "$uninstall_key" >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  ((tries < 300)) || fail "the uninstaller has not finished in a minute"
+  sleep 1
 }
 
 section "1: the build's installer on a plain profile"
@@ -195,27 +221,27 @@ folder="$localappdata\\Programs\\kelvrin"
 check_installation "$folder" "$with_window"
 # The installed kelvrin-cli.exe and the build's on a grid route.
 drawing=$sources/examples/planta_tm06.dxf
-wine "$(winepath -u "$folder")/kelvrin-cli.exe" -q --from datum73 --to lisboa "$drawing" \
+wine "$(unix_path "$folder")/kelvrin-cli.exe" -q --from datum73 --to lisboa "$drawing" \
   "$work/installed.dxf" || fail "the installed kelvrin-cli.exe ($?)"
 wine "$build/bin/kelvrin-cli.exe" -q --from datum73 --to lisboa "$drawing" "$work/built.dxf" ||
   fail "the build's kelvrin-cli.exe ($?)"
 if [[ ! -s $work/built.dxf ]] || ! cmp -s "$work/installed.dxf" "$work/built.dxf"; then
   fail "the installed kelvrin-cli.exe converts otherwise than the build's"
 fi
-uninstall
+uninstall "$(unix_path "$folder")"
 expect_no_key "$uninstall_key"
 same_as_snapshot plain plain-after
 
 section "2: beside a CAD program, into a folder of the user's"
 chosen="$profile\\Ferramentas de CAD"
-mkdir -p "$(winepath -u "$chosen")"
-echo "de outro programa" >"$(winepath -u "$chosen")/outro.txt"
+mkdir -p "$(unix_path "$chosen")"
+echo "de outro programa" >"$(unix_path "$chosen")/outro.txt"
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Classes\.dxf]' '@="OutroCAD.Desenho"' '' \
   '[HKEY_CURRENT_USER\Software\Classes\.dxf\OpenWithProgids]' '"OutroCAD.Desenho"=hex(0):' '' \
   '[HKEY_CURRENT_USER\Software\Classes\OutroCAD.Desenho\shell\open\command]' \
   '@="\"C:\\OutroCAD\\outrocad.exe\" \"%1\""' >"$work/cad.reg"
-wine reg import "$(winepath -w "$work/cad.reg")" >/dev/null 2>&1 || fail "reg import"
+wine reg import "$(windows_path "$work/cad.reg")" >/dev/null 2>&1 || fail "reg import"
 snapshot cad
 folder="$chosen\\kelvrin"
 # /D= takes the rest of the command line, blanks and all, unquoted.
@@ -231,11 +257,13 @@ if ((!with_window)); then
   expect_value "$classes\\.dxf" "" OutroCAD.Desenho
   expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
 fi
-uninstall
+uninstall "$(unix_path "$folder")"
 same_as_snapshot cad cad-after
 
+wineserver -k
+wineserver -w
 if ((failures == 0)); then
   rm -rf "$WINEPREFIX"
-  echo "installer: $(du -k "$setup" | cut -f1) KB; every check passed"
+  echo "installer: $(du -k "$setup" | cut -f1) KB; every check passed in $SECONDS s"
 fi
 [[ $failures -eq 0 ]]
