@@ -127,7 +127,7 @@ portable_files=$(cd "$work/portable/kelvrin-$version" && find . -type f -printf 
 
 section "a prefix of its own"
 mkdir "$WINEPREFIX"
-wineserver -p
+wineserver -p </dev/null >/dev/null 2>&1
 wineboot --init >/dev/null 2>&1
 # Keys every Windows profile has, which no uninstaller takes away.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
