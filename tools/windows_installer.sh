@@ -52,12 +52,12 @@ cp "$sources/LICENSE" "$stage/LICENSE.txt"
 cp "$sources/README.md" "$stage/README.txt"
 cp "$sources/data/README.md" "$stage/grids.txt"
 
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup.part" \
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup.new" \
   "${defines[@]}" "$sources/tools/windows_installer.nsi"
-mv -f "$setup.part" "$setup"
+mv -f "$setup.new" "$setup"
 
-(cd "$work" && cmake -E tar cf "$zip.part" --format=zip "kelvrin-$version")
-mv -f "$zip.part" "$zip"
+(cd "$work" && cmake -E tar cf "$zip.new" --format=zip "kelvrin-$version")
+mv -f "$zip.new" "$zip"
 
 echo "Instalador: $setup ($(du -k "$setup" | cut -f1) KB, ${programs[*]})"
 echo "Zip portátil: $zip ($(du -k "$zip" | cut -f1) KB)"
