@@ -285,4 +285,9 @@ bool proj_knows_system(const std::string& definition) {
   return known;
 }
 
+std::string proj_unavailable_reason() {
+  std::string error;
+  return loaded_proj(error) == nullptr ? error : std::string();
+}
+
 }  // namespace kelvrin::transform
