@@ -47,7 +47,7 @@ std::string unknown_system(std::string_view option, std::string_view typed) {
   if (!proj_definition(std::string(typed)).empty()) {
     if (const std::string why = transform::proj_unavailable_reason(); !why.empty()) {
       return "o sistema em " + std::string(option) + ", \"" + std::string(typed) +
-             "\", só o PROJ o conhece, e o PROJ não pôde ser carregado (" + why + ")";
+             "\", só o PROJ o conhece: " + why;
     }
   }
   std::string text =
