@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "transform/proj_library.hpp"
+#include "platform/utf8_path.hpp"
 
 namespace kelvrin::transform {
 namespace {
@@ -18,7 +19,8 @@ pj_ctx* offline_context(const ProjLibrary* proj, const std::vector<std::string>&
   const std::string defaults =
       proj->proj_info().searchpath != nullptr ? proj->proj_info().searchpath : "";
   for (std::size_t begin = 0; begin <= defaults.size();) {
-    const std::size_t end = std::min(defaults.find(':', begin), defaults.size());
+    const std::size_t end =
+        std::min(defaults.find(platform::path_list_separator, begin), defaults.size());
     if (end > begin) folders.push_back(defaults.substr(begin, end - begin));
     begin = end + 1;
   }
