@@ -41,8 +41,7 @@ std::string chosen_path(const std::wstring& buffer) {
 // A preset the dialog cannot show (a folder gone since, a name Windows
 // refuses) would keep it from opening at all: it opens without one then.
 template <typename Show>
-std::optional<std::string> run_file_dialog(OPENFILENAMEW& dialog, std::wstring& buffer,
-                                           Show show) {
+std::optional<std::string> run_file_dialog(OPENFILENAMEW& dialog, std::wstring& buffer, Show show) {
   if (show(&dialog)) return chosen_path(buffer);
   if (CommDlgExtendedError() == FNERR_INVALIDFILENAME) {
     std::fill(buffer.begin(), buffer.end(), L'\0');

@@ -17,9 +17,7 @@ struct GdiDeleter {
 using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
 using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiDeleter>;
 
-inline COLORREF colorref_of(Rgb colour) {
-  return RGB(colour.red, colour.green, colour.blue);
-}
+inline COLORREF colorref_of(Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
 inline Rgb rgb_of(COLORREF colour) {
   return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
 }

@@ -55,10 +55,10 @@ void InformationWindow::create() {
   CreateWindowExW(0, class_name, platform::windows::wide_of(information_caption).c_str(), style,
                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_, nullptr,
                   instance_, this);
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, nullptr,
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL |
-                              LBS_NOINTEGRALHEIGHT,
-                          0, 0, 0, 0, window_, nullptr, instance_, nullptr);
+  list_ = CreateWindowExW(
+      WS_EX_CLIENTEDGE, WC_LISTBOXW, nullptr,
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0,
+      0, window_, nullptr, instance_, nullptr);
   for (const std::string_view line : information_lines()) {
     SendMessageW(list_, LB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>(platform::windows::wide_of(line).c_str()));
@@ -74,8 +74,8 @@ void InformationWindow::apply_resolution(UINT dots_per_inch) {
   SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   const TwipsRect& rect = information_list_rect;
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font(information_font, dots_per_inch)),
-               FALSE);
+  SendMessageW(list_, WM_SETFONT,
+               reinterpret_cast<WPARAM>(fonts_.font(information_font, dots_per_inch)), FALSE);
   SetWindowPos(list_, nullptr, pixels(rect.left, dots_per_inch), pixels(rect.top, dots_per_inch),
                pixels(rect.width, dots_per_inch), pixels(rect.height, dots_per_inch),
                SWP_NOZORDER | SWP_NOACTIVATE);

@@ -113,7 +113,8 @@ bool ends_in_dxf(std::wstring_view path) {
 
 std::wstring window_text(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -205,13 +206,17 @@ void MainWindow::apply_layout() {
       SetWindowPos(window, nullptr, pixels(spec.rect.left, dpi), pixels(top, dpi),
                    pixels(spec.rect.width, dpi), height + static_cast<int>(line) * list_rows + 2,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-      RECT box{};
-      GetWindowRect(window, &box);
-      const auto field = static_cast<int>(
-          SendMessageW(window, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-      const int borders = static_cast<int>(box.bottom - box.top) - field;
-      if (height > borders) {
-        SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - borders);
+      // The box's borders are the system's (and its theme's): its text
+      // line is set, the box measured, until the box is as designed.
+      auto field =
+          static_cast<int>(SendMessageW(window, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+      for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT box{};
+        GetWindowRect(window, &box);
+        const int error = height - static_cast<int>(box.bottom - box.top);
+        if (error == 0 || field + error <= 0) break;
+        field += error;
+        SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
       }
     } else {
       SetWindowPos(window, nullptr, pixels(spec.rect.left, dpi), pixels(top, dpi),
@@ -333,7 +338,8 @@ void MainWindow::command(WPARAM wparam) {
     // The box's text is not yet the chosen entry's while it tells.
     const HWND box = this->control(*control);
     const LRESULT chosen = SendMessageW(box, CB_GETCURSEL, 0, 0);
-    if (chosen != CB_ERR) model_.choose_source(utf8_of(list_entry(box, static_cast<WPARAM>(chosen))));
+    if (chosen != CB_ERR)
+      model_.choose_source(utf8_of(list_entry(box, static_cast<WPARAM>(chosen))));
   } else if (*control == Control::source_box && code == CBN_KILLFOCUS) {
     model_.source_edit_finished();
   }
@@ -438,6 +444,8 @@ void MainWindow::set_text(Control control, std::string_view text) {
       // Exactly: the list's own search ignores case.
       if (list_entry(window, static_cast<WPARAM>(i)) == wide) {
         SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        // Chosen, not selected for typing over.
+        SendMessageW(window, CB_SETEDITSEL, 0, MAKELPARAM(-1, 0));
         return;
       }
     }

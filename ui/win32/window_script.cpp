@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/windows/wide_text.hpp"
@@ -30,8 +31,8 @@ constexpr int message_text_id = 0xFFFF;
 std::string text_of(HWND window) {
   if (window == nullptr) return {};
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return utf8_of(text);
 }
 
@@ -170,8 +171,8 @@ bool write_screenshot(HWND window, const std::wstring& path) {
   DWORD written = 0;
   bool whole = WriteFile(file, &header, sizeof header, &written, nullptr) != 0;
   whole = whole && WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-  whole = whole && WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written,
-                             nullptr);
+  whole =
+      whole && WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
   CloseHandle(file);
   return whole;
 }
@@ -202,7 +203,8 @@ std::unique_ptr<WindowScript> WindowScript::from_environment(MainWindow& window)
   std::string text;
   char buffer[4096];
   DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    text.append(buffer, read);
   CloseHandle(file);
   std::vector<std::string> steps;
   std::size_t start = 0;
@@ -248,6 +250,17 @@ void WindowScript::log(const std::string& line) {
 
 void WindowScript::fail(const std::string& why) {
   log("error: " + why);
+  // What was on the screen, for the one who reads the log.
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM script) -> BOOL {
+        reinterpret_cast<WindowScript*>(script)->log("  window " + class_of(window) + " [" +
+                                                     text_of(window) + "]" +
+                                                     (IsWindowVisible(window) ? " visible" : "") +
+                                                     (IsWindowEnabled(window) ? " enabled" : ""));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(this));
   CloseHandle(log_);
   log_ = INVALID_HANDLE_VALUE;
   ExitProcess(2);
@@ -262,6 +275,7 @@ void WindowScript::step() {
     log("done");
     return;
   }
+  if (GetTickCount64() < idle_until_) return;
   const std::string& current = steps_[next_];
   const bool for_dialog = current.starts_with("dialog ") || current.starts_with("message");
   const HWND dialog = open_dialog();
@@ -303,6 +317,9 @@ bool WindowScript::run(const std::string& step, HWND dialog) {
     // What the list tells its window when the user moves through it.
     SendMessageW(main, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(box));
+    // Windows hides a list's selected text once the focus leaves it; wine
+    // would leave it highlighted in the pictures.
+    SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(-1, 0));
     return true;
   }
   if (verb == "key") {
@@ -332,8 +349,8 @@ bool WindowScript::run(const std::string& step, HWND dialog) {
     SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
     HWND name = GetDlgItem(dialog, cmb13);
     if (name == nullptr) name = GetDlgItem(dialog, edt1);
-    log("dialog: [" + text_of(dialog) + "] folder=" + utf8_of(folder) +
-        " file=" + text_of(name) + " type=" + text_of(GetDlgItem(dialog, cmb1)));
+    log("dialog: [" + text_of(dialog) + "] folder=" + utf8_of(folder) + " file=" + text_of(name) +
+        " type=" + text_of(GetDlgItem(dialog, cmb1)));
     if (rest == "cancel") {
       PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
       return true;
@@ -363,8 +380,8 @@ bool WindowScript::run(const std::string& step, HWND dialog) {
         " client=" + size_text(client) + " caption=" + text_of(main));
     for (const ControlSpec& spec : form_controls()) {
       const HWND control = window_.control(spec.control);
-      log("control " + std::string(spec.name) + " visible=" +
-          (IsWindowVisible(control) ? "1 " : "0 ") + rect_text(control, main) +
+      log("control " + std::string(spec.name) +
+          " visible=" + (IsWindowVisible(control) ? "1 " : "0 ") + rect_text(control, main) +
           " font=" + font_text(control) + " text=" + text_of(control));
       if (spec.kind == ControlKind::editable_list) {
         log("entries " + std::string(spec.name) + ": " +
@@ -410,12 +427,16 @@ bool WindowScript::run(const std::string& step, HWND dialog) {
     PostMessageW(main, WM_CLOSE, 0, 0);
     return true;
   }
+  if (verb == "wait") {
+    idle_until_ = GetTickCount64() + std::stoull(rest);
+    return true;
+  }
   if (verb == "screenshot") {
     const auto [which, file] = split(rest);
     const InformationWindow* information = window_.information();
     const HWND target = which == "information" && information != nullptr ? information->handle()
-                        : which == "main"                                 ? main
-                                                                          : nullptr;
+                        : which == "main"                                ? main
+                                                                         : nullptr;
     if (target == nullptr) return false;
     return write_screenshot(target, wide_of(file));
   }

@@ -30,6 +30,7 @@ class MainWindow;
 //   focus                  log the name of the control with the focus
 //   information            log the information window and its lines
 //   close information      close the information window
+//   wait MILLISECONDS      let the window be (and the X server draw it)
 //   screenshot main|information FILE   a 24-bit BMP of the window
 //   close                  close the main window
 // A step that cannot run (no such control, no dialog within 20 s, a
@@ -61,6 +62,7 @@ class WindowScript {
   HANDLE log_ = INVALID_HANDLE_VALUE;
   UINT_PTR timer_ = 0;
   ULONGLONG waiting_since_ = 0;
+  ULONGLONG idle_until_ = 0;
 };
 
 }  // namespace kelvrin::ui::win32
