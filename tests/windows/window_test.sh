@@ -160,7 +160,8 @@ cmp -s "$work/qualquer.dxf" "$work/cli_qualquer.dxf" || fail "qualquer.dxf diffe
 # A drawing named on the command line (accents and a blank in its name) is
 # the input; a dropped file that is no drawing is not, a dropped drawing
 # is. A source typed and ended with Enter fills the targets; Enter and
-# Escape press no button; OK without an output says so; Cancelar closes.
+# Escape press no button; OK without an output says so; OK with the input
+# as the output asks first, and No converts nothing; Cancelar closes.
 cat >"$work/arguments.txt" <<STEPS
 state
 drop $w\\notas.txt
@@ -174,6 +175,9 @@ wait 300
 state
 press Command1
 message OK
+type Text2 $w\\planta_tm06.dxf
+press Command1
+message No
 press Command2
 STEPS
 run arguments.txt "$w\\planta ação.dxf"
@@ -181,8 +185,11 @@ expect arguments.txt \
   "control Text1 visible=1 x=32 y=176 w=449 h=23 font=Liberation Sans 13 bold text=$w\\planta ação.dxf" \
   "control Text1 visible=1 x=32 y=176 w=449 h=23 font=Liberation Sans 13 bold text=$w\\planta_tm06.dxf" \
   "control Combo2 visible=1 x=320 y=104 w=273 h=21 font=Liberation Sans 11 bold text=UTM 28 ITRF93" \
-  "message: [kelvrin] Definir o ficheiro DXF no Sistema 2!!"
-[[ $(grep -c '^message: ' "$work/arguments.txt.log") == 1 ]] || fail "Enter or Escape pressed a button"
+  "message: [kelvrin] Definir o ficheiro DXF no Sistema 2!!" \
+  "message: [kelvrin] O ficheiro DXF no Sistema 2 é o próprio ficheiro DXF no Sistema 1:"
+[[ $(grep -c '^message: ' "$work/arguments.txt.log") == 2 ]] || fail "Enter or Escape pressed a button"
+cmp -s "$work/planta_tm06.dxf" "$examples/planta_tm06.dxf" || fail "No converted the drawing over itself"
+grep -q '^done$' "$work/arguments.txt.log" && fail "Cancelar left the window open"
 [[ $(grep -c 'text=C:.*planta ação.dxf$' "$work/arguments.txt.log") == 2 ]] ||
   fail "a dropped file that is no drawing became the input"
 

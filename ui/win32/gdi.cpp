@@ -43,6 +43,10 @@ HFONT FontSet::font(const Font& design, UINT dots_per_inch) {
   return fonts_.back().handle.get();
 }
 
+void FontSet::keep_only(UINT dots_per_inch) {
+  std::erase_if(fonts_, [&](const Made& made) { return made.dots_per_inch != dots_per_inch; });
+}
+
 HBRUSH SolidBrush::of(COLORREF colour) {
   if (!brush_ || colour != colour_) {
     brush_.reset(CreateSolidBrush(colour));

@@ -27,6 +27,8 @@ inline Rgb rgb_of(COLORREF colour) {
 class FontSet {
  public:
   HFONT font(const Font& design, UINT dots_per_inch);
+  // Once the controls have the fonts of another resolution.
+  void keep_only(UINT dots_per_inch);
   void clear() { fonts_.clear(); }
 
  private:

@@ -76,6 +76,7 @@ void InformationWindow::apply_resolution(UINT dots_per_inch) {
   const TwipsRect& rect = information_list_rect;
   SendMessageW(list_, WM_SETFONT,
                reinterpret_cast<WPARAM>(fonts_.font(information_font, dots_per_inch)), FALSE);
+  fonts_.keep_only(dots_per_inch);
   SetWindowPos(list_, nullptr, pixels(rect.left, dots_per_inch), pixels(rect.top, dots_per_inch),
                pixels(rect.width, dots_per_inch), pixels(rect.height, dots_per_inch),
                SWP_NOZORDER | SWP_NOACTIVATE);

@@ -176,11 +176,11 @@ void MainWindow::create_controls() {
 // is on: at 96 dots per inch 15 twips make a pixel, at 144 (150 %) 10.
 void MainWindow::apply_resolution(UINT dots_per_inch) {
   dots_per_inch_ = dots_per_inch;
-  fonts_.clear();
   for (const ControlSpec& spec : form_controls()) {
     SendMessageW(control(spec.control), WM_SETFONT,
                  reinterpret_cast<WPARAM>(fonts_.font(spec.font, dots_per_inch)), TRUE);
   }
+  fonts_.keep_only(dots_per_inch);
   apply_layout();
   for (const ControlSpec& spec : form_controls()) {
     if (spec.kind == ControlKind::editable_list) fit_list_width(control(spec.control));
@@ -279,8 +279,11 @@ bool MainWindow::take_message(MSG& message) {
       show_information();
       return true;
     }
-    const HWND list = GetParent(message.hwnd);
-    const bool dropped = list != nullptr && SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    // An open list takes Enter and Escape itself, to choose or to close.
+    const HWND box = GetParent(message.hwnd);
+    const bool dropped =
+        (box == control(Control::source_box) || box == control(Control::target_box)) &&
+        SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0;
     if (message.wParam == VK_RETURN && !dropped) {
       if (in_source_box(message.hwnd)) model_.source_edit_finished();
       return true;
