@@ -30,16 +30,16 @@ HFONT FontSet::font(const Font& design, UINT dots_per_inch) {
       return made.handle.get();
     }
   }
-  LOGFONTW spec{};
+  LOGFONTW wanted{};
   // Negative: the height of the characters themselves, as points measure.
-  spec.lfHeight = -static_cast<LONG>(std::lround(design.points * dots_per_inch / 72.0));
-  spec.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
-  spec.lfCharSet = DEFAULT_CHARSET;
-  spec.lfOutPrecision = OUT_TT_PRECIS;
-  spec.lfQuality = CLEARTYPE_QUALITY;
+  wanted.lfHeight = -static_cast<LONG>(std::lround(design.points * dots_per_inch / 72.0));
+  wanted.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  wanted.lfOutPrecision = OUT_TT_PRECIS;
+  wanted.lfQuality = CLEARTYPE_QUALITY;
   const std::wstring face = face_of(design.family);
-  face.copy(spec.lfFaceName, LF_FACESIZE - 1);
-  fonts_.push_back({design, dots_per_inch, FontHandle(CreateFontIndirectW(&spec))});
+  face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+  fonts_.push_back({design, dots_per_inch, FontHandle(CreateFontIndirectW(&wanted))});
   return fonts_.back().handle.get();
 }
 

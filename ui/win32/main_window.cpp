@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -52,34 +53,39 @@ void register_class(HINSTANCE instance, WNDPROC procedure) {
   RegisterClassExW(&window_class);
 }
 
+// A row of the table of controls (form_layout.cpp).
+using Row = std::ranges::range_value_t<decltype(form_controls())>;
+
+const Row& row_of(Control control) { return form_controls()[static_cast<std::size_t>(control)]; }
+
+// The label that names a list or a field: its caption is their name.
+const Row* label_of(const Row& control) {
+  if (control.kind == ControlKind::button || control.kind == ControlKind::label) return nullptr;
+  for (const Row& row : form_controls()) {
+    if (row.kind == ControlKind::label && row.caption == control.accessible_name) return &row;
+  }
+  return nullptr;
+}
+
 // Creation order is the order of the focus (the labels take none) and, for
 // screen readers, names a list or a field after the label just before it:
-// so each label goes right before the control it names, the others first.
-std::vector<const ControlSpec*> creation_order() {
-  std::vector<const ControlSpec*> focusable;
-  std::vector<const ControlSpec*> labels;
-  for (const ControlSpec& spec : form_controls()) {
-    (spec.kind == ControlKind::label ? labels : focusable).push_back(&spec);
+// so each such label goes right before its control, the other labels first.
+std::vector<const Row*> creation_order() {
+  std::vector<const Row*> focusable;
+  std::vector<const Row*> naming;
+  for (const Row& row : form_controls()) {
+    if (row.kind != ControlKind::label) focusable.push_back(&row);
+    if (const Row* label = label_of(row)) naming.push_back(label);
   }
-  std::ranges::stable_sort(focusable, {}, &ControlSpec::tab_index);
-  std::vector<const ControlSpec*> order;
-  std::vector<const ControlSpec*> placed;
-  for (const ControlSpec* control : focusable) {
-    for (const ControlSpec* label : labels) {
-      if (control->kind != ControlKind::button && label->caption == control->accessible_name) {
-        placed.push_back(label);
-      }
+  std::ranges::stable_sort(focusable, {}, &Row::tab_index);
+  std::vector<const Row*> order;
+  for (const Row& row : form_controls()) {
+    if (row.kind == ControlKind::label && std::ranges::find(naming, &row) == naming.end()) {
+      order.push_back(&row);
     }
   }
-  for (const ControlSpec* label : labels) {
-    if (std::ranges::find(placed, label) == placed.end()) order.push_back(label);
-  }
-  for (const ControlSpec* control : focusable) {
-    for (const ControlSpec* label : labels) {
-      if (control->kind != ControlKind::button && label->caption == control->accessible_name) {
-        order.push_back(label);
-      }
-    }
+  for (const Row* control : focusable) {
+    if (const Row* label = label_of(*control)) order.push_back(label);
     order.push_back(control);
   }
   return order;
@@ -147,16 +153,16 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::create_controls() {
-  for (const ControlSpec* spec : creation_order()) {
-    const ControlClass kind = control_class(spec->kind);
-    const bool visible = spec->placement != Placement::parameter_row;
+  for (const Row* row : creation_order()) {
+    const ControlClass kind = control_class(row->kind);
+    const bool visible = row->placement != Placement::parameter_row;
     HWND control = CreateWindowExW(
-        kind.ex_style, kind.name, wide_of(spec->caption).c_str(),
+        kind.ex_style, kind.name, wide_of(row->caption).c_str(),
         WS_CHILD | kind.style | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_of(spec->control))), instance_, nullptr);
-    const auto index = static_cast<std::size_t>(spec->control);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_of(row->control))), instance_, nullptr);
+    const auto index = static_cast<std::size_t>(row->control);
     controls_[index] = control;
-    if (spec->kind == ControlKind::editable_list) {
+    if (row->kind == ControlKind::editable_list) {
       COMBOBOXINFO parts{};
       parts.cbSize = sizeof parts;
       if (GetComboBoxInfo(control, &parts)) {
@@ -164,10 +170,10 @@ void MainWindow::create_controls() {
         field_lists_[index] = parts.hwndList;
       }
     }
-    if (!spec->accessible_name.empty()) {
-      names_.name(control, spec->accessible_name);
+    if (!row->accessible_name.empty()) {
+      names_.name(control, row->accessible_name);
       // The focus is in a list's text box, which a screen reader names too.
-      if (field_parts_[index] != nullptr) names_.name(field_parts_[index], spec->accessible_name);
+      if (field_parts_[index] != nullptr) names_.name(field_parts_[index], row->accessible_name);
     }
   }
 }
@@ -176,14 +182,14 @@ void MainWindow::create_controls() {
 // is on: at 96 dots per inch 15 twips make a pixel, at 144 (150 %) 10.
 void MainWindow::apply_resolution(UINT dots_per_inch) {
   dots_per_inch_ = dots_per_inch;
-  for (const ControlSpec& spec : form_controls()) {
-    SendMessageW(control(spec.control), WM_SETFONT,
-                 reinterpret_cast<WPARAM>(fonts_.font(spec.font, dots_per_inch)), TRUE);
+  for (const Row& row : form_controls()) {
+    SendMessageW(control(row.control), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(fonts_.font(row.font, dots_per_inch)), TRUE);
   }
   fonts_.keep_only(dots_per_inch);
   apply_layout();
-  for (const ControlSpec& spec : form_controls()) {
-    if (spec.kind == ControlKind::editable_list) fit_list_width(control(spec.control));
+  for (const Row& row : form_controls()) {
+    if (row.kind == ControlKind::editable_list) fit_list_width(control(row.control));
   }
 }
 
@@ -195,16 +201,16 @@ void MainWindow::apply_layout() {
   const SIZE outer = outer_size(window_, pixels(client_width, dpi), 100, dpi);
   SetWindowPos(window_, nullptr, 0, 0, outer.cx, pixels(design.outer_height, dpi),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  for (const ControlSpec& spec : form_controls()) {
-    HWND window = control(spec.control);
-    const int top = spec.placement == Placement::button_row ? design.button_top : spec.rect.top;
-    const int height = pixels(spec.rect.height, dpi);
-    if (spec.kind == ControlKind::editable_list) {
+  for (const Row& row : form_controls()) {
+    HWND window = control(row.control);
+    const int top = row.placement == Placement::button_row ? design.button_top : row.rect.top;
+    const int height = pixels(row.rect.height, dpi);
+    if (row.kind == ControlKind::editable_list) {
       // A list's height is that of its box and its dropped-down list; the
       // box is as high as its text line and borders.
       const LRESULT line = SendMessageW(window, CB_GETITEMHEIGHT, 0, 0);
-      SetWindowPos(window, nullptr, pixels(spec.rect.left, dpi), pixels(top, dpi),
-                   pixels(spec.rect.width, dpi), height + static_cast<int>(line) * list_rows + 2,
+      SetWindowPos(window, nullptr, pixels(row.rect.left, dpi), pixels(top, dpi),
+                   pixels(row.rect.width, dpi), height + static_cast<int>(line) * list_rows + 2,
                    SWP_NOZORDER | SWP_NOACTIVATE);
       // The box's borders are the system's (and its theme's): its text
       // line is set, the box measured, until the box is as designed.
@@ -219,10 +225,10 @@ void MainWindow::apply_layout() {
         SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
       }
     } else {
-      SetWindowPos(window, nullptr, pixels(spec.rect.left, dpi), pixels(top, dpi),
-                   pixels(spec.rect.width, dpi), height, SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(window, nullptr, pixels(row.rect.left, dpi), pixels(top, dpi),
+                   pixels(row.rect.width, dpi), height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (spec.placement == Placement::parameter_row) {
+    if (row.placement == Placement::parameter_row) {
       // Hidden fields keep their texts.
       ShowWindow(window, design.parameter_rows ? SW_SHOWNA : SW_HIDE);
     }
@@ -300,9 +306,9 @@ bool MainWindow::in_source_box(HWND window) const {
 }
 
 bool MainWindow::is_field_window(HWND window) const {
-  for (const ControlSpec& spec : form_controls()) {
-    if (spec.colours != Colours::field) continue;
-    const auto index = static_cast<std::size_t>(spec.control);
+  for (const Row& row : form_controls()) {
+    if (row.colours != Colours::field) continue;
+    const auto index = static_cast<std::size_t>(row.control);
     if (window == controls_[index] || window == field_parts_[index] ||
         window == field_lists_[index]) {
       return true;
@@ -333,9 +339,9 @@ std::optional<LRESULT> MainWindow::colour(HDC context, HWND window, UINT message
 void MainWindow::command(WPARAM wparam) {
   const std::optional<Control> control = control_of_id(LOWORD(wparam));
   if (!control) return;  // Enter and Escape from the dialog manager press nothing
-  const ControlSpec& spec = control_spec(*control);
+  const Row& row = row_of(*control);
   const WORD code = HIWORD(wparam);
-  if (spec.kind == ControlKind::button && code == BN_CLICKED) {
+  if (row.kind == ControlKind::button && code == BN_CLICKED) {
     model_.press(*control);
   } else if (*control == Control::source_box && code == CBN_SELCHANGE) {
     // The box's text is not yet the chosen entry's while it tells.
@@ -441,7 +447,7 @@ void MainWindow::set_text(Control control, std::string_view text) {
   const HWND window = this->control(control);
   if (window == nullptr) return;
   const std::wstring wide = wide_of(text);
-  if (control_spec(control).kind == ControlKind::editable_list) {
+  if (row_of(control).kind == ControlKind::editable_list) {
     const LRESULT count = SendMessageW(window, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
       // Exactly: the list's own search ignores case.

@@ -67,18 +67,18 @@ HWND open_dialog() {
 }
 
 std::optional<Control> control_named(std::string_view name) {
-  for (const ControlSpec& spec : form_controls()) {
-    if (spec.name == name) return spec.control;
+  for (const auto& row : form_controls()) {
+    if (row.name == name) return row.control;
   }
   return std::nullopt;
 }
 
 std::string name_of(const MainWindow& window, HWND focus) {
   if (focus == nullptr) return "(none)";
-  for (const ControlSpec& spec : form_controls()) {
-    const HWND control = window.control(spec.control);
+  for (const auto& row : form_controls()) {
+    const HWND control = window.control(row.control);
     if (control != nullptr && (focus == control || GetParent(focus) == control)) {
-      return std::string(spec.name);
+      return std::string(row.name);
     }
   }
   const InformationWindow* information = window.information();
@@ -378,13 +378,13 @@ bool WindowScript::run(const std::string& step, HWND dialog) {
         (window_.layout() == Layout::qualquer ? "qualquer" : "compact") +
         " dpi=" + std::to_string(window_.dots_per_inch()) + " window=" + size_text(outer) +
         " client=" + size_text(client) + " caption=" + text_of(main));
-    for (const ControlSpec& spec : form_controls()) {
-      const HWND control = window_.control(spec.control);
-      log("control " + std::string(spec.name) +
+    for (const auto& row : form_controls()) {
+      const HWND control = window_.control(row.control);
+      log("control " + std::string(row.name) +
           " visible=" + (IsWindowVisible(control) ? "1 " : "0 ") + rect_text(control, main) +
           " font=" + font_text(control) + " text=" + text_of(control));
-      if (spec.kind == ControlKind::editable_list) {
-        log("entries " + std::string(spec.name) + ": " +
+      if (row.kind == ControlKind::editable_list) {
+        log("entries " + std::string(row.name) + ": " +
             list_entries(control, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT));
       }
     }
