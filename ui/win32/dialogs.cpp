@@ -67,11 +67,10 @@ std::optional<std::string> open_file_dialog(HWND owner, std::string_view preset,
   return run_file_dialog(dialog, buffer, GetOpenFileNameW);
 }
 
+// The suggested path whole: a path in the file name is where the dialog
+// opens, whatever folder it last showed, and its name what it proposes.
 std::optional<std::string> save_drawing_dialog(HWND owner, std::string_view suggested) {
-  const std::wstring path = with_backslashes(suggested);
-  const std::size_t slash = path.find_last_of(L'\\');
-  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-  std::wstring buffer = file_buffer(slash == std::wstring::npos ? path : path.substr(slash + 1));
+  std::wstring buffer = file_buffer(with_backslashes(suggested));
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
@@ -79,7 +78,6 @@ std::optional<std::string> save_drawing_dialog(HWND owner, std::string_view sugg
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = buffer.data();
   dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   dialog.lpstrDefExt = L"dxf";
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                  OFN_NOCHANGEDIR | OFN_ENABLESIZING;
