@@ -71,9 +71,12 @@ expect_like() {
 # layout with the parameter rows, and converts silently; back on Datum 73,
 # the compact layout, the save dialog's suggested name, OK, the completion
 # message and the window closed. F1 opens the information window, twice
-# with its 12 lines.
+# with its 12 lines. The fields are named after their labels (wine has no
+# annotation service: there the lists and the "Procurar..." buttons keep
+# the names the system gives them).
 cat >"$work/convert.txt" <<STEPS
 state
+names
 focus
 key Tab
 focus
@@ -140,6 +143,12 @@ expect_like convert.txt \
   "state: layout=qualquer dpi=96 window=[0-9]+x471 client=619x[0-9]+ caption=Veltra - Ondrasil" \
   "information: \[Veltra - Ondrasil\] client=595x246 list x=8 y=8 w=581 h=228 font=.* lines=12"
 expect convert.txt \
+  "name Text1: Ficheiro DXF no Sistema 1" \
+  "name Text2: Ficheiro DXF no Sistema 2" \
+  "name Text3: Ficheiro de Parâmetros - X" \
+  "name Text4: Ficheiro de Parâmetros - Y" \
+  "name Command1: OK" \
+  "name Command2: Cancelar" \
   "entries Combo1: Hayford-Gauss Datum 73 | Hayford-Gauss Datum Lisboa-Ponto Central | Açores - G.Oriental - UTM 26 S. Bráz | Açores - Faial - UTM 26 Base SW | Açores - Graciosa - UTM 26 Base SW | Açores - Pico - UTM 26 Base SW | Açores - São Jorge - UTM 26 Base SW | Açores - Terceira - UTM 26 Base SW | Açores - G.Ocidental - UTM 25 Observatório | Madeira - UTM 28 Base SE" \
   "entries Combo2: " \
   "control Combo1 visible=1 x=32 y=104 w=273 h=21 font=Liberation Sans 11 bold text=Hayford-Gauss Datum 73" \

@@ -1,6 +1,7 @@
 #include "ui/win32/window_script.hpp"
 
 #include <commdlg.h>
+#include <oleacc.h>
 #include <shlobj.h>
 
 #include <cstdint>
@@ -387,6 +388,29 @@ bool WindowScript::run(const std::string& step, HWND dialog) {
         log("entries " + std::string(row.name) + ": " +
             list_entries(control, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT));
       }
+    }
+    return true;
+  }
+  if (verb == "names") {
+    // What a screen reader asks each control for its name.
+    for (const auto& row : form_controls()) {
+      const HWND control = window_.control(row.control);
+      void* object = nullptr;
+      std::string name = "(none)";
+      if (SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                               IID_IAccessible, &object))) {
+        auto* accessible = static_cast<IAccessible*>(object);
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        if (accessible->get_accName(self, &text) == S_OK && text != nullptr) {
+          name = utf8_of(std::wstring_view(text, SysStringLen(text)));
+        }
+        SysFreeString(text);
+        accessible->Release();
+      }
+      log("name " + std::string(row.name) + ": " + name);
     }
     return true;
   }

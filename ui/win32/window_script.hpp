@@ -28,6 +28,7 @@ class MainWindow;
 //   message OK|Yes|No      log the message box that is open and answer it
 //   state                  log the layout, the controls and the lists
 //   focus                  log the name of the control with the focus
+//   names                  log the name each control gives a screen reader
 //   information            log the information window and its lines
 //   close information      close the information window
 //   wait MILLISECONDS      let the window be (and the X server draw it)
