@@ -197,9 +197,9 @@ void MainWindow::apply_layout() {
   const LayoutGeometry design = layout_geometry(layout_);
   const UINT dpi = dots_per_inch_;
   // The designed height includes the title bar and borders; the width is
-  // that of the client area.
-  const SIZE outer = outer_size(window_, pixels(client_width, dpi), 100, dpi);
-  SetWindowPos(window_, nullptr, 0, 0, outer.cx, pixels(design.outer_height, dpi),
+  // that of the client area, the borders' added.
+  const int outer_width = outer_size(window_, pixels(client_width, dpi), 0, dpi).cx;
+  SetWindowPos(window_, nullptr, 0, 0, outer_width, pixels(design.outer_height, dpi),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   for (const Row& row : form_controls()) {
     HWND window = control(row.control);
