@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "transform/proj_library.hpp"
 #include "platform/utf8_path.hpp"
+#include "transform/proj_library.hpp"
 
 namespace kelvrin::transform {
 namespace {
