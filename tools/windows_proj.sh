@@ -45,6 +45,6 @@ cmake -S proj -B proj/build -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w
   -DSQLITE3_INCLUDE_DIR="$PWD/sqlite/native" -DSQLITE3_LIBRARY="$PWD/sqlite/native/libsqlite3.a" \
   -DEXE_SQLITE3=/usr/bin/sqlite3 -DCMAKE_SHARED_LINKER_FLAGS=-static \
   -DCMAKE_INSTALL_PREFIX="$install" >/dev/null
-cmake --build proj/build
+cmake --build proj/build >"$root/build.log" || { tail -30 "$root/build.log"; exit 1; }
 cmake --install proj/build >/dev/null
 rm -rf "$root/src"
