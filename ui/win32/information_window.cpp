@@ -6,6 +6,7 @@
 
 #include "platform/windows/wide_text.hpp"
 #include "ui/information_design.hpp"
+#include "ui/win32/window_class.hpp"
 #include "ui/win32/window_geometry.hpp"
 
 namespace kelvrin::ui::win32 {
@@ -14,26 +15,11 @@ namespace {
 constexpr wchar_t class_name[] = L"KelvrinInformationWindow";
 constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-void register_class(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, class_name, &existing)) return;
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
-  window_class.lpszClassName = class_name;
-  RegisterClassExW(&window_class);
-}
-
 }  // namespace
 
 InformationWindow::InformationWindow(HINSTANCE instance, HWND owner)
     : instance_(instance), owner_(owner) {
-  register_class(instance, &InformationWindow::procedure);
+  register_window_class(instance, class_name, &procedure_of<InformationWindow>);
 }
 
 InformationWindow::~InformationWindow() {
@@ -95,19 +81,6 @@ void InformationWindow::apply_resolution(UINT dots_per_inch) {
   }
   SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 4), 0);
   InvalidateRect(list_, nullptr, TRUE);
-}
-
-LRESULT CALLBACK InformationWindow::procedure(HWND window, UINT message, WPARAM wparam,
-                                              LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* created = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    auto* self = static_cast<InformationWindow*>(created->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<InformationWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  return self->handle(message, wparam, lparam);
 }
 
 LRESULT InformationWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -23,7 +23,8 @@ class InformationWindow {
   HWND list() const { return list_; }
 
  private:
-  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  template <typename Window>
+  friend LRESULT CALLBACK procedure_of(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   void create();
   void apply_resolution(UINT dots_per_inch);

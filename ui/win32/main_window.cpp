@@ -11,6 +11,7 @@
 
 #include "platform/windows/wide_text.hpp"
 #include "ui/win32/dialogs.hpp"
+#include "ui/win32/window_class.hpp"
 #include "ui/win32/window_geometry.hpp"
 
 namespace kelvrin::ui::win32 {
@@ -40,18 +41,6 @@ std::optional<Control> control_of_id(int id) {
 
 // Entries a dropped-down list shows before it scrolls.
 constexpr int list_rows = 12;
-
-void register_class(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
-  window_class.lpszClassName = class_name;
-  RegisterClassExW(&window_class);
-}
 
 // A row of the table of controls (form_layout.cpp).
 using Row = std::ranges::range_value_t<decltype(form_controls())>;
@@ -137,7 +126,7 @@ std::wstring list_entry(HWND box, WPARAM index) {
 
 MainWindow::MainWindow(HINSTANCE instance, ConversionRunner run_conversion)
     : instance_(instance), model_(*this, std::move(run_conversion)) {
-  register_class(instance, &MainWindow::procedure);
+  register_window_class(instance, class_name, &procedure_of<MainWindow>);
   CreateWindowExW(window_ex_style, class_name, wide_of(window_caption).c_str(), window_style,
                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                   instance, this);
@@ -368,18 +357,6 @@ void MainWindow::drop(HDROP files) {
     }
   }
   DragFinish(files);
-}
-
-LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* created = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    auto* self = static_cast<MainWindow*>(created->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  return self->handle(message, wparam, lparam);
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -60,7 +60,8 @@ class MainWindow final : private FormView {
   void set_busy(bool busy) override;
   void close_window() override;
 
-  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  template <typename Window>
+  friend LRESULT CALLBACK procedure_of(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   bool take_message(MSG& message);
   void create_controls();
