@@ -41,8 +41,15 @@ bool is(std::string_view argument, Flag flag) {
   return argument == flag.short_name || argument == flag.long_name;
 }
 
-// "sistema desconhecido" with the nearest names --list shows.
+// "sistema desconhecido" with the nearest names --list shows; a definition
+// only PROJ could read, where PROJ cannot be loaded, says that instead.
 std::string unknown_system(std::string_view option, std::string_view typed) {
+  if (!proj_definition(std::string(typed)).empty()) {
+    if (const std::string why = transform::proj_unavailable_reason(); !why.empty()) {
+      return "o sistema em " + std::string(option) + ", \"" + std::string(typed) +
+             "\", só o PROJ o conhece: " + why;
+    }
+  }
   std::string text =
       "sistema desconhecido em " + std::string(option) + ": \"" + std::string(typed) + "\"";
   const std::vector<std::string> nearest = nearest_system_names(typed, 3);

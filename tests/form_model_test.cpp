@@ -256,14 +256,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FormLayout, RowsAreInTabOrderAndFocusableOnesHaveTheirOwnNames) {
   int next_tab = 0;
   std::set<std::string_view> names;
-  for (const ControlSpec& spec : form_controls()) {
-    EXPECT_EQ(&control_spec(spec.control), &spec);
-    if (spec.kind == ControlKind::label) {
-      EXPECT_EQ(spec.tab_index, -1) << spec.name;
+  for (const ControlRow& row : form_controls()) {
+    EXPECT_EQ(&control_row(row.control), &row);
+    if (row.kind == ControlKind::label) {
+      EXPECT_EQ(row.tab_index, -1) << row.name;
       continue;
     }
-    EXPECT_EQ(spec.tab_index, next_tab++) << spec.name;
-    EXPECT_TRUE(names.insert(spec.accessible_name).second) << spec.name;
+    EXPECT_EQ(row.tab_index, next_tab++) << row.name;
+    EXPECT_TRUE(names.insert(row.accessible_name).second) << row.name;
   }
   EXPECT_EQ(next_tab, 12);
   EXPECT_FALSE(names.contains(""));
@@ -274,13 +274,13 @@ TEST(FormLayout, RowsAreInTabOrderAndFocusableOnesHaveTheirOwnNames) {
 TEST(FormLayout, EachLayoutHoldsWhatItShows) {
   for (const Layout layout : {Layout::compact, Layout::qualquer}) {
     const LayoutGeometry geometry = layout_geometry(layout);
-    for (const ControlSpec& spec : form_controls()) {
-      if (spec.placement == Placement::parameter_row && !geometry.parameter_rows) continue;
-      const int top = spec.placement == Placement::button_row ? geometry.button_top : spec.rect.top;
-      EXPECT_LE(spec.rect.left + spec.rect.width, client_width) << spec.name;
-      EXPECT_LT(top + spec.rect.height, geometry.outer_height) << spec.name;
-      if (spec.placement == Placement::parameter_row) {
-        EXPECT_LT(spec.rect.top + spec.rect.height, geometry.button_top) << spec.name;
+    for (const ControlRow& row : form_controls()) {
+      if (row.placement == Placement::parameter_row && !geometry.parameter_rows) continue;
+      const int top = row.placement == Placement::button_row ? geometry.button_top : row.rect.top;
+      EXPECT_LE(row.rect.left + row.rect.width, client_width) << row.name;
+      EXPECT_LT(top + row.rect.height, geometry.outer_height) << row.name;
+      if (row.placement == Placement::parameter_row) {
+        EXPECT_LT(row.rect.top + row.rect.height, geometry.button_top) << row.name;
       }
     }
   }

@@ -14,7 +14,9 @@ packages=(
   python3 python3-ezdxf
 )
 if [[ ${1:-} == --windows ]]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis)
+  # sqlite3 and tcl make PROJ's database and SQLite's one-file source; nsis
+  # the installer.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine sqlite3 tcl nsis)
 fi
 
 missing=()

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/utf8_path.hpp"
 #include "transform/proj_library.hpp"
 
 namespace kelvrin::transform {
@@ -18,7 +19,8 @@ pj_ctx* offline_context(const ProjLibrary* proj, const std::vector<std::string>&
   const std::string defaults =
       proj->proj_info().searchpath != nullptr ? proj->proj_info().searchpath : "";
   for (std::size_t begin = 0; begin <= defaults.size();) {
-    const std::size_t end = std::min(defaults.find(':', begin), defaults.size());
+    const std::size_t end =
+        std::min(defaults.find(platform::path_list_separator, begin), defaults.size());
     if (end > begin) folders.push_back(defaults.substr(begin, end - begin));
     begin = end + 1;
   }
@@ -283,6 +285,11 @@ bool proj_knows_system(const std::string& definition) {
   if (system != nullptr) proj->proj_destroy(system);
   proj->proj_context_destroy(context);
   return known;
+}
+
+std::string proj_unavailable_reason() {
+  std::string error;
+  return loaded_proj(error) == nullptr ? error : std::string();
 }
 
 }  // namespace kelvrin::transform

@@ -81,4 +81,8 @@ class ProjOperation final : public PointOperation {
 // Whether PROJ reads `definition` as a coordinate system.
 bool proj_knows_system(const std::string& definition);
 
+// Why PROJ cannot be loaded (a Windows build without its DLL), or nothing
+// when it can.
+std::string proj_unavailable_reason();
+
 }  // namespace kelvrin::transform

@@ -21,7 +21,7 @@ using enum Placement;
 // Screen readers name each field after its label, the four "Procurar..."
 // buttons after the field they fill.
 // clang-format off
-constexpr std::array<ControlSpec, control_count> controls{{
+constexpr std::array<ControlRow, control_count> controls{{
     // control       name        kind           {left, top, width, height} font
     //  colours tab placement      caption, accessible name
     {source_box,     "Combo1",   editable_list, {480, 1560, 4095, 315},  sans_bold,
@@ -71,13 +71,13 @@ constexpr bool indexed_by_control() {
   }
   return true;
 }
-static_assert(indexed_by_control(), "control_spec() looks rows up by their Control");
+static_assert(indexed_by_control(), "control_row() looks rows up by their Control");
 
 }  // namespace
 
-std::span<const ControlSpec> form_controls() { return controls; }
+std::span<const ControlRow> form_controls() { return controls; }
 
-const ControlSpec& control_spec(Control control) {
+const ControlRow& control_row(Control control) {
   return controls[static_cast<std::size_t>(control)];
 }
 

@@ -73,7 +73,7 @@ enum class Placement {
   parameter_row,  // shown only in the Qualquer layout
 };
 
-struct ControlSpec {
+struct ControlRow {
   Control control;
   std::string_view name;  // the object name tests and tools find it by
   ControlKind kind;
@@ -88,9 +88,9 @@ struct ControlSpec {
 
 // The controls in their tab order, labels between them, so that a window
 // that orders the focus by creation creates them in this order.
-std::span<const ControlSpec> form_controls();
+std::span<const ControlRow> form_controls();
 
-const ControlSpec& control_spec(Control control);
+const ControlRow& control_row(Control control);
 
 inline constexpr std::string_view window_caption = "Veltra - Ondrasil";
 inline constexpr int client_width = 9285;

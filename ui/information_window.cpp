@@ -4,7 +4,9 @@
 #include <QListWidget>
 #include <QPalette>
 
+#include "ui/information_design.hpp"
 #include "ui/qt_colours.hpp"
+#include "ui/qt_form_control.hpp"
 #include "ui/twips.hpp"
 #include "ui/window_placement.hpp"
 
@@ -12,18 +14,19 @@ namespace kelvrin::ui {
 
 InformationWindow::InformationWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("InformationWindow");
-  setWindowTitle("Veltra - Ondrasil");
-  setFixedSize(twips_to_pixels(8925, this), twips_to_pixels(3690, this));
+  setWindowTitle(from_utf8(information_caption));
+  setFixedSize(twips_to_pixels(information_client_width, this),
+               twips_to_pixels(information_client_height, this));
 
   auto* list = new QListWidget(this);
   list->setObjectName("List1");
-  list->setGeometry(twips_rect(120, 120, 8715, 3420, this));
-  QFont font("Arial");
-  font.setPointSizeF(9.75);
-  font.setBold(true);
+  list->setGeometry(twips_rect(information_list_rect, this));
+  QFont font(from_utf8(information_font.family));
+  font.setPointSizeF(information_font.points);
+  font.setBold(information_font.bold);
   list->setFont(font);
   QPalette colours = list->palette();
-  const QColor navy(0, 0, 128);
+  const QColor navy = to_qcolor(information_text_colour);
   colours.setColor(QPalette::Base, readable_background(navy, colours.color(QPalette::ToolTipBase)));
   colours.setColor(QPalette::Text, navy);
   list->setPalette(colours);
@@ -33,20 +36,11 @@ InformationWindow::InformationWindow(QWidget* parent) : QWidget(parent, Qt::Wind
 }
 
 QStringList InformationWindow::lines() {
-  return {
-      QString(21, ' ') + "-----  Mudança de Sistema de Referência em ficheiros DXF  -----",
-      "",
-      "As mudanças entre os sistemas de referência são realizadas através de transformações",
-      "polinomiais do 2º grau, à excepção das conversões que envolvem o sistema",
-      "Hayford-Gauss Datum Lisboa, que são relizadas recorrendo a uma grelha regular",
-      "de pontos previamente transformados.",
-      "",
-      "As transformações presentes na aplicação utilizam os parâmetros oficiais.",
-      "Estes parâmetros podem ser consultados em www.dgterritorio.gov.pt.",
-      "",
-      "",
-      "",
-  };
+  QStringList text;
+  for (const std::string_view line : information_lines()) {
+    text.append(from_utf8(line));
+  }
+  return text;
 }
 
 }  // namespace kelvrin::ui

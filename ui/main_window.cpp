@@ -42,19 +42,19 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::build_controls() {
-  std::vector<const ControlSpec*> focus_order;
-  for (const ControlSpec& spec : form_controls()) {
+  std::vector<const ControlRow*> focus_order;
+  for (const ControlRow& row : form_controls()) {
     std::function<void()> on_enter;
-    if (spec.control == Control::source_box) on_enter = [this] { model_.source_edit_finished(); };
-    QWidget* control = make_form_control(spec, this, std::move(on_enter));
-    controls_[static_cast<std::size_t>(spec.control)] = control;
+    if (row.control == Control::source_box) on_enter = [this] { model_.source_edit_finished(); };
+    QWidget* control = make_form_control(row, this, std::move(on_enter));
+    controls_[static_cast<std::size_t>(row.control)] = control;
     if (auto* button = qobject_cast<QPushButton*>(control)) {
       connect(button, &QPushButton::clicked, this,
-              [this, pressed = spec.control] { model_.press(pressed); });
+              [this, pressed = row.control] { model_.press(pressed); });
     }
-    if (spec.tab_index >= 0) focus_order.push_back(&spec);
+    if (row.tab_index >= 0) focus_order.push_back(&row);
   }
-  std::ranges::sort(focus_order, {}, &ControlSpec::tab_index);
+  std::ranges::sort(focus_order, {}, &ControlRow::tab_index);
   for (std::size_t i = 1; i < focus_order.size(); ++i) {
     setTabOrder(widget(focus_order[i - 1]->control), widget(focus_order[i]->control));
   }
@@ -110,11 +110,11 @@ void MainWindow::set_list(Control control, std::span<const std::string_view> ent
 void MainWindow::set_layout(Layout layout) {
   const LayoutGeometry design = layout_geometry(layout);
   apply_height();
-  for (const ControlSpec& spec : form_controls()) {
-    QWidget* control = widget(spec.control);
-    if (spec.placement == Placement::button_row) {
+  for (const ControlRow& row : form_controls()) {
+    QWidget* control = widget(row.control);
+    if (row.placement == Placement::button_row) {
       control->move(control->x(), twips_to_pixels(design.button_top, this));
-    } else if (spec.placement == Placement::parameter_row) {
+    } else if (row.placement == Placement::parameter_row) {
       control->setVisible(design.parameter_rows);  // hidden fields keep their texts
     }
   }

@@ -62,8 +62,8 @@ class SwallowEnter final : public QObject {
   std::function<void()> on_enter_;
 };
 
-QWidget* new_widget(const ControlSpec& spec, QWidget* window, std::function<void()> on_enter) {
-  switch (spec.kind) {
+QWidget* new_widget(const ControlRow& row, QWidget* window, std::function<void()> on_enter) {
+  switch (row.kind) {
     case ControlKind::editable_list: {
       auto* box = new QComboBox(window);
       box->setEditable(true);
@@ -73,13 +73,13 @@ QWidget* new_widget(const ControlSpec& spec, QWidget* window, std::function<void
     }
     case ControlKind::text_box: return new QLineEdit(window);
     case ControlKind::button: {
-      auto* push = new QPushButton(from_utf8(spec.caption), window);
+      auto* push = new QPushButton(from_utf8(row.caption), window);
       push->setAutoDefault(false);
       push->setDefault(false);
       return push;
     }
     case ControlKind::label: {
-      auto* text = new QLabel(from_utf8(spec.caption), window);
+      auto* text = new QLabel(from_utf8(row.caption), window);
       text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       return text;
     }
@@ -89,19 +89,18 @@ QWidget* new_widget(const ControlSpec& spec, QWidget* window, std::function<void
 
 }  // namespace
 
-QWidget* make_form_control(const ControlSpec& spec, QWidget* window,
-                           std::function<void()> on_enter) {
-  QWidget* control = new_widget(spec, window, std::move(on_enter));
-  control->setObjectName(from_utf8(spec.name));
-  control->setGeometry(twips_rect(spec.rect, window));
-  control->setFont(font_of(spec.font));
-  if (spec.colours == Colours::field) {
+QWidget* make_form_control(const ControlRow& row, QWidget* window, std::function<void()> on_enter) {
+  QWidget* control = new_widget(row, window, std::move(on_enter));
+  control->setObjectName(from_utf8(row.name));
+  control->setGeometry(twips_rect(row.rect, window));
+  control->setFont(font_of(row.font));
+  if (row.colours == Colours::field) {
     colour_as_field(control);
     // Some styles draw a list's text box with its own colours.
     if (auto* box = qobject_cast<QComboBox*>(control)) colour_as_field(box->lineEdit());
   }
-  if (spec.colours == Colours::title) colour_as_title(control);
-  if (!spec.accessible_name.empty()) control->setAccessibleName(from_utf8(spec.accessible_name));
+  if (row.colours == Colours::title) colour_as_title(control);
+  if (!row.accessible_name.empty()) control->setAccessibleName(from_utf8(row.accessible_name));
   return control;
 }
 

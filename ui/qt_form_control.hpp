@@ -14,7 +14,7 @@ namespace kelvrin::ui {
 // name, place, font, colours, caption and accessible name. Enter in an
 // editable list neither picks an entry nor presses a button; it runs
 // `on_enter` instead, where there is one.
-QWidget* make_form_control(const ControlSpec& spec, QWidget* window,
+QWidget* make_form_control(const ControlRow& row, QWidget* window,
                            std::function<void()> on_enter = {});
 
 // The form's UTF-8 texts in Qt's terms.

@@ -51,6 +51,24 @@ both accented --from datum73 --to tm06 --output-dir "Ação" "$examples/planta_t
 "$linux_bin/kelvrin_make_drawing" "$work/large.dxf" 60 >/dev/null
 both large --from tm06 --to datum73 --threads 2 "$work/large.dxf" large.dxf
 
+# PROJ, where the Windows build ships it: the NTv2 grids and a PROJ route,
+# equal to the Linux build but for the last digits of PROJ's own arithmetic.
+if compgen -G "$(dirname "$windows_cli")/libproj_*.dll" >/dev/null; then
+  for case in "ntv2 --method ntv2 --from tm06 --to datum73" "proj --from EPSG:3763 --to EPSG:32629"; do
+    read -r name arguments <<<"$case"
+    mkdir -p "$work"/{linux,windows}/"$name"
+    # shellcheck disable=SC2086 # the arguments are words
+    both "$name" $arguments -q --output-dir "$name" "$examples"/*.dxf "$corpus"/ezdxf__*.dxf
+    for converted in "$work/linux/$name"/*.dxf; do
+      python3 "$(dirname "$0")/close_to_linux.py" "$converted" \
+        "$work/windows/$name/$(basename "$converted")" >/dev/null || fail "$converted"
+    done
+    mv "$work/linux/$name" "$work/linux-$name" && mv "$work/windows/$name" "$work/windows-$name"
+  done
+else
+  echo "PROJ is not beside $windows_cli: its routes were not compared"
+fi
+
 if ! diff -r "$work/linux" "$work/windows" >"$work/differences.txt"; then
   fail "files (see $work/differences.txt)"
 fi

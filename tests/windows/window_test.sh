@@ -1,0 +1,228 @@
+#!/usr/bin/env bash
+# kelvrin.exe, the window in the Windows API, under wine on an X server of
+# its own (Xvfb), driven by scripts of steps through its real controls and
+# the system's real dialogs (ui/win32/window_script.hpp): the layouts, the
+# focus order, Enter and Escape, F1, the file dialogs, a "Qualquer" and a
+# Datum 73 conversion against kelvrin-cli.exe, a drawing on the command line
+# and one dropped on the window, and the job's messages.
+# Usage: window_test.sh KELVRIN_EXE KELVRIN_CLI_EXE EXAMPLES WORK [PICTURES]
+# With PICTURES, the windows' pictures go there as PNG (netpbm's bmptopnm
+# and pnmtopng). Needs WINEPREFIX; exit 77 (skipped) without xvfb-run.
+set -uo pipefail
+window=$(realpath "$1") cli=$(realpath "$2") examples=$3 work=$4 pictures=${5:-}
+if ! command -v xvfb-run >/dev/null; then
+  echo "SKIPPED: no xvfb-run"
+  exit 77
+fi
+rm -rf "$work" && mkdir -p "$work"
+work=$(cd "$work" && pwd)
+cp "$examples"/planta_tm06.dxf "$examples"/qualquer_x.txt "$examples"/qualquer_y.txt "$work"/
+cp "$examples"/planta_tm06.dxf "$work/planta ação.dxf"
+echo "not a drawing" >"$work/notas.txt"
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+# Wine's own fonts where Windows programs look for them: Debian's wine does
+# not find them otherwise, and the window would fall back to bitmap fonts.
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+
+# The work folder as C:\Desenhos, a link in the prefix's drive C: paths in
+# the window and its pictures as a user's would be.
+ln -sfn "$work" "$WINEPREFIX/drive_c/Desenhos"
+w='C:\Desenhos'
+
+# run SCRIPT [ARGUMENT]: the window with the steps of SCRIPT, in a wine
+# desktop of its own, which draws the windows' frames as Windows does.
+run() {
+  local script=$1
+  shift
+  KELVRIN_WINDOW_SCRIPT="$w\\$script" timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
+    wine explorer /desktop=kelvrin,1024x768 "$window" "$@" >"$work/$script.out" 2>&1
+  if [[ ! -f $work/$script.log ]]; then
+    fail "$script: the window wrote no log"
+  elif grep -q '^error:' "$work/$script.log"; then
+    fail "$script: $(grep -A20 '^error:' "$work/$script.log")"
+  fi
+}
+
+# expect SCRIPT LINE...: each LINE is a line of the script's log.
+expect() {
+  local script=$1
+  shift
+  for line in "$@"; do
+    grep -qxF -- "$line" "$work/$script.log" 2>/dev/null || fail "$script: no line \"$line\""
+  done
+}
+
+# expect_like SCRIPT PATTERN...: each extended regular expression matches a
+# whole line of the log (for what wine's own frames and fonts decide).
+expect_like() {
+  local script=$1
+  shift
+  for pattern in "$@"; do
+    grep -qxE -- "$pattern" "$work/$script.log" 2>/dev/null || fail "$script: no line like $pattern"
+  done
+}
+
+# The window as it starts; the focus goes round the visible controls in
+# the table's order; a Datum 73 source offers ETRS89 TM06 and fills the
+# target; "Qualquer" typed in the source box, then Tab, is the taller
+# layout with the parameter rows, and converts silently; back on Datum 73,
+# the compact layout, the save dialog's suggested name, OK, the completion
+# message and the window closed. F1 opens the information window, twice
+# with its 12 lines. The fields are named after their labels (wine has no
+# annotation service: there the lists and the "Procurar..." buttons keep
+# the names the system gives them).
+cat >"$work/convert.txt" <<STEPS
+state
+names
+focus
+key Tab
+focus
+key Tab
+focus
+key Tab
+focus
+key Tab
+focus
+key Tab
+focus
+key Tab
+focus
+key Tab
+focus
+key Tab
+focus
+choose Combo1 Hayford-Gauss Datum 73
+state
+type Combo1 Qualquer
+key Tab
+state
+press Command3
+dialog $w\\planta_tm06.dxf
+press Command4
+dialog $w\\qualquer.dxf
+press Command6
+dialog $w\\qualquer_x.txt
+press Command7
+dialog $w\\qualquer_y.txt
+key Enter
+wait 400
+screenshot main $w\\main_qualquer.bmp
+press Command1
+wait 500
+state
+choose Combo1 Hayford-Gauss Datum 73
+press Command4
+dialog $w\\datum73.dxf
+key Escape
+wait 400
+state
+screenshot main $w\\main_compact.bmp
+key F1
+wait 500
+information
+screenshot information $w\\information.bmp
+close information
+wait 300
+information
+key F1
+wait 300
+information
+close information
+wait 300
+press Command1
+message OK
+STEPS
+run convert.txt
+# The designed outer heights and client width at 96 dots per inch: 5765
+# and 7065 twips high, 9285 wide.
+expect_like convert.txt \
+  "state: layout=compact dpi=96 window=[0-9]+x384 client=619x[0-9]+ caption=Veltra - Ondrasil" \
+  "state: layout=qualquer dpi=96 window=[0-9]+x471 client=619x[0-9]+ caption=Veltra - Ondrasil" \
+  "information: \[Veltra - Ondrasil\] client=595x246 list x=8 y=8 w=581 h=228 font=.* lines=12"
+expect convert.txt \
+  "name Text1: Ficheiro DXF no Sistema 1" \
+  "name Text2: Ficheiro DXF no Sistema 2" \
+  "name Text3: Ficheiro de Parâmetros - X" \
+  "name Text4: Ficheiro de Parâmetros - Y" \
+  "name Command1: OK" \
+  "name Command2: Cancelar" \
+  "entries Combo1: Hayford-Gauss Datum 73 | Hayford-Gauss Datum Lisboa-Ponto Central | Açores - G.Oriental - UTM 26 S. Bráz | Açores - Faial - UTM 26 Base SW | Açores - Graciosa - UTM 26 Base SW | Açores - Pico - UTM 26 Base SW | Açores - São Jorge - UTM 26 Base SW | Açores - Terceira - UTM 26 Base SW | Açores - G.Ocidental - UTM 25 Observatório | Madeira - UTM 28 Base SE" \
+  "entries Combo2: " \
+  "control Combo1 visible=1 x=32 y=104 w=273 h=21 font=Liberation Sans 11 bold text=Hayford-Gauss Datum 73" \
+  "control Text3 visible=0 x=32 y=296 w=449 h=19 font=Liberation Sans 11 text=" \
+  "control Combo2 visible=1 x=320 y=104 w=273 h=21 font=Liberation Sans 11 bold text=Qualquer" \
+  "control Command1 visible=1 x=96 y=384 w=105 h=33 font=Liberation Sans 11 bold text=OK" \
+  "control Text3 visible=1 x=32 y=296 w=449 h=19 font=Liberation Sans 11 text=$w\\qualquer_x.txt" \
+  "control Text4 visible=1 x=32 y=336 w=449 h=19 font=Liberation Sans 11 text=$w\\qualquer_y.txt" \
+  "dialog: [Save As] folder=$w file=planta_tm06_Qualquer.dxf type=Desenhos DXF (*.dxf)" \
+  "dialog: [Open] folder=$w file=planta_tm06.dxf type=Todos os ficheiros (*.*)" \
+  "control Command1 visible=1 x=96 y=297 w=105 h=33 font=Liberation Sans 11 bold text=OK" \
+  "control Text2 visible=1 x=32 y=248 w=449 h=23 font=Liberation Sans 13 bold text=$w\\datum73.dxf" \
+  "control Text3 visible=0 x=32 y=296 w=449 h=19 font=Liberation Sans 11 text=$w\\qualquer_x.txt" \
+  "information: closed" \
+  "line 1:                      -----  Mudança de Sistema de Referência em ficheiros DXF  -----" \
+  "line 9: Estes parâmetros podem ser consultados em www.dgterritorio.gov.pt." \
+  "message: [Veltra - Kelvrin] Criado o ficheiro: $w\\datum73.dxf"
+focus_order=$(grep '^focus: ' "$work/convert.txt.log" | cut -d' ' -f2 | paste -sd' ')
+[[ $focus_order == "Combo1 Combo2 Text1 Text2 Command1 Command2 Command3 Command4 Combo1" ]] ||
+  fail "focus order: $focus_order"
+[[ $(grep -c '^information: \[Veltra - Ondrasil\] .* lines=12$' "$work/convert.txt.log") == 2 ]] ||
+  fail "the information window did not open twice with its 12 lines"
+grep -q '^done$' "$work/convert.txt.log" && fail "the window stayed open after its conversion"
+
+# The same conversions by kelvrin-cli.exe give the same files.
+(cd "$work" && wine "$cli" -q --from datum73 --to tm06 planta_tm06.dxf cli_datum73.dxf &&
+  wine "$cli" -q --from qualquer --to qualquer --param-x qualquer_x.txt --param-y qualquer_y.txt \
+    planta_tm06.dxf cli_qualquer.dxf) >"$work/cli.out" 2>&1 || fail "kelvrin-cli.exe: $(cat "$work/cli.out")"
+cmp -s "$work/datum73.dxf" "$work/cli_datum73.dxf" || fail "datum73.dxf differs from kelvrin-cli.exe's"
+cmp -s "$work/qualquer.dxf" "$work/cli_qualquer.dxf" || fail "qualquer.dxf differs from kelvrin-cli.exe's"
+
+# A drawing named on the command line (accents and a blank in its name) is
+# the input; a dropped file that is no drawing is not, a dropped drawing
+# is. A source typed and ended with Enter fills the targets; Enter and
+# Escape press no button; OK without an output says so; OK with the input
+# as the output asks first, and No converts nothing; Cancelar closes.
+cat >"$work/arguments.txt" <<STEPS
+state
+drop $w\\notas.txt
+wait 200
+state
+drop $w\\planta_tm06.dxf
+type Combo1 Madeira - UTM 28 Base SE
+key Enter
+key Escape
+wait 300
+state
+press Command1
+message OK
+type Text2 $w\\planta_tm06.dxf
+press Command1
+message No
+press Command2
+STEPS
+run arguments.txt "$w\\planta ação.dxf"
+expect arguments.txt \
+  "control Text1 visible=1 x=32 y=176 w=449 h=23 font=Liberation Sans 13 bold text=$w\\planta ação.dxf" \
+  "control Text1 visible=1 x=32 y=176 w=449 h=23 font=Liberation Sans 13 bold text=$w\\planta_tm06.dxf" \
+  "control Combo2 visible=1 x=320 y=104 w=273 h=21 font=Liberation Sans 11 bold text=UTM 28 ITRF93" \
+  "message: [kelvrin] Definir o ficheiro DXF no Sistema 2!!" \
+  "message: [kelvrin] O ficheiro DXF no Sistema 2 é o próprio ficheiro DXF no Sistema 1:"
+[[ $(grep -c '^message: ' "$work/arguments.txt.log") == 2 ]] || fail "Enter or Escape pressed a button"
+cmp -s "$work/planta_tm06.dxf" "$examples/planta_tm06.dxf" || fail "No converted the drawing over itself"
+grep -q '^done$' "$work/arguments.txt.log" && fail "Cancelar left the window open"
+[[ $(grep -c 'text=C:.*planta ação.dxf$' "$work/arguments.txt.log") == 2 ]] ||
+  fail "a dropped file that is no drawing became the input"
+
+if [[ -n $pictures ]]; then
+  mkdir -p "$pictures"
+  for picture in main_compact main_qualquer information; do
+    bmptopnm "$work/$picture.bmp" 2>/dev/null | pnmtopng -compression 9 >"$pictures/windows_$picture.png" ||
+      fail "no picture $picture"
+  done
+fi
+
+echo "$failures failures"
+[[ $failures -eq 0 ]]
