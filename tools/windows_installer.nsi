@@ -2,7 +2,8 @@
 ;
 ; It installs for the user who runs it, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\kelvrin: kelvrin-cli.exe, kelvrin.exe when the build
-; has it, the grid files beside them, the licence, the grids' credit and the
+; has it, the grid files beside them, PROJ (its DLL, proj.db and their
+; licences) when the build has it, the licence, the grids' credit and the
 ; README. With kelvrin.exe it also makes a Start-menu entry and offers the
 ; window under "Abrir com" for .dxf drawings: a ProgID of its own and a value
 ; under .dxf\OpenWithProgids, never the default of .dxf, which belongs to the
@@ -13,9 +14,10 @@
 ;
 ; tools/windows_installer.sh runs it:
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=0.1.0 -DSTAGE=FOLDER -DOUTFILE=FILE
-;            [-DWITH_WINDOW] windows_installer.nsi
+;            [-DWITH_WINDOW] [-DPROJ_DLL=libproj_9_1.dll] [-DICON=kelvrin.ico]
+;            windows_installer.nsi
 ; STAGE holds the files to install, named as installed; WITH_WINDOW says that
-; kelvrin.exe is among them.
+; kelvrin.exe is among them, PROJ_DLL that PROJ is, with proj.db and PROJ.txt.
 
 !ifndef VERSION
   !error "-DVERSION=... missing"
@@ -61,6 +63,12 @@ ShowUninstDetails show
 !include LogicLib.nsh
 !include FileFunc.nsh
 
+; The programs' own icon (app/windows/kelvrin.ico) on the installer and the
+; uninstaller.
+!ifdef ICON
+  !define MUI_ICON "${ICON}"
+  !define MUI_UNICON "${ICON}"
+!endif
 !define MUI_ABORTWARNING
 !define MUI_UNABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "$(WELCOME_TEXT)"
@@ -70,6 +78,7 @@ ShowUninstDetails show
 !insertmacro MUI_PAGE_INSTFILES
 !ifdef WITH_WINDOW
   !define MUI_FINISHPAGE_RUN "$INSTDIR\kelvrin.exe"
+  !define MUI_FINISHPAGE_RUN_TEXT "$(RUN_TEXT)"
 !endif
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(README_TEXT)"
@@ -86,6 +95,7 @@ ShowUninstDetails show
 !else
   LangString WELCOME_TEXT ${LANG_PORTUGUESE} "O kelvrin muda o sistema de referência de desenhos DXF entre os sistemas nacionais de Portugal continental, dos Açores e da Madeira.$\r$\n$\r$\nSerão instalados a linha de comandos (kelvrin-cli) e as grelhas do Datum Lisboa, para o utilizador atual e sem direitos de administrador.$\r$\n$\r$\n$_CLICK"
 !endif
+LangString RUN_TEXT ${LANG_PORTUGUESE} "Abrir o kelvrin"
 LangString README_TEXT ${LANG_PORTUGUESE} "Ler o README"
 LangString SHORTCUT_TEXT ${LANG_PORTUGUESE} "Conversão de desenhos DXF entre sistemas de referência"
 LangString DXF_TYPE ${LANG_PORTUGUESE} "Desenho DXF"
@@ -147,6 +157,16 @@ VIAddVersionKey /LANG=${LANG_PORTUGUESE} "LegalCopyright" "Licença MIT; grelhas
 Section
   SetOutPath "$INSTDIR"
   !insertmacro KELVRIN_FILES INSTALL_FILE
+  ; PROJ's DLL is named after its version: an earlier one goes first.
+  Delete "$INSTDIR\libproj_*.dll"
+!ifdef PROJ_DLL
+  File "${STAGE}\${PROJ_DLL}"
+  File "${STAGE}\proj.db"
+  File "${STAGE}\PROJ.txt"
+!else
+  Delete "$INSTDIR\proj.db"
+  Delete "$INSTDIR\PROJ.txt"
+!endif
 !ifdef WITH_WINDOW
   File "${STAGE}\kelvrin.exe"
   CreateShortCut "${SHORTCUT}" "$INSTDIR\kelvrin.exe" "" "$INSTDIR\kelvrin.exe" 0 \
@@ -188,6 +208,9 @@ SectionEnd
 Section "Uninstall"
   Call un.RemoveWindow
   !insertmacro KELVRIN_FILES REMOVE_FILE
+  Delete "$INSTDIR\libproj_*.dll"
+  Delete "$INSTDIR\proj.db"
+  Delete "$INSTDIR\PROJ.txt"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: a folder the user chose may hold files of their own.
   RMDir "$INSTDIR"

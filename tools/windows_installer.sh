@@ -4,8 +4,11 @@
 #   OUT/kelvrin-VERSION-setup.exe
 #   OUT/kelvrin-VERSION-windows.zip   (one folder, kelvrin-VERSION)
 # The programs come from BUILD/bin, stripped: kelvrin-cli.exe, and kelvrin.exe
-# when it is there; the grid files from BUILD/bin too; LICENSE, README.md and
-# the grids' credit (data/README.md) from the sources, as .txt files.
+# when it is there; the grid files from BUILD/bin too; PROJ when the build has
+# it (its DLL, stripped, and proj.db from BUILD/bin; PROJ.txt, PROJ's licence
+# from the PROJ it was built with, KELVRIN_WINDOWS_PROJ in BUILD/CMakeCache.txt,
+# and the terms of proj.db's data from Debian's proj-data); LICENSE, README.md
+# and the grids' credit (data/README.md) from the sources, as .txt files.
 # Usage: windows_installer.sh BUILD VERSION [OUT]   (OUT: BUILD by default)
 # `cmake --build --preset windows --target windows-installer` runs it with the
 # project's version.
@@ -42,12 +45,35 @@ link_time() {
   header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
   od -An -tu4 -j$((header + 8)) -N4 "$1" | tr -d ' '
 }
+proj_dll=$(cd "$bin" && { compgen -G 'libproj_*.dll' || true; })
+if [[ -n $proj_dll ]]; then
+  [[ $proj_dll != *$'\n'* ]] || { echo "more than one PROJ in $bin: $proj_dll" >&2; exit 1; }
+  programs+=("$proj_dll")
+  defines+=(-DPROJ_DLL="$proj_dll")
+  proj=$(sed -n 's/^KELVRIN_WINDOWS_PROJ:PATH=//p' "$build/CMakeCache.txt")
+  for licence in "$proj/share/doc/proj/COPYING" /usr/share/doc/proj-data/copyright; do
+    [[ -f $licence ]] || { echo "PROJ's licence is missing: $licence" >&2; exit 1; }
+  done
+  cp "$bin/proj.db" "$stage/"
+  {
+    echo "PROJ (${proj_dll%.dll}), https://proj.org"
+    echo
+    cat "$proj/share/doc/proj/COPYING"
+    echo
+    echo "proj.db: the terms of its data (Debian's proj-data)"
+    echo
+    cat /usr/share/doc/proj-data/copyright
+  } >"$stage/PROJ.txt"
+fi
 for program in "${programs[@]}"; do
   SOURCE_DATE_EPOCH=$(link_time "$bin/$program") "$strip" -o "$stage/$program" "$bin/$program"
 done
 for grid in et_lx_m.asc et_lx_p.asc lx_et_m.asc lx_et_p.asc D73_ETRS89_geo.gsb DLX_ETRS89_geo.gsb; do
   cp "$bin/$grid" "$stage/"
 done
+if [[ -f $sources/app/windows/kelvrin.ico ]]; then
+  defines+=(-DICON="$sources/app/windows/kelvrin.ico")
+fi
 cp "$sources/LICENSE" "$stage/LICENSE.txt"
 cp "$sources/README.md" "$stage/README.txt"
 cp "$sources/data/README.md" "$stage/grids.txt"
