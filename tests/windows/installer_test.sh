@@ -5,15 +5,16 @@
 #     (those of the portable zip, byte for byte, and the uninstaller), the
 #     Start-menu entry and "Abrir com" when the build has kelvrin.exe, the
 #     installed-apps entry; the installed kelvrin-cli.exe converts a drawing
-#     on a grid route as the build's own does; the silent uninstall
-#     (QuietUninstallString) leaves the prefix's files and registry as they
-#     were before the install.
-#  2. beside a CAD program that owns .dxf, into a folder the user chose: the
-#     window's installer (a stand-in kelvrin.exe while the build has none)
-#     adds its entries and leaves the CAD program's; the build's installer
-#     without the window, run over it, takes the window's away again and
-#     installs into the same folder; the uninstaller leaves the CAD program's
-#     association, the chosen folder and its other files as they were.
+#     on a grid route, and with PROJ by the NTv2 method, as the build's own
+#     does; the silent uninstall (QuietUninstallString) leaves the prefix's
+#     files and registry as they were before the install.
+#  2. beside a CAD program that owns .dxf, into a folder the user chose: an
+#     installer with the window (a stand-in kelvrin.exe while the build has
+#     none) adds its entries and leaves the CAD program's; one without it
+#     (the build's, or the build's files but kelvrin.exe), run over it, takes
+#     the window's away again and installs into the same folder; the
+#     uninstaller leaves the CAD program's association, the chosen folder and
+#     its other files as they were.
 # Usage: installer_test.sh SOURCES BUILD VERSION WORK
 # Exit 77 (skipped) without makensis or wine.
 set -uo pipefail
@@ -107,20 +108,24 @@ same_as_snapshot() {
 }
 
 section "the installers"
-bash "$sources/tools/windows_installer.sh" "$build" "$version" "$work/out" || exit 1
+# The build's, and the other kind from the same files: without the window
+# when the build has it, with kelvrin-cli.exe standing in for it otherwise.
+with_window=0 with_proj=0
+[[ -f $build/bin/kelvrin.exe ]] && with_window=1
+compgen -G "$build/bin/libproj_*.dll" >/dev/null && with_proj=1
+mkdir -p "$work/other/bin"
+grep '^KELVRIN_WINDOWS_PROJ:' "$build/CMakeCache.txt" >"$work/other/CMakeCache.txt"
+(cd "$build/bin" && cp kelvrin-cli.exe ./*.asc ./*.gsb "$work/other/bin/" &&
+  for file in libproj_*.dll proj.db; do [[ ! -f $file ]] || cp "$file" "$work/other/bin/"; done) ||
+  exit 1
+((with_window)) || cp "$build/bin/kelvrin-cli.exe" "$work/other/bin/kelvrin.exe"
+bash "$sources/tools/windows_installer.sh" "$build" "$version" "$work/out" &
+bash "$sources/tools/windows_installer.sh" "$work/other" "$version" "$work/out-other" || exit 1
+wait $! || exit 1
 setup=$work/out/kelvrin-$version-setup.exe
 portable=$work/out/kelvrin-$version-windows.zip
-window_setup=$setup
-with_window=0
-[[ -f $build/bin/kelvrin.exe ]] && with_window=1
-if ((!with_window)); then
-  # The window's installer, with kelvrin-cli.exe standing in for kelvrin.exe.
-  mkdir -p "$work/stand-in/bin"
-  cp "$build/bin"/{kelvrin-cli.exe,*.asc,*.gsb} "$work/stand-in/bin/"
-  cp "$build/bin/kelvrin-cli.exe" "$work/stand-in/bin/kelvrin.exe"
-  bash "$sources/tools/windows_installer.sh" "$work/stand-in" "$version" "$work/out-window" || exit 1
-  window_setup=$work/out-window/kelvrin-$version-setup.exe
-fi
+window_setup=$setup plain_setup=$work/out-other/kelvrin-$version-setup.exe
+((with_window)) || { window_setup=$plain_setup plain_setup=$setup; }
 mkdir -p "$work/portable"
 (cd "$work/portable" && cmake -E tar xf "$portable") || fail "the zip does not open"
 portable_files=$(cd "$work/portable/kelvrin-$version" && find . -type f -printf '%P\n' | LC_ALL=C sort)
@@ -152,8 +157,10 @@ check_installation() {
     ((window)) && echo kelvrin.exe) | LC_ALL=C sort)
   installed=$(cd "$unix_folder" 2>/dev/null && find . -printf '%P\n' | sed 1d | LC_ALL=C sort)
   [[ $installed == "$expected" ]] || fail "installed files: ${installed//$'\n'/ }, not ${expected//$'\n'/ }"
-  # The stand-in installer's files are the build's too, kelvrin.exe apart.
-  for file in $portable_files; do
+  # The other installer's files are the build's too, a stand-in kelvrin.exe
+  # apart.
+  for file in $expected; do
+    [[ -f $work/portable/kelvrin-$version/$file ]] || continue
     cmp -s "$work/portable/kelvrin-$version/$file" "$unix_folder/$file" ||
       fail "$file installed is not the zip's"
   done
@@ -219,15 +226,23 @@ snapshot plain
 wine "$setup" /S || fail "the installer's status ($?)"
 folder="$localappdata\\Programs\\kelvrin"
 check_installation "$folder" "$with_window"
-# The installed kelvrin-cli.exe and the build's on a grid route.
+# The installed kelvrin-cli.exe and the build's on a grid route, and with
+# PROJ by the NTv2 method.
 drawing=$sources/examples/planta_tm06.dxf
-wine "$(unix_path "$folder")/kelvrin-cli.exe" -q --from datum73 --to lisboa "$drawing" \
-  "$work/installed.dxf" || fail "the installed kelvrin-cli.exe ($?)"
-wine "$build/bin/kelvrin-cli.exe" -q --from datum73 --to lisboa "$drawing" "$work/built.dxf" ||
-  fail "the build's kelvrin-cli.exe ($?)"
-if [[ ! -s $work/built.dxf ]] || ! cmp -s "$work/installed.dxf" "$work/built.dxf"; then
-  fail "the installed kelvrin-cli.exe converts otherwise than the build's"
-fi
+routes=("--from datum73 --to lisboa")
+((with_proj)) && routes+=("--method ntv2 --from tm06 --to lisboa")
+for route in "${routes[@]}"; do
+  rm -f "$work/installed.dxf" "$work/built.dxf"
+  # shellcheck disable=SC2086
+  wine "$(unix_path "$folder")/kelvrin-cli.exe" -q $route "$drawing" "$work/installed.dxf" ||
+    fail "the installed kelvrin-cli.exe $route ($?)"
+  # shellcheck disable=SC2086
+  wine "$build/bin/kelvrin-cli.exe" -q $route "$drawing" "$work/built.dxf" ||
+    fail "the build's kelvrin-cli.exe $route ($?)"
+  if [[ ! -s $work/built.dxf ]] || ! cmp -s "$work/installed.dxf" "$work/built.dxf"; then
+    fail "the installed kelvrin-cli.exe converts otherwise than the build's ($route)"
+  fi
+done
 uninstall "$(unix_path "$folder")"
 expect_no_key "$uninstall_key"
 same_as_snapshot plain plain-after
@@ -250,13 +265,12 @@ wine "$window_setup" /S /D=$folder || fail "the window's installer's status ($?)
 check_installation "$folder" 1
 expect_value "$classes\\.dxf" "" OutroCAD.Desenho
 expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
-if ((!with_window)); then
-  # The build's installer over it: the same folder, the window's entries gone.
-  wine "$setup" /S || fail "the installer's status over the window's ($?)"
-  check_installation "$folder" 0
-  expect_value "$classes\\.dxf" "" OutroCAD.Desenho
-  expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
-fi
+# The installer without the window over it: the same folder, the window's
+# entries gone.
+wine "$plain_setup" /S || fail "the installer's status over the window's ($?)"
+check_installation "$folder" 0
+expect_value "$classes\\.dxf" "" OutroCAD.Desenho
+expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
 uninstall "$(unix_path "$folder")"
 same_as_snapshot cad cad-after
 
