@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/file.hpp"
 #include "platform/windows/wide_text.hpp"
 #include "ui/form_layout.hpp"
 #include "ui/win32/main_window.hpp"
@@ -166,16 +167,13 @@ bool write_screenshot(HWND window, const std::wstring& path) {
   header.bfType = 0x4D42;  // "BM"
   header.bfOffBits = sizeof header + sizeof info.bmiHeader;
   header.bfSize = static_cast<DWORD>(header.bfOffBits + pixels.size());
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool whole = WriteFile(file, &header, sizeof header, &written, nullptr) != 0;
-  whole = whole && WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-  whole =
-      whole && WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
-  CloseHandle(file);
-  return whole;
+  const platform::FileHandle file = platform::create_for_writing(utf8_of(path));
+  if (file == platform::no_file) return false;
+  bool whole = !platform::write_all(file, reinterpret_cast<const char*>(&header), sizeof header);
+  whole = whole && !platform::write_all(file, reinterpret_cast<const char*>(&info.bmiHeader),
+                                        sizeof info.bmiHeader);
+  whole = whole && !platform::write_all(file, pixels.data(), pixels.size());
+  return !platform::close_file(file) && whole;
 }
 
 // What Explorer hands a window that a file is dropped on.
@@ -198,15 +196,15 @@ std::unique_ptr<WindowScript> WindowScript::from_environment(MainWindow& window)
                                                static_cast<DWORD>(path.size()));
   if (length == 0 || length >= path.size()) return nullptr;
   path.resize(length);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  const platform::FileHandle file = platform::open_for_reading(utf8_of(path));
+  if (file == platform::no_file) return nullptr;
   std::string text;
   char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-    text.append(buffer, read);
-  CloseHandle(file);
+  platform::SystemError ignored;
+  for (std::int64_t got; (got = platform::read_some(file, buffer, sizeof buffer, ignored)) > 0;) {
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  platform::close_file(file);
   std::vector<std::string> steps;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -223,14 +221,13 @@ std::unique_ptr<WindowScript> WindowScript::from_environment(MainWindow& window)
 WindowScript::WindowScript(MainWindow& window, std::vector<std::string> steps,
                            std::wstring log_path)
     : window_(window), steps_(std::move(steps)) {
-  log_ = CreateFileW(log_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  log_ = platform::create_for_writing(utf8_of(log_path));
 }
 
 WindowScript::~WindowScript() {
   if (timer_ != 0) KillTimer(nullptr, timer_);
   if (running == this) running = nullptr;
-  if (log_ != INVALID_HANDLE_VALUE) CloseHandle(log_);
+  if (log_ != platform::no_file) platform::close_file(log_);
 }
 
 void WindowScript::start() {
@@ -243,10 +240,9 @@ void CALLBACK WindowScript::tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void WindowScript::log(const std::string& line) {
-  if (log_ == INVALID_HANDLE_VALUE) return;
+  if (log_ == platform::no_file) return;
   const std::string text = line + "\n";
-  DWORD written = 0;
-  WriteFile(log_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  platform::write_all(log_, text.data(), text.size());
 }
 
 void WindowScript::fail(const std::string& why) {
@@ -262,8 +258,8 @@ void WindowScript::fail(const std::string& why) {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(this));
-  CloseHandle(log_);
-  log_ = INVALID_HANDLE_VALUE;
+  platform::close_file(log_);
+  log_ = platform::no_file;
   ExitProcess(2);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.hpp"
+
 namespace kelvrin::ui::win32 {
 
 class MainWindow;
@@ -60,7 +62,7 @@ class WindowScript {
   MainWindow& window_;
   std::vector<std::string> steps_;
   std::size_t next_ = 0;
-  HANDLE log_ = INVALID_HANDLE_VALUE;
+  platform::FileHandle log_ = platform::no_file;
   UINT_PTR timer_ = 0;
   ULONGLONG waiting_since_ = 0;
   ULONGLONG idle_until_ = 0;
