@@ -6,7 +6,9 @@
 
 #include "app/system_aliases.hpp"
 #include "core/catalogue.hpp"
+#include "core/messages.hpp"
 #include "core/routes.hpp"
+#include "points/columns.hpp"
 #include "transform/proj_operation.hpp"
 
 namespace kelvrin::app {
@@ -171,6 +173,8 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
       options.action = CliAction::version;
     } else if (is(argument, quiet_flag)) {
       options.quiet = true;
+    } else if (argument == "--verbose") {
+      options.verbose = true;
     } else if (argument == "--literal") {
       options.literal = true;
     } else if (argument == "--allow-ballpark") {
@@ -198,6 +202,8 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
         destination = &method;
       } else if (name == "--threads") {
         destination = &threads;
+      } else if (name == "--columns") {
+        destination = &options.columns;
       } else if (name == "--output-dir") {
         options.output_folder.emplace();
         destination = &*options.output_folder;
@@ -217,6 +223,13 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
     return usage_error("método desconhecido: " + method + " (official ou ntv2)");
   }
   options.ntv2 = method == "ntv2";
+  if (!options.columns.empty()) {
+    const points::ColumnsRead columns = points::columns_from_option(options.columns);
+    if (!columns.columns) {
+      return usage_error("--columns " + options.columns + ": " +
+                         core::messages::columns_problem(columns.problem));
+    }
+  }
   if (!threads.empty()) {
     const auto count = whole_number(threads);
     if (!count || *count == 0 || *count > max_threads) {

@@ -17,6 +17,7 @@ struct CliOptions {
   std::string target;
   bool literal = false;  // the historical rule instead of the DXF-aware pass
   bool quiet = false;    // no progress, no completion lines, no summary
+  bool verbose = false;  // how each point list was read, too
   bool ntv2 = false;     // --method ntv2: the mainland pairs through the NTv2 grids
   // source and target are PROJ definitions: a system outside the catalogue,
   // or a pair that no route of the catalogue joins.
@@ -29,6 +30,7 @@ struct CliOptions {
   unsigned threads = 0;         // --threads N: 0 as many as the machine has
   std::string param_x;
   std::string param_y;
+  std::string columns;  // --columns: a point list's columns, in order
   std::optional<std::string> output_folder;  // batch mode
   std::vector<std::string> inputs;
   std::string output;  // single conversion

@@ -11,8 +11,8 @@ namespace {
 constexpr auto progress_delay = std::chrono::milliseconds(700);
 }  // namespace
 
-ConsoleHost::ConsoleHost(bool progress_on_terminal, bool quiet)
-    : progress_on_terminal_(progress_on_terminal && !quiet), quiet_(quiet) {}
+ConsoleHost::ConsoleHost(bool progress_on_terminal, bool quiet, bool verbose)
+    : progress_on_terminal_(progress_on_terminal && !quiet), quiet_(quiet), verbose_(verbose) {}
 
 void ConsoleHost::start_conversion(std::string label, bool drawing_on_stdout) {
   label_ = std::move(label);
@@ -25,6 +25,7 @@ void ConsoleHost::show_message(std::string_view text, std::string_view /*title*/
   clear_progress();
   const bool completion = kind == core::MessageKind::completion;
   if ((completion || kind == core::MessageKind::information) && quiet_) return;
+  if (kind == core::MessageKind::detail && !verbose_) return;
   platform::write_text(completion && !drawing_on_stdout_ ? platform::TextStream::output
                                                          : platform::TextStream::error,
                        std::string(text) + "\n");

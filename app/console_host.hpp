@@ -11,10 +11,11 @@ namespace kelvrin::app {
 // Hosts the conversion job in a terminal: messages go to stderr, the
 // completion line to stdout (to stderr when the drawing itself goes to
 // stdout; nowhere when quiet), and a long conversion shows its progress on
-// stderr when that is a terminal.
+// stderr when that is a terminal. How the input was read goes to stderr
+// only when verbose.
 class ConsoleHost final : public core::JobHost {
  public:
-  ConsoleHost(bool progress_on_terminal, bool quiet);
+  ConsoleHost(bool progress_on_terminal, bool quiet, bool verbose = false);
 
   // Names the file that the next conversion works on, for progress lines,
   // and says whether its drawing goes to stdout.
@@ -33,6 +34,7 @@ class ConsoleHost final : public core::JobHost {
 
   bool progress_on_terminal_;
   bool quiet_;
+  bool verbose_;
   bool drawing_on_stdout_ = false;
   bool progress_shown_ = false;
   std::string label_;

@@ -164,7 +164,7 @@ int convert(const app::CliOptions& options) {
   core::JobSettings settings{core::grid_folder(), options.literal ? dxf::RewritePolicy::literal
                                                                   : dxf::RewritePolicy::dxf_aware};
   settings.threads = options.threads;
-  app::ConsoleHost host(platform::standard_error_is_terminal(), options.quiet);
+  app::ConsoleHost host(platform::standard_error_is_terminal(), options.quiet, options.verbose);
 
   int completed = 0;
   for (const Conversion& conversion : plan) {
@@ -174,6 +174,7 @@ int convert(const app::CliOptions& options) {
     request.source_name = options.source_name;
     request.target_name = options.target_name;
     request.allow_ballpark = options.allow_ballpark;
+    request.columns = options.columns;
     core::ScratchFile standard_input;
     if (conversion.input == app::standard_stream) {
       if (const platform::SystemError error = copy_standard_input(standard_input)) {

@@ -7,6 +7,7 @@
 #include "core/job_paths.hpp"
 #include "core/messages.hpp"
 #include "core/output_target.hpp"
+#include "core/point_list_route.hpp"
 #include "core/procedures.hpp"
 #include "core/routes.hpp"
 #include "core/scratch_file.hpp"
@@ -50,6 +51,7 @@ class RouteRun {
   RouteRun(JobHost& host, const JobSettings& settings, const ConversionRequest& request,
            const Route& route, JobPaths& paths, const OutputTarget& target)
       : host_(host),
+        request_(request),
         route_(route),
         paths_(paths),
         target_(target),
@@ -76,17 +78,8 @@ class RouteRun {
   const std::string& warnings() const { return context_.warnings; }
 
   ConversionOutcome run() {
-    const auto steps = route_.procedures();
     const std::uint32_t new_file_permissions = platform::new_file_permissions(input_permissions());
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-      const bool last = i + 1 == steps.size();
-      if (const platform::SystemError error = last ? open_result() : open_intermediate()) {
-        notify(host_, messages::cannot_create_output(paths_.fich3, error));
-        return ConversionOutcome::failed;
-      }
-      if (!run_step(steps[i], static_cast<int>(i) + 1)) return outcome_;
-      paths_.fich1 = paths_.fich2;
-    }
+    if (!(input_is_point_list(paths_.fich1) ? run_point_list() : run_steps())) return outcome_;
     if (const platform::SystemError error = finish(new_file_permissions)) {
       notify(host_, messages::cannot_replace_output(paths_.fich3, error));
       return ConversionOutcome::failed;
@@ -95,6 +88,33 @@ class RouteRun {
   }
 
  private:
+  // A drawing goes through each step, the last one into the result.
+  bool run_steps() {
+    const auto steps = route_.procedures();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const bool last = i + 1 == steps.size();
+      if (const platform::SystemError error = last ? open_result() : open_intermediate()) {
+        notify(host_, messages::cannot_create_output(paths_.fich3, error));
+        return false;
+      }
+      if (!run_step(steps[i], static_cast<int>(i) + 1)) return false;
+      paths_.fich1 = paths_.fich2;
+    }
+    return true;
+  }
+
+  // A point list goes through every step in one pass.
+  bool run_point_list() {
+    if (const platform::SystemError error = open_result()) {
+      notify(host_, messages::cannot_create_output(paths_.fich3, error));
+      return false;
+    }
+    progress_.start_step(1);
+    const StepResult result =
+        convert_point_list(route_.procedures(), paths_, context_, request_.columns);
+    return result.status == StepStatus::completed;
+  }
+
   // A new output made from a stream gets what a shell's redirection gives.
   std::uint32_t input_permissions() const {
     if (paths_.fich1.handle != platform::no_file) return 0666;
@@ -154,6 +174,7 @@ class RouteRun {
   }
 
   JobHost& host_;
+  const ConversionRequest& request_;
   const Route& route_;
   JobPaths& paths_;
   const std::string input_ = paths_.fich1.path;

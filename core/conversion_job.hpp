@@ -37,6 +37,9 @@ struct ConversionRequest {
   // metres), the only one PROJ may know for a pair, is refused unless this
   // is set; then it converts, with a warning.
   bool allow_ballpark = false;
+  // A point list's columns, as --columns names them ("P,E,N,Z,D"); empty:
+  // its header names them. Drawings ignore it.
+  std::string columns{};
 };
 
 enum class ConversionOutcome {

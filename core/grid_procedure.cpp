@@ -1,6 +1,8 @@
 #include "core/grid_procedure.hpp"
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "core/messages.hpp"
 #include "platform/utf8_path.hpp"
@@ -24,37 +26,32 @@ GridFiles files_of(GridDirection direction) {
 
 }  // namespace
 
-StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
-                              ProcedureContext& context) {
-  JobHost& host = context.host;
+LoadedProcedure load_grid_procedure(GridDirection direction, ProcedureContext& context) {
   const GridFiles files = files_of(direction);
   const std::string m_path = platform::utf8_of(context.data_folder / files.m_name);
   const std::string p_path = platform::utf8_of(context.data_folder / files.p_name);
 
-  if (!can_open(m_path) || !can_open(p_path))
-    return stop_with_message(context, files.missing_message);
+  if (!can_open(m_path) || !can_open(p_path)) {
+    stop_with_message(context, files.missing_message);
+    return {};
+  }
 
   // Read afresh at every conversion: replaced grid files take effect at once.
-  transform::Grid m_grid;
-  transform::Grid p_grid;
-  for (const auto& [path, grid] : {std::pair{&m_path, &m_grid}, std::pair{&p_path, &p_grid}}) {
+  auto grids = std::make_shared<std::pair<transform::Grid, transform::Grid>>();
+  for (const auto& [path, grid] :
+       {std::pair{&m_path, &grids->first}, std::pair{&p_path, &grids->second}}) {
     const transform::GridFileRead read = transform::load_grid(*path, *grid);
     if (read.error != transform::GridFileError::none) {
-      return stop_with_message(context, messages::grid_file_failure(read, *path));
+      stop_with_message(context, messages::grid_file_failure(read, *path));
+      return {};
     }
   }
-
-  const transform::GridTransform interpolation(m_grid, p_grid);
-  dxf::PassOptions options = pass_options(context);
-  options.x_code_line = dxf::XCodeLine::held_for_y_pair;
-  const dxf::PassResult pass = dxf::rewrite_dxf(paths.fich1, paths.fich2, interpolation, options);
-  if (pass.failure == dxf::PassFailure::point_rejected) {
-    host.show_message(messages::point_outside_grid(pass.source_point.x, pass.source_point.y),
-                      messages::application_title, MessageKind::notice);
-    return {StepStatus::point_rejected, pass};
-  }
-  host.restore_pointer();
-  return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+  LoadedProcedure loaded;
+  loaded.operation = std::make_unique<transform::GridTransform>(grids->first, grids->second);
+  loaded.data = std::move(grids);
+  loaded.rejected = RejectedPoint::ends_program;
+  loaded.x_code_line = dxf::XCodeLine::held_for_y_pair;
+  return loaded;
 }
 
 }  // namespace kelvrin::core

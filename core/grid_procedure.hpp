@@ -11,11 +11,10 @@ enum class GridDirection {
   lisboa_to_datum73,  // transf_21: lx_et_m.asc, lx_et_p.asc
 };
 
-// Loads the two grid files of the direction from the data folder and
-// converts fich1 to fich2 by bilinear interpolation. Missing or unusable
-// grid files stop it before any drawing is opened; a point the grid cannot
-// transform is reported and ends the program.
-StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
-                              ProcedureContext& context);
+// Loads the two grid files of the direction from the data folder: the
+// bilinear interpolation between them. Missing or unusable grid files stop
+// it before any drawing is opened; a point the grid cannot transform is
+// reported and ends the program.
+LoadedProcedure load_grid_procedure(GridDirection direction, ProcedureContext& context);
 
 }  // namespace kelvrin::core

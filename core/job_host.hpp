@@ -10,6 +10,7 @@ enum class MessageKind {
   completion,   // "Criado o ficheiro: ..."
   warning,      // after a completion: what the conversion left as it was
   information,  // what a conversion is about to do (the operation PROJ chose)
+  detail,       // how the input was read, for a user who asks (kelvrin-cli --verbose)
 };
 
 // What the conversion job needs of the program that runs it: the main

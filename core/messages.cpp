@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "dxf/line_reader.hpp"
+#include "points/point_list_pass.hpp"
 #include "platform/system_error.hpp"
 
 namespace kelvrin::core::messages {
@@ -281,6 +282,111 @@ std::string output_not_writable(std::string_view output, platform::SystemError e
 std::string out_of_memory(std::string_view input) {
   return "Memória insuficiente para converter o ficheiro " + quoted(input) +
          ": a conversão foi interrompida e nada foi alterado.";
+}
+
+namespace {
+
+using points::PointListFailure;
+
+constexpr std::string_view columns_hint =
+    " Indique as colunas com a opção --columns do kelvrin-cli (por exemplo --columns P,M,P,Z,D "
+    "ou --columns P,E,N,Z,D).";
+
+std::string line_of(const points::PointListResult& result, std::string_view input) {
+  return "linha " + std::to_string(result.line) + " do ficheiro " + quoted(input);
+}
+
+std::string separator_name(points::Separator separator) {
+  switch (separator) {
+    case points::Separator::comma: return "vírgula";
+    case points::Separator::semicolon: return "ponto e vírgula";
+    case points::Separator::tab: return "tabulação";
+    case points::Separator::blanks: return "espaços";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string columns_problem(points::ColumnsProblem problem) {
+  switch (problem) {
+    case points::ColumnsProblem::no_coordinates:
+      return "faltam as colunas das coordenadas (E e N, ou M e P)";
+    case points::ColumnsProblem::repeated: return "há mais do que uma coluna de E ou de N";
+    case points::ColumnsProblem::lone_p:
+      return "a coluna \"P\" tanto pode ser o ponto como a perpendicular";
+    case points::ColumnsProblem::m_without_p: return "a coluna \"M\" não tem \"P\" logo a seguir";
+    case points::ColumnsProblem::none: break;
+  }
+  return {};
+}
+
+std::string point_list_failure(const points::PointListResult& result, std::string_view input,
+                               std::string_view output) {
+  const std::string line = quoted(result.text);
+  switch (result.failure) {
+    case PointListFailure::cannot_open_input:
+      return with_cause("Não foi possível abrir o ficheiro " + quoted(input), result.system_error);
+    case PointListFailure::cannot_create_output:
+      return with_cause("Não foi possível criar o ficheiro " + quoted(output), result.system_error);
+    case PointListFailure::read_error:
+      return with_cause("Erro ao ler o ficheiro " + quoted(input) + " na linha " +
+                            std::to_string(result.line),
+                        result.system_error);
+    case PointListFailure::write_error:
+      return with_cause("Erro ao escrever o ficheiro " + quoted(output), result.system_error);
+    case PointListFailure::line_too_long:
+      return "A linha " + std::to_string(result.line) + " do ficheiro " + quoted(input) +
+             " tem mais de " + std::to_string(dxf::max_line_length) +
+             " caracteres: não é uma lista de pontos.";
+    case PointListFailure::no_points:
+      return "O ficheiro " + quoted(input) +
+             " não tem nenhum ponto: só linhas em branco ou comentários.";
+    case PointListFailure::no_separator:
+      return "Nas primeiras linhas do ficheiro " + quoted(input) +
+             " não se reconhece o separador dos campos (vírgula, ponto e vírgula, tabulação ou "
+             "espaços); a linha " +
+             std::to_string(result.line) + " é " + line + ".";
+    case PointListFailure::unknown_columns:
+      if (result.columns_problem == points::ColumnsProblem::none) {
+        return "O ficheiro " + quoted(input) +
+               " não diz que colunas têm as coordenadas: a sua primeira linha, " + line +
+               ", não é um cabeçalho que as nomeie." + std::string(columns_hint);
+      }
+      return "O cabeçalho do ficheiro " + quoted(input) + ", " + line + " (linha " +
+             std::to_string(result.line) + "), não serve: " +
+             columns_problem(result.columns_problem) + "." + std::string(columns_hint);
+    case PointListFailure::too_few_fields:
+      return "Na " + line_of(result, input) +
+             " faltam campos: não chega à coluna das coordenadas. A linha é " + line + ".";
+    case PointListFailure::not_a_number:
+      return "A coordenada " + quoted(result.field) + " da " + line_of(result, input) +
+             " não é um número. A linha é " + line + ".";
+    case PointListFailure::grouped_digits:
+      return "A coordenada " + quoted(result.field) + " da " + line_of(result, input) +
+             " tem separadores de milhares, que não são aceites: escreva-a sem eles. A linha é " +
+             line + ".";
+    case PointListFailure::point_rejected:
+      return "O ponto da " + line_of(result, input) +
+             " está fora da área que a transformação cobre. A linha é " + line + ".";
+    case PointListFailure::arithmetic_failure:
+      return "Erro aritmético ao transformar o ponto da " + line_of(result, input) +
+             ". A linha é " + line + ".";
+    case PointListFailure::none: break;
+  }
+  return {};
+}
+
+std::string point_list_layout(const points::PointListResult& result) {
+  const points::PointListLayout& layout = result.layout;
+  std::string text = "Lista de pontos: separador " + separator_name(layout.separator) +
+                     ", marca decimal " + (layout.decimal_mark == ',' ? "vírgula" : "ponto") + ", ";
+  text += layout.header_line == 0 ? std::string("sem cabeçalho")
+                                  : "cabeçalho na linha " + std::to_string(layout.header_line);
+  text += ", coordenadas nas colunas " + std::to_string(layout.columns.east + 1) + " (E) e " +
+          std::to_string(layout.columns.north + 1) + " (N); " + std::to_string(result.points) +
+          " pontos convertidos.";
+  return text;
 }
 
 }  // namespace kelvrin::core::messages

@@ -6,6 +6,7 @@
 
 #include "dxf/rewrite_dxf.hpp"
 #include "platform/system_error.hpp"
+#include "points/point_list_pass.hpp"
 #include "transform/grid.hpp"
 #include "transform/parameter_file.hpp"
 
@@ -95,5 +96,17 @@ std::string output_not_writable(std::string_view output, platform::SystemError e
 
 // The conversion of `input` needed more memory than there is.
 std::string out_of_memory(std::string_view input);
+
+// Why a set of columns cannot be used, for the --columns option and for a
+// header: a few words.
+std::string columns_problem(points::ColumnsProblem problem);
+
+// The message for a point list that stopped, with its file, its line and
+// the line itself. `input` and `output` are the files as the user knows them.
+std::string point_list_failure(const points::PointListResult& result, std::string_view input,
+                               std::string_view output);
+
+// How a converted list was read: separator, decimal mark, header, columns.
+std::string point_list_layout(const points::PointListResult& result);
 
 }  // namespace kelvrin::core::messages

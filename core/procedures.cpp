@@ -35,12 +35,35 @@ constexpr PolynomialProcedure polynomial_procedures[] = {
     {Procedure::transf_124, transform::transf_124_set, ScaleStep::by_sx_and_sy},
 };
 
-StepResult polynomial_pass(const PolynomialProcedure& procedure, const JobPaths& paths,
-                           ProcedureContext& context) {
-  const transform::PolynomialTransform polynomial(procedure.set, procedure.scale);
-  const dxf::PassResult pass =
-      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial, pass_options(context));
-  return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+// The built-in polynomials leave the pointer to the job.
+LoadedProcedure load_polynomial(const PolynomialProcedure& procedure) {
+  LoadedProcedure loaded;
+  loaded.operation =
+      std::make_unique<transform::PolynomialTransform>(procedure.set, procedure.scale);
+  loaded.restores_pointer = false;
+  return loaded;
+}
+
+// A pass that stopped at a point the operation refused, told as the
+// procedure tells it; nothing when the pass went on.
+std::optional<StepResult> rejected_point(const LoadedProcedure& loaded, const dxf::PassResult& pass,
+                                         const JobPaths& paths, ProcedureContext& context) {
+  if (pass.failure != dxf::PassFailure::point_rejected) return std::nullopt;
+  switch (loaded.rejected) {
+    case RejectedPoint::ends_program:
+      context.host.show_message(messages::point_outside_grid(pass.source_point.x, pass.source_point.y),
+                                messages::application_title, MessageKind::notice);
+      return StepResult{StepStatus::point_rejected, pass};
+    case RejectedPoint::told_with_place:
+      context.host.restore_pointer();
+      return stop_with_message(
+          context,
+          messages::point_not_transformed(pass.source_point.x, pass.source_point.y, pass.line,
+                                          paths.fich1.path, context.source_name,
+                                          context.target_name));
+    case RejectedPoint::fails_pass: break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -72,27 +95,51 @@ dxf::PassOptions pass_options(const ProcedureContext& context) {
   return options;
 }
 
-StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureContext& context) {
-  context.host.set_busy_pointer();
+LoadedProcedure load_procedure(Procedure procedure, const JobPaths& paths,
+                               ProcedureContext& context) {
   for (const PolynomialProcedure& polynomial : polynomial_procedures) {
-    if (polynomial.procedure == procedure) return polynomial_pass(polynomial, paths, context);
+    if (polynomial.procedure == procedure) return load_polynomial(polynomial);
   }
   switch (procedure) {
-    case Procedure::transf_12:
-      return run_grid_procedure(GridDirection::datum73_to_lisboa, paths, context);
-    case Procedure::transf_21:
-      return run_grid_procedure(GridDirection::lisboa_to_datum73, paths, context);
-    case Procedure::qualquer: return run_qualquer(paths, context);
+    case Procedure::transf_12: return load_grid_procedure(GridDirection::datum73_to_lisboa, context);
+    case Procedure::transf_21: return load_grid_procedure(GridDirection::lisboa_to_datum73, context);
+    case Procedure::qualquer: return load_qualquer(paths, context);
     case Procedure::ntv2_01:
     case Procedure::ntv2_10:
     case Procedure::ntv2_02:
     case Procedure::ntv2_20:
     case Procedure::ntv2_12:
-    case Procedure::ntv2_21: return run_ntv2_procedure(procedure, paths, context);
-    case Procedure::proj: return run_proj_procedure(paths, context);
+    case Procedure::ntv2_21: return load_ntv2_procedure(procedure, context);
+    case Procedure::proj: return load_proj_procedure(context);
     default: break;
   }
-  return {StepStatus::failed_with_message, {}};
+  return {};
+}
+
+void add_route_warnings(const LoadedProcedure& loaded, const dxf::PassReport& report,
+                        const std::string& input, ProcedureContext& context) {
+  if (loaded.proj_route == nullptr) return;
+  const std::string& source = context.source_name;
+  const std::string& target = context.target_name;
+  if (loaded.proj_route->ballpark()) {
+    add_warning(context, messages::proj_ballpark_used(source, target, loaded.proj_route->name()));
+  }
+  add_warning(context, messages::points_outside_area(report, input, source, target));
+}
+
+StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureContext& context) {
+  context.host.set_busy_pointer();
+  const LoadedProcedure loaded = load_procedure(procedure, paths, context);
+  if (!loaded.operation) return {StepStatus::failed_with_message, {}};
+  dxf::PassOptions options = pass_options(context);
+  options.x_code_line = loaded.x_code_line;
+  const dxf::PassResult pass =
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, *loaded.operation, options);
+  if (const auto rejected = rejected_point(loaded, pass, paths, context)) return *rejected;
+  if (loaded.restores_pointer) context.host.restore_pointer();
+  if (!pass.completed()) return {StepStatus::pass_failed, pass};
+  add_route_warnings(loaded, pass.report, paths.fich1.path, context);
+  return {StepStatus::completed, pass};
 }
 
 }  // namespace kelvrin::core

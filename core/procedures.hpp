@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,7 @@
 #include "core/job_paths.hpp"
 #include "core/routes.hpp"
 #include "dxf/rewrite_dxf.hpp"
+#include "transform/proj_operation.hpp"
 
 namespace kelvrin::core {
 
@@ -52,6 +54,36 @@ void add_warning(ProcedureContext& context, std::string_view warning);
 
 // The options of a procedure's DXF pass.
 dxf::PassOptions pass_options(const ProcedureContext& context);
+
+// What a pass does with a point its transformation cannot convert.
+enum class RejectedPoint {
+  fails_pass,       // the pass fails, and the job words it
+  ends_program,     // the grids: told with the point, then the program ends
+  told_with_place,  // PROJ: told with the point's file and line
+};
+
+// A procedure with what it needs loaded: the point operation of its pass.
+struct LoadedProcedure {
+  // Null when the procedure could not be loaded and has told the user why.
+  std::unique_ptr<transform::PointOperation> operation;
+  RejectedPoint rejected = RejectedPoint::fails_pass;
+  dxf::XCodeLine x_code_line = dxf::XCodeLine::written_at_once;
+  bool restores_pointer = true;  // after its pass
+  // A PROJ operation chosen between two systems: its warnings follow the pass.
+  const transform::ProjOperation* proj_route = nullptr;
+  // Its results are longitudes and latitudes (a geographic target of PROJ).
+  bool target_in_degrees = false;
+  // What the operation refers to (grids, coefficients), kept with it.
+  std::shared_ptr<const void> data;
+};
+
+// Loads what a procedure needs, telling the user when it cannot.
+LoadedProcedure load_procedure(Procedure procedure, const JobPaths& paths,
+                               ProcedureContext& context);
+
+// After a completed pass: the warnings of a PROJ route.
+void add_route_warnings(const LoadedProcedure& loaded, const dxf::PassReport& report,
+                        const std::string& input, ProcedureContext& context);
 
 // Runs one transformation procedure: sets the busy pointer, loads what the
 // procedure needs, and makes one DXF pass from paths.fich1 to paths.fich2.

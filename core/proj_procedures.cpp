@@ -65,24 +65,17 @@ std::string pipeline(const Ntv2Pair& pair) {
   return text + " +step " + pair.to.projection;
 }
 
-// A point PROJ cannot transform fails the step, told with its place.
-StepResult pass_with(const transform::PointOperation& operation, const JobPaths& paths,
-                     ProcedureContext& context) {
-  const dxf::PassResult pass =
-      dxf::rewrite_dxf(paths.fich1, paths.fich2, operation, pass_options(context));
-  context.host.restore_pointer();
-  if (pass.failure == dxf::PassFailure::point_rejected) {
-    return stop_with_message(
-        context, messages::point_not_transformed(pass.source_point.x, pass.source_point.y,
-                                                 pass.line, paths.fich1.path, context.source_name,
-                                                 context.target_name));
-  }
-  return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+LoadedProcedure refused(ProcedureContext& context, std::string_view why) {
+  stop_with_message(context, messages::proj_refused(context.source_name, context.target_name, why));
+  return {};
 }
 
-StepResult refused(ProcedureContext& context, std::string_view why) {
-  return stop_with_message(context,
-                           messages::proj_refused(context.source_name, context.target_name, why));
+// A point PROJ cannot transform fails the step, told with its place.
+LoadedProcedure loaded_proj(std::unique_ptr<transform::ProjOperation> operation) {
+  LoadedProcedure loaded;
+  loaded.rejected = RejectedPoint::told_with_place;
+  loaded.operation = std::move(operation);
+  return loaded;
 }
 
 }  // namespace
@@ -97,43 +90,39 @@ std::string ntv2_source_projection(Procedure procedure) {
   return pair != nullptr ? pair->from.projection : std::string();
 }
 
-StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
-                              ProcedureContext& context) {
+LoadedProcedure load_ntv2_procedure(Procedure procedure, ProcedureContext& context) {
   const Ntv2Pair* pair = ntv2_pair(procedure);
-  if (pair == nullptr) return {StepStatus::failed_with_message, {}};
+  if (pair == nullptr) return {};
   for (const char* grid : {pair->from.grid, pair->to.grid}) {
     if (grid != nullptr && !can_open(platform::utf8_of(context.data_folder / grid))) {
-      return stop_with_message(context, messages::missing_ntv2_grid(grid));
+      stop_with_message(context, messages::missing_ntv2_grid(grid));
+      return {};
     }
   }
-  const auto made = transform::ProjOperation::from_pipeline(
-      pipeline(*pair), {platform::utf8_of(context.data_folder)});
+  auto made = transform::ProjOperation::from_pipeline(pipeline(*pair),
+                                                      {platform::utf8_of(context.data_folder)});
   if (!made.operation) return refused(context, made.error);
-  return pass_with(*made.operation, paths, context);
+  return loaded_proj(std::move(made.operation));
 }
 
-StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context) {
-  const auto made = transform::ProjOperation::between(context.proj_source, context.proj_target,
-                                                      {platform::utf8_of(context.data_folder)});
+LoadedProcedure load_proj_procedure(ProcedureContext& context) {
+  auto made = transform::ProjOperation::between(context.proj_source, context.proj_target,
+                                                {platform::utf8_of(context.data_folder)});
   if (!made.operation) return refused(context, made.error);
   const transform::ProjOperation& operation = *made.operation;
   const std::string& source = context.source_name;
   const std::string& target = context.target_name;
   if (operation.ballpark() && !context.allow_ballpark) {
-    return stop_with_message(context,
-                             messages::proj_ballpark_refused(source, target, operation.name()));
+    stop_with_message(context, messages::proj_ballpark_refused(source, target, operation.name()));
+    return {};
   }
   context.host.show_message(
       messages::proj_operation(source, target, operation.name(), operation.accuracy()),
       messages::application_title, MessageKind::information);
-  const StepResult result = pass_with(operation, paths, context);
-  if (result.status != StepStatus::completed) return result;
-  if (operation.ballpark()) {
-    add_warning(context, messages::proj_ballpark_used(source, target, operation.name()));
-  }
-  add_warning(context,
-              messages::points_outside_area(result.pass.report, paths.fich1.path, source, target));
-  return result;
+  LoadedProcedure loaded = loaded_proj(std::move(made.operation));
+  loaded.proj_route = &operation;
+  loaded.target_in_degrees = operation.target_geographic();
+  return loaded;
 }
 
 }  // namespace kelvrin::core

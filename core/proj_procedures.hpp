@@ -11,8 +11,7 @@ namespace kelvrin::core {
 // DLX_ETRS89_geo.gsb, read from the data folder. Missing grid files stop it
 // before any drawing is opened; a point outside the grids is a failure that
 // names the file and the line.
-StepResult run_ntv2_procedure(Procedure procedure, const JobPaths& paths,
-                              ProcedureContext& context);
+LoadedProcedure load_ntv2_procedure(Procedure procedure, ProcedureContext& context);
 
 // The PROJ pipeline of an NTv2 procedure (grids named, found on PROJ's
 // search path), and the projection of its source system; empty for any
@@ -24,6 +23,6 @@ std::string ntv2_source_projection(Procedure procedure);
 // the operation and its stated accuracy are told before the pass. A
 // ballpark operation is refused unless context.allow_ballpark; allowed, it
 // is a warning, as are the drawing's points outside the area of use.
-StepResult run_proj_procedure(const JobPaths& paths, ProcedureContext& context);
+LoadedProcedure load_proj_procedure(ProcedureContext& context);
 
 }  // namespace kelvrin::core

@@ -38,14 +38,14 @@ bool read_checked(const std::string& path, std::string_view marker,
 
 }  // namespace
 
-StepResult run_qualquer(const JobPaths& paths, ProcedureContext& context) {
+LoadedProcedure load_qualquer(const JobPaths& paths, ProcedureContext& context) {
   JobHost& host = context.host;
   transform::ParameterFile x_file;
   transform::ParameterFile y_file;
   if (!read_checked(paths.fich_par_m, "X", messages::expected_x_marker, host, x_file) ||
       !read_checked(paths.fich_par_p, "Y", messages::expected_y_marker, host, y_file)) {
     host.restore_pointer();
-    return {StepStatus::failed_with_message, {}};
+    return {};
   }
 
   // The normalisation and offsets of the X file are read but not used: the
@@ -60,11 +60,9 @@ StepResult run_qualquer(const JobPaths& paths, ProcedureContext& context) {
       .ox = y_file.ox,
       .oy = y_file.oy,
   };
-  const transform::PolynomialTransform polynomial(set, transform::ScaleStep::none);
-  const dxf::PassResult pass =
-      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial, pass_options(context));
-  host.restore_pointer();
-  return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
+  LoadedProcedure loaded;
+  loaded.operation = std::make_unique<transform::PolynomialTransform>(set, transform::ScaleStep::none);
+  return loaded;
 }
 
 }  // namespace kelvrin::core

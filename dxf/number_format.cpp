@@ -119,6 +119,20 @@ std::size_t format_coordinate_exactly(double value, char* out) noexcept {
 
 namespace kelvrin::dxf {
 
+std::size_t format_fixed(double value, int decimals, char* out) noexcept {
+  if (decimals == 5) return format_coordinate(value, out);
+  decimals = std::clamp(decimals, 0, max_fixed_decimals);
+  const auto written =
+      std::to_chars(out, out + max_fixed_text, value, std::chars_format::fixed, decimals);
+  const auto size = static_cast<std::size_t>(written.ptr - out);
+  // "-0.000": the sign of a value too small to show.
+  if (out[0] == '-' && std::all_of(out + 1, out + size, [](char c) { return c == '0' || c == '.'; })) {
+    std::memmove(out, out + 1, size - 1);
+    return size - 1;
+  }
+  return size;
+}
+
 std::size_t format_shortest(double value, char* out) noexcept {
   if (value == 0.0) value = 0.0;  // no "-0"
   const auto written = std::to_chars(out, out + max_shortest_text, value, std::chars_format::fixed);

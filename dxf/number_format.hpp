@@ -106,6 +106,16 @@ inline std::size_t format_coordinate(double value, char* out) noexcept {
 
 namespace kelvrin::dxf {
 
+// Room for format_fixed's form of any double with up to max_fixed_decimals.
+inline constexpr int max_fixed_decimals = 40;
+inline constexpr std::size_t max_fixed_text = 312 + max_fixed_decimals;
+
+// `value` correctly rounded to `decimals` decimals (0 to max_fixed_decimals),
+// ties to even, in the form format_coordinate writes, which it is for five
+// decimals: a point, no grouping, no exponent, no minus sign on a value that
+// rounds to zero. Returns the number of characters written.
+std::size_t format_fixed(double value, int decimals, char* out) noexcept;
+
 // Room for the shortest fixed-point form of any double (a denormal needs
 // 324 decimals).
 inline constexpr std::size_t max_shortest_text = 400;

@@ -29,6 +29,7 @@ namespace kelvrin::transform {
   X(proj_errno_reset)                                         \
   X(proj_get_area_of_use)                                     \
   X(proj_get_name)                                            \
+  X(proj_get_type)                                            \
   X(proj_info)                                                \
   X(proj_is_crs)                                              \
   X(proj_list_destroy)                                        \

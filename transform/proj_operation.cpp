@@ -238,6 +238,9 @@ ProjOperation::Made ProjOperation::between(const std::string& source, const std:
     operation->ballpark_ = is_ballpark(proj, context, best);
     operation->area_ = area_in_source(proj, context, best, from);
   }
+  const PJ_TYPE target_type = proj->proj_get_type(to);
+  operation->target_geographic_ =
+      target_type == PJ_TYPE_GEOGRAPHIC_2D_CRS || target_type == PJ_TYPE_GEOGRAPHIC_3D_CRS;
   proj->proj_destroy(from);
   proj->proj_destroy(to);
   if (best == nullptr) {

@@ -65,6 +65,8 @@ class ProjOperation final : public PointOperation {
   bool ballpark() const { return ballpark_; }
   // Where the operation is meant to be used, in source coordinates.
   const SourceBox& area() const { return area_; }
+  // Whether it yields longitudes and latitudes, in degrees.
+  bool target_geographic() const { return target_geographic_; }
 
  private:
   explicit ProjOperation(const ProjLibrary* proj) : proj_(proj) {}
@@ -76,6 +78,7 @@ class ProjOperation final : public PointOperation {
   double accuracy_ = -1.0;
   bool ballpark_ = false;
   SourceBox area_;
+  bool target_geographic_ = false;
 };
 
 // Whether PROJ reads `definition` as a coordinate system.

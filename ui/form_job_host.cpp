@@ -4,7 +4,10 @@
 
 namespace kelvrin::ui {
 
-void FormJobHost::show_message(std::string_view text, std::string_view title, core::MessageKind) {
+void FormJobHost::show_message(std::string_view text, std::string_view title,
+                               core::MessageKind kind) {
+  // How the input was read is for the command line's --verbose.
+  if (kind == core::MessageKind::detail) return;
   view_.show_message(text, title.empty() ? core::messages::application_title : title);
 }
 

@@ -11,7 +11,7 @@ class FormJobHost final : public core::JobHost {
  public:
   explicit FormJobHost(FormView& view) : view_(view) {}
 
-  void show_message(std::string_view text, std::string_view title, core::MessageKind) override;
+  void show_message(std::string_view text, std::string_view title, core::MessageKind kind) override;
   void set_busy_pointer() override;
   void restore_pointer() override;
   void close_main_window() override;
