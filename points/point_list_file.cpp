@@ -11,18 +11,6 @@ namespace {
 constexpr std::array<std::string_view, 5> point_list_extensions{".csv", ".txt", ".xyz", ".pnt",
                                                                 ".nez"};
 
-bool has_point_list_extension(std::string_view name) {
-  return std::any_of(point_list_extensions.begin(), point_list_extensions.end(),
-                     [name](std::string_view extension) {
-                       return name.size() >= extension.size() &&
-                              std::equal(extension.begin(), extension.end(),
-                                         name.end() - static_cast<std::ptrdiff_t>(extension.size()),
-                                         [](char a, char b) {
-                                           return a == std::tolower(static_cast<unsigned char>(b));
-                                         });
-                     });
-}
-
 // A text drawing's first line is a group code (" 0", "999"); a binary one
 // starts with its sentinel.
 bool starts_like_drawing(std::string_view bytes) {
@@ -37,6 +25,18 @@ bool starts_like_drawing(std::string_view bytes) {
 }
 
 }  // namespace
+
+bool has_point_list_extension(std::string_view name) {
+  return std::any_of(point_list_extensions.begin(), point_list_extensions.end(),
+                     [name](std::string_view extension) {
+                       return name.size() >= extension.size() &&
+                              std::equal(extension.begin(), extension.end(),
+                                         name.end() - static_cast<std::ptrdiff_t>(extension.size()),
+                                         [](char a, char b) {
+                                           return a == std::tolower(static_cast<unsigned char>(b));
+                                         });
+                     });
+}
 
 bool is_point_list(std::string_view name, bool stream, std::string_view first_bytes) {
   return (stream || has_point_list_extension(name)) && !starts_like_drawing(first_bytes);

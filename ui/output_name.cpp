@@ -1,5 +1,7 @@
 #include "ui/output_name.hpp"
 
+#include "points/point_list_file.hpp"
+
 #include <cstdint>
 #include <filesystem>
 #include <utility>
@@ -80,8 +82,13 @@ std::string suggested_output(std::string_view input, std::string_view target) {
   const std::string_view file_name = input.substr(name_start);
   const std::string_view stem = file_name.substr(0, file_name.rfind('.'));
   const std::string label = words_of(target);
+  // A point list stays one, with its own extension.
+  const std::string_view extension =
+      points::has_point_list_extension(file_name) && stem.size() < file_name.size()
+          ? file_name.substr(stem.size())
+          : ".dxf";
   const std::string name = std::string(stem.empty() ? "desenho" : stem) + "_" +
-                           (label.empty() ? "convertido" : label) + ".dxf";
+                           (label.empty() ? "convertido" : label) + std::string(extension);
   if (input.empty()) return name;
   // A name with no folder is one in the current folder, which the dialog
   // shows as such.

@@ -1,7 +1,10 @@
 #include "ui/user_dialogs.hpp"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+
+#include "points/point_list_file.hpp"
 
 namespace kelvrin::ui {
 namespace {
@@ -28,7 +31,8 @@ std::optional<QString> WidgetDialogs::choose_file(QWidget* parent, const QString
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setNameFilters(dxf_only ? QStringList{dxf_filter, all_files} : QStringList{all_files});
+  dialog.setNameFilters(dxf_only ? QStringList{dxf_filter, point_list_filter, all_files}
+                                 : QStringList{all_files});
   if (!preset.isEmpty()) dialog.selectFile(preset);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
@@ -40,8 +44,12 @@ std::optional<QString> WidgetDialogs::choose_output(QWidget* parent, const QStri
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptSave);  // Qt asks before replacing a file
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setNameFilters({dxf_filter, all_files});
-  dialog.setDefaultSuffix("dxf");
+  // A point list's output is offered as a list, with its extension.
+  const QString suffix = QFileInfo(suggested).suffix();
+  const bool list = points::has_point_list_extension(suggested.toStdString());
+  dialog.setNameFilters(list ? QStringList{point_list_filter, dxf_filter, all_files}
+                             : QStringList{dxf_filter, point_list_filter, all_files});
+  dialog.setDefaultSuffix(list ? suffix : QStringLiteral("dxf"));
   if (!suggested.isEmpty()) dialog.selectFile(suggested);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();

@@ -40,7 +40,8 @@ class WidgetDialogs final : public UserDialogs {
   std::optional<QString> choose_output(QWidget* parent, const QString& suggested) override;
 };
 
-// The filter of the file dialogs for drawings.
+// The filters of the file dialogs for drawings and for point lists.
 inline const char* const dxf_filter = "Desenhos DXF (*.dxf *.DXF)";
+inline const char* const point_list_filter = "Listas de pontos (*.csv *.txt)";
 
 }  // namespace kelvrin::ui

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/windows/wide_text.hpp"
+#include "points/point_list_file.hpp"
 
 namespace kelvrin::ui::win32 {
 namespace {
@@ -19,7 +20,12 @@ constexpr std::size_t path_room = 32768;
 // Filters are pairs of a description and its patterns, each ended by a
 // null, the list by one more: the literals' own null ends the last.
 constexpr wchar_t drawing_filters[] =
-    L"Desenhos DXF (*.dxf)\0*.dxf\0Todos os ficheiros (*.*)\0*.*\0";
+    L"Desenhos DXF (*.dxf)\0*.dxf\0Listas de pontos (*.csv *.txt)\0*.csv;*.txt\0"
+    L"Todos os ficheiros (*.*)\0*.*\0";
+// The same for a point list's output, the lists first.
+constexpr wchar_t point_list_filters[] =
+    L"Listas de pontos (*.csv *.txt)\0*.csv;*.txt\0Desenhos DXF (*.dxf)\0*.dxf\0"
+    L"Todos os ficheiros (*.*)\0*.*\0";
 constexpr wchar_t any_file_filter[] = L"Todos os ficheiros (*.*)\0*.*\0";
 
 std::wstring with_backslashes(std::string_view utf8) {
@@ -74,11 +80,16 @@ std::optional<std::string> save_drawing_dialog(HWND owner, std::string_view sugg
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = drawing_filters;
+  // A point list's output keeps the list's extension.
+  const bool list = points::has_point_list_extension(suggested);
+  const std::size_t dot = buffer.find_last_of(L'.');
+  const std::wstring extension =
+      list && dot != std::wstring::npos ? std::wstring(buffer.c_str() + dot + 1) : L"dxf";
+  dialog.lpstrFilter = list ? point_list_filters : drawing_filters;
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = buffer.data();
   dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-  dialog.lpstrDefExt = L"dxf";
+  dialog.lpstrDefExt = extension.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                  OFN_NOCHANGEDIR | OFN_ENABLESIZING;
   return run_file_dialog(dialog, buffer, GetSaveFileNameW);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/windows/wide_text.hpp"
+#include "points/point_list_file.hpp"
 #include "ui/win32/dialogs.hpp"
 #include "ui/win32/window_class.hpp"
 #include "ui/win32/window_geometry.hpp"
@@ -343,7 +344,8 @@ void MainWindow::command(WPARAM wparam) {
   }
 }
 
-// The first DXF drawing of those dropped on the window becomes the input.
+// The first DXF drawing or point list of those dropped on the window becomes
+// the input.
 void MainWindow::drop(HDROP files) {
   const UINT count = DragQueryFileW(files, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
@@ -351,7 +353,7 @@ void MainWindow::drop(HDROP files) {
     std::wstring path(length + 1, L'\0');
     DragQueryFileW(files, i, path.data(), length + 1);
     path.resize(length);
-    if (ends_in_dxf(path)) {
+    if (ends_in_dxf(path) || points::has_point_list_extension(utf8_of(path))) {
       model_.set_input_file(utf8_of(path));
       break;
     }
