@@ -17,8 +17,7 @@
 #     its other files as they were.
 # What an installation may touch is compared, not the whole prefix: wine
 # itself writes into its registry at moments of its own (the machine's
-# network cards, the files to delete at the next start), and those are no
-# installer's doing.
+# network cards under HKLM), and that is no installer's doing.
 # Usage: installer_test.sh SOURCES BUILD VERSION WORK
 # Exit 77 (skipped) without makensis or wine.
 set -uo pipefail
@@ -53,8 +52,8 @@ server_down() {
   timeout 60 wineserver -w
 }
 # to_the_end WHAT COMMAND...: COMMAND (its output in $work/wine.out), then
-# everything it started, ended; status 1 when COMMAND's status is not 0 or its programs are still running
-# after five minutes.
+# everything it started, ended; status 1 when COMMAND's status is not 0 or
+# its programs are still running after five minutes.
 to_the_end() {
   local what=$1 status
   shift
