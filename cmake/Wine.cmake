@@ -1,5 +1,5 @@
 # The Windows test programs run under wine, in a prefix of the build's own
-# (made once by the wine_prefix test), the same on every machine: wine's
+# (made once by the wine.prefix test), the same on every machine: wine's
 # messages off, nothing written into the desktop's menus, neither Mono nor
 # Gecko looked for (wine would offer to download them), no X display but the
 # one a test starts itself (none from the shell that runs the tests), and
