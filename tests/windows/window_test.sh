@@ -26,23 +26,13 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 # not find them otherwise, and the window would fall back to bitmap fonts.
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
-# Of the machine's fonts, only Liberation (Arial's metrics, which
-# tools/setup.sh installs): another machine's Arial, or a font configuration
-# of its own, would change the faces the window gets and the log names.
+# Liberation, the one font of the machine's that wine sees in the build's
+# prefix (cmake/Wine.cmake), stands in for Arial.
 liberation=/usr/share/fonts/truetype/liberation
 if [[ ! -f $liberation/LiberationSans-Regular.ttf ]]; then
   echo "FAILED: no $liberation (tools/setup.sh installs fonts-liberation)"
   exit 1
 fi
-cat >"$work/fonts.conf" <<FONTS
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <dir>$liberation</dir>
-  <cachedir>$work/fontconfig</cachedir>
-</fontconfig>
-FONTS
-export FONTCONFIG_FILE=$work/fonts.conf
 
 # An X server of the test's own. Xvfb picks a free display itself and names
 # it once it takes connections (-displayfd): another server started at the
