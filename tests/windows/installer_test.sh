@@ -6,8 +6,8 @@
 #     Start-menu entry and "Abrir com" when the build has kelvrin.exe, the
 #     installed-apps entry; the installed kelvrin-cli.exe converts a drawing
 #     on a grid route, and with PROJ by the NTv2 method, as the build's own
-#     does; the silent uninstall (QuietUninstallString) leaves the prefix's
-#     files and registry as they were before the install.
+#     does; the silent uninstall (QuietUninstallString) leaves what an
+#     installation may touch as it was before the install.
 #  2. beside a CAD program that owns .dxf, into a folder the user chose: an
 #     installer with the window (a stand-in kelvrin.exe while the build has
 #     none) adds its entries and leaves the CAD program's; one without it
@@ -15,6 +15,9 @@
 #     the window's away again and installs into the same folder; the
 #     uninstaller leaves the CAD program's association, the chosen folder and
 #     its other files as they were.
+# What an installation may touch is compared, not the whole prefix: wine
+# itself writes into its registry at moments of its own (the machine's
+# network cards under HKLM), and that is no installer's doing.
 # Usage: installer_test.sh SOURCES BUILD VERSION WORK
 # Exit 77 (skipped) without makensis or wine.
 set -uo pipefail
@@ -36,9 +39,35 @@ fail() {
   failures=$((failures + 1))
 }
 section() { echo "== $* ($SECONDS s)"; }
-# Wine's server runs from the prefix's first program to the end of the test:
-# a program started while a server shuts down may fail to start.
+# Wine's server stays up between the test's own short programs (one started
+# while a server shuts down may fail to start), and is let go around the
+# installers and the uninstaller: `wineserver -w` then returns only when
+# every program they started has ended (the uninstaller's copy of itself in
+# the temporary folder too, which goes on after the uninstaller has
+# returned) and the server has saved the registry and ended with them.
 trap 'wineserver -k 2>/dev/null' EXIT
+server_up() { wineserver -p </dev/null >/dev/null 2>&1; }
+server_down() {
+  wineserver -k 2>/dev/null
+  timeout 60 wineserver -w
+}
+# to_the_end WHAT COMMAND...: COMMAND (its output in $work/wine.out), then
+# everything it started, ended; status 1 when COMMAND's status is not 0 or
+# its programs are still running after five minutes.
+to_the_end() {
+  local what=$1 status
+  shift
+  server_down
+  "$@" </dev/null >>"$work/wine.out" 2>&1
+  status=$?
+  ((status == 0)) || fail "$what: status $status"
+  if ! timeout 300 wineserver -w; then
+    fail "$what: still running after five minutes"
+    status=1
+  fi
+  server_up
+  return "$status"
+}
 
 # Paths both ways without asking wine: this folder's through drive Z:, the
 # prefix's own through drive C:.
@@ -53,18 +82,59 @@ unix_path() {
   echo "$WINEPREFIX/drive_c/${path//\\//}"
 }
 
-# A registry value as `reg query` prints it (name "" for the default), or
-# status 1 when the key or the value is not there.
-reg_value() {
-  local key=$1 name=$2 output
-  if [[ -z $name ]]; then
-    output=$(wine reg query "$key" /ve 2>/dev/null) || return 1
-  else
-    output=$(wine reg query "$key" /v "$name" 2>/dev/null) || return 1
+# The user's registry under HKCU\Software, read at once by `reg export` into
+# $work/$1.registry as lines: "KEY" for each key, "KEY<tab>NAME<tab>VALUE"
+# for each value (NAME empty for the default; strings as written, DWORDs as
+# `reg query` shows them, 0x1; the other kinds as exported). Status 1 when
+# wine could not export it: that says nothing about any key.
+read_registry() {
+  local lines=$work/$1.registry
+  rm -f "$work/export.reg"
+  if ! wine reg export 'HKCU\Software' "$(windows_path "$work/export.reg")" /y >/dev/null 2>&1; then
+    fail "reg export HKCU\\Software ($1)"
+    return 1
   fi
-  output=$(tr -d '\r' <<<"$output" | grep -E '^    .*    REG_[A-Z_]+' | head -1)
-  [[ -n $output ]] || return 1
-  sed -E 's/^    .*    REG_[A-Z_]+( {4}|$)//' <<<"$output"
+  iconv -f UTF-16 -t UTF-8 "$work/export.reg" | awk '
+    function unquoted(text,   out, i, c) {
+      for (i = 2; i < length(text); i++) {
+        c = substr(text, i, 1)
+        if (c == "\\") c = substr(text, ++i, 1)
+        out = out c
+      }
+      return out
+    }
+    { sub(/\r$/, "") }
+    pending != "" { sub(/^ +/, ""); $0 = pending $0; pending = "" }
+    /^[@"].*\\$/ { pending = substr($0, 1, length($0) - 1); next }
+    /^\[.*\]$/ {
+      key = substr($0, 2, length($0) - 2)
+      sub(/^HKEY_CURRENT_USER/, "HKCU", key)
+      print key
+      next
+    }
+    key == "" { next }
+    /^@=/ { name = ""; data = substr($0, 3) }
+    /^"/ {
+      for (i = 2; i <= length($0); i++) {
+        c = substr($0, i, 1)
+        if (c == "\\") i++
+        else if (c == "\"") break
+      }
+      name = unquoted(substr($0, 1, i))
+      data = substr($0, i + 2)
+    }
+    !/^[@"]/ { next }
+    data ~ /^"/ { data = unquoted(data) }
+    data ~ /^dword:/ { data = substr(data, 7); sub(/^0+/, "", data); data = "0x" (data == "" ? "0" : data) }
+    data == "hex(0):" { data = "" }
+    { print key "\t" name "\t" data }' >"$lines"
+}
+# The value NAME ("" for the default) of KEY in the registry as last read,
+# or status 1 when the key or the value is not there.
+reg_value() {
+  awk -F'\t' -v key="$1" -v name="$2" '
+    NF == 3 && tolower($1) == tolower(key) && tolower($2) == tolower(name) { print $3; found = 1; exit }
+    END { exit !found }' "$registry"
 }
 expect_value() {
   local key=$1 name=$2 expected=$3 actual
@@ -81,30 +151,10 @@ expect_no_value() {
   fi
 }
 expect_no_key() {
-  if wine reg query "$1" >/dev/null 2>&1; then fail "$1 is there"; fi
-}
-
-# What an installation may change: the files of drive C (the temporary
-# folders apart), the user's registry and the machine's Software key.
-snapshot() {
-  local root
-  (cd "$WINEPREFIX/drive_c" && find . -path './users/*/Temp' -prune -o -print | LC_ALL=C sort) \
-    >"$work/$1.files"
-  for root in HKCU 'HKLM\Software'; do
-    wine reg export "$root" "$(windows_path "$work/export.reg")" /y >/dev/null 2>&1 ||
-      fail "reg export $root"
-    iconv -f UTF-16 -t UTF-8 "$work/export.reg" >"$work/$1.${root%%\\*}.reg"
-  done
-}
-same_as_snapshot() {
-  local before=$1 after=$2 kind
-  snapshot "$after"
-  for kind in files HKCU.reg HKLM.reg; do
-    if ! diff "$work/$before.$kind" "$work/$after.$kind" >"$work/$after.$kind.diff"; then
-      fail "the uninstall left $kind changed:"
-      head -20 "$work/$after.$kind.diff"
-    fi
-  done
+  if awk -F'\t' -v key="$1" 'NF == 1 && tolower($1) == tolower(key) { found = 1; exit }
+                             END { exit !found }' "$registry"; then
+    fail "$1 is there"
+  fi
 }
 
 section "the installers"
@@ -132,8 +182,9 @@ portable_files=$(cd "$work/portable/kelvrin-$version" && find . -type f -printf 
 
 section "a prefix of its own"
 mkdir "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot --init >/dev/null 2>&1
+# wineboot returns before wine's own first-start work is done; the test
+# starts after it.
+to_the_end wineboot wineboot --init || exit 1
 # Keys every Windows profile has, which no uninstaller takes away.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Classes]' '' \
@@ -148,6 +199,47 @@ shortcut=$(unix_path "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\kelvri
   unix_path "$localappdata" >/dev/null && unix_path "$profile" >/dev/null || exit 1
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\kelvrin'
 classes='HKCU\Software\Classes'
+chosen="$profile\\Ferramentas de CAD"
+
+# What an installation may touch, as lines in $work/$1.state (the registry
+# as read, in $work/$1.registry, beside): the keys it writes, each with its
+# values and subkeys (Applications itself only: it may hold other
+# programs'); the folder of per-user programs, the Start menu's and the
+# folder the user chooses, each file with its contents' sum.
+snapshot() {
+  local root name
+  read_registry "$1"
+  registry=$work/$1.registry
+  {
+    awk -F'\t' -v uninstall="$uninstall_key" -v classes="$classes" '
+      function within(key, root) {
+        key = tolower(key); root = tolower(root)
+        return key == root || index(key, root "\\") == 1
+      }
+      within($1, uninstall) || within($1, classes "\\kelvrin.dxf") ||
+        within($1, classes "\\.dxf") || within($1, classes "\\Applications\\kelvrin.exe") ||
+        tolower($1) == tolower(classes "\\Applications")' "$registry"
+    for root in "$localappdata\\Programs" "$appdata\\Microsoft\\Windows\\Start Menu" "$chosen"; do
+      root=$(unix_path "$root") || continue
+      name=${root#"$WINEPREFIX/"}
+      if [[ ! -e $root ]]; then
+        echo "$name: not there"
+        continue
+      fi
+      (cd "$root" && find . -printf "$name/%P %y\\n" &&
+        find . -type f -exec md5sum {} + | sed "s|  \\./|  $name/|") | LC_ALL=C sort
+    done
+  } >"$work/$1.state"
+}
+# The state now is the one snapshot $1 took.
+same_as_snapshot() {
+  local before=$1 after=$2
+  snapshot "$after" || return
+  if ! diff "$work/$before.state" "$work/$after.state" >"$work/$after.diff"; then
+    fail "the uninstall left changed what it should have left as it was (< before, > after):"
+    head -20 "$work/$after.diff"
+  fi
+}
 
 # Checks an installation in the Windows folder $1, with the window or not ($2).
 check_installation() {
@@ -201,29 +293,32 @@ check_installation() {
   ((size > kb / 2 && size < kb * 2)) || fail "EstimatedSize $size KB for $kb KB installed"
 }
 
+# install NAME SETUP [ARGUMENTS]: the installer run silently to its end, and
+# the registry read after it (in $work/NAME.registry).
+install() {
+  local name=$1 setup=$2
+  shift 2
+  to_the_end "$name" wine "$setup" /S "$@"
+  read_registry "$name"
+  registry=$work/$name.registry
+}
+
 # The silent uninstall, the command line the installed-apps entry gives for
 # it run as it stands. The uninstaller copies itself into the temporary folder
-# and returns at once; the copy has done its work when the folder it removes
-# and then the installed-apps entry, its last step, are gone.
+# and returns at once: to_the_end waits for the copy.
 uninstall() {
-  local folder=$1 quiet tries
+  local quiet
   quiet=$(reg_value "$uninstall_key" QuietUninstallString) || {
     fail "no QuietUninstallString"
     return
   }
   printf '@%s\r\n' "$quiet" >"$work/uninstall.bat"
-  wine cmd /c "$(windows_path "$work/uninstall.bat")" || fail "the uninstaller's status ($?)"
-  for ((tries = 0; tries < 300; tries++)); do
-    [[ -e $folder ]] || wine reg query "$uninstall_key" >/dev/null 2>&1 || break
-    sleep 0.1
-  done
-  ((tries < 300)) || fail "the uninstaller has not finished in a minute"
-  sleep 1
+  to_the_end "the uninstaller" wine cmd /c "$(windows_path "$work/uninstall.bat")"
 }
 
 section "1: the build's installer on a plain profile"
 snapshot plain
-wine "$setup" /S || fail "the installer's status ($?)"
+install installed "$setup"
 folder="$localappdata\\Programs\\kelvrin"
 check_installation "$folder" "$with_window"
 # The installed kelvrin-cli.exe and the build's on a grid route, and with
@@ -243,12 +338,11 @@ for route in "${routes[@]}"; do
     fail "the installed kelvrin-cli.exe converts otherwise than the build's ($route)"
   fi
 done
-uninstall "$(unix_path "$folder")"
-expect_no_key "$uninstall_key"
+uninstall
 same_as_snapshot plain plain-after
+expect_no_key "$uninstall_key"
 
 section "2: beside a CAD program, into a folder of the user's"
-chosen="$profile\\Ferramentas de CAD"
 mkdir -p "$(unix_path "$chosen")"
 echo "de outro programa" >"$(unix_path "$chosen")/outro.txt"
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
@@ -261,21 +355,20 @@ snapshot cad
 folder="$chosen\\kelvrin"
 # /D= takes the rest of the command line, blanks and all, unquoted.
 # shellcheck disable=SC2086
-wine "$window_setup" /S /D=$folder || fail "the window's installer's status ($?)"
+install "window-installed" "$window_setup" /D=$folder
 check_installation "$folder" 1
 expect_value "$classes\\.dxf" "" OutroCAD.Desenho
 expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
 # The installer without the window over it: the same folder, the window's
 # entries gone.
-wine "$plain_setup" /S || fail "the installer's status over the window's ($?)"
+install "plain-installed" "$plain_setup"
 check_installation "$folder" 0
 expect_value "$classes\\.dxf" "" OutroCAD.Desenho
 expect_value "$classes\\.dxf\\OpenWithProgids" OutroCAD.Desenho ""
-uninstall "$(unix_path "$folder")"
+uninstall
 same_as_snapshot cad cad-after
 
-wineserver -k
-wineserver -w
+server_down
 if ((failures == 0)); then
   rm -rf "$WINEPREFIX"
   echo "installer: $(du -k "$setup" | cut -f1) KB; every check passed in $SECONDS s"

@@ -60,7 +60,7 @@ if compgen -G "$(dirname "$windows_cli")/libproj_*.dll" >/dev/null; then
     # shellcheck disable=SC2086 # the arguments are words
     both "$name" $arguments -q --output-dir "$name" "$examples"/*.dxf "$corpus"/ezdxf__*.dxf
     for converted in "$work/linux/$name"/*.dxf; do
-      python3 "$(dirname "$0")/close_to_linux.py" "$converted" \
+      /usr/bin/python3 "$(dirname "$0")/close_to_linux.py" "$converted" \
         "$work/windows/$name/$(basename "$converted")" >/dev/null || fail "$converted"
     done
     mv "$work/linux/$name" "$work/linux-$name" && mv "$work/windows/$name" "$work/windows-$name"

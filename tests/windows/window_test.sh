@@ -7,11 +7,11 @@
 # and one dropped on the window, and the job's messages.
 # Usage: window_test.sh KELVRIN_EXE KELVRIN_CLI_EXE EXAMPLES WORK [PICTURES]
 # With PICTURES, the windows' pictures go there as PNG (netpbm's bmptopnm
-# and pnmtopng). Needs WINEPREFIX; exit 77 (skipped) without xvfb-run.
+# and pnmtopng). Needs WINEPREFIX; exit 77 (skipped) without Xvfb.
 set -uo pipefail
 window=$(realpath "$1") cli=$(realpath "$2") examples=$3 work=$4 pictures=${5:-}
-if ! command -v xvfb-run >/dev/null; then
-  echo "SKIPPED: no xvfb-run"
+if ! command -v Xvfb >/dev/null; then
+  echo "SKIPPED: no Xvfb"
   exit 77
 fi
 rm -rf "$work" && mkdir -p "$work"
@@ -26,6 +26,31 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 # not find them otherwise, and the window would fall back to bitmap fonts.
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+# Liberation, the one font of the machine's that wine sees in the build's
+# prefix (cmake/Wine.cmake), stands in for Arial.
+liberation=/usr/share/fonts/truetype/liberation
+if [[ ! -f $liberation/LiberationSans-Regular.ttf ]]; then
+  echo "FAILED: no $liberation (tools/setup.sh installs fonts-liberation)"
+  exit 1
+fi
+
+# An X server of the test's own. Xvfb picks a free display itself and names
+# it once it takes connections (-displayfd): another server started at the
+# same moment, or a slow start, cannot mislead the test.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.out" 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+display=
+for ((tries = 0; tries < 600; tries++)); do
+  (($(wc -l <"$work/display") > 0)) && break
+  kill -0 "$xvfb" 2>/dev/null || break
+  sleep 0.1
+done
+read -r display <"$work/display"
+if [[ -z $display ]]; then
+  echo "FAILED: Xvfb did not start: $(cat "$work/xvfb.out")"
+  exit 1
+fi
 
 # The work folder as C:\Desenhos, a link in the prefix's drive C: paths in
 # the window and its pictures as a user's would be.
@@ -33,11 +58,12 @@ ln -sfn "$work" "$WINEPREFIX/drive_c/Desenhos"
 w='C:\Desenhos'
 
 # run SCRIPT [ARGUMENT]: the window with the steps of SCRIPT, in a wine
-# desktop of its own, which draws the windows' frames as Windows does.
+# desktop of its own, which draws the windows' frames as Windows does. The
+# desktop ends when the window has, and with it `wine explorer`.
 run() {
   local script=$1
   shift
-  KELVRIN_WINDOW_SCRIPT="$w\\$script" timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
+  DISPLAY=:$display KELVRIN_WINDOW_SCRIPT="$w\\$script" timeout 240 \
     wine explorer /desktop=kelvrin,1024x768 "$window" "$@" >"$work/$script.out" 2>&1
   if [[ ! -f $work/$script.log ]]; then
     fail "$script: the window wrote no log"
