@@ -1,5 +1,6 @@
 #include "core/grid_procedure.hpp"
 
+#include <optional>
 #include <string>
 
 #include "core/messages.hpp"
@@ -49,7 +50,11 @@ StepResult run_grid_procedure(GridDirection direction, const JobPaths& paths,
   options.x_code_line = dxf::XCodeLine::held_for_y_pair;
   const dxf::PassResult pass = dxf::rewrite_dxf(paths.fich1, paths.fich2, interpolation, options);
   if (pass.failure == dxf::PassFailure::point_rejected) {
-    host.show_message(messages::point_outside_grid(pass.source_point.x, pass.source_point.y),
+    // A second step's point is an earlier step's result, not the user's.
+    std::optional<dxf::PlanarPoint> given;
+    if (context.reads_input) given = pass.source_point;
+    host.show_message(messages::point_outside_grid(pass.source_point.x, pass.source_point.y) +
+                          messages::place_in_drawing(context.input_name, pass.line, given),
                       messages::application_title, MessageKind::notice);
     return {StepStatus::point_rejected, pass};
   }

@@ -7,6 +7,7 @@
 #include "platform/file.hpp"
 #include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
+#include "transform/official_areas.hpp"
 #include "transform/polynomial.hpp"
 
 namespace kelvrin::core {
@@ -15,31 +16,50 @@ namespace {
 using transform::ScaleStep;
 
 // The procedures that are one polynomial pass with a built-in set: the
-// mainland pair, and the islands with their scale step.
+// mainland pair, and the islands with their scale step; each with the area
+// its set was made for, in the source system.
 struct PolynomialProcedure {
   Procedure procedure;
   const transform::CoefficientSet& set;
   ScaleStep scale;
+  const transform::PlaneBox& area;
 };
 
 constexpr PolynomialProcedure polynomial_procedures[] = {
-    {Procedure::transf_01, transform::transf_01_set, ScaleStep::none},
-    {Procedure::transf_10, transform::transf_10_set, ScaleStep::none},
-    {Procedure::transf_54, transform::transf_54_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_64, transform::transf_64_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_74, transform::transf_74_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_84, transform::transf_84_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_94, transform::transf_94_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_104, transform::transf_104_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_114, transform::transf_114_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_124, transform::transf_124_set, ScaleStep::by_sx_and_sy},
+    {Procedure::transf_01, transform::transf_01_set, ScaleStep::none, transform::mainland_tm06},
+    {Procedure::transf_10, transform::transf_10_set, ScaleStep::none, transform::mainland_datum73},
+    {Procedure::transf_54, transform::transf_54_set, ScaleStep::by_sx_and_sy,
+     transform::azores_eastern},
+    {Procedure::transf_64, transform::transf_64_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_74, transform::transf_74_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_84, transform::transf_84_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_94, transform::transf_94_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_104, transform::transf_104_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_114, transform::transf_114_set, ScaleStep::by_sx_and_sy,
+     transform::azores_western},
+    {Procedure::transf_124, transform::transf_124_set, ScaleStep::by_sx_and_sy,
+     transform::madeira_islands},
 };
 
 StepResult polynomial_pass(const PolynomialProcedure& procedure, const JobPaths& paths,
                            ProcedureContext& context) {
   const transform::PolynomialTransform polynomial(procedure.set, procedure.scale);
+  // Only the user's own points are worth telling: what a first step made of
+  // them lies where that step put it.
+  const transform::AreaChecked checked(polynomial, procedure.area);
+  const transform::PointOperation& operation =
+      context.reads_input ? static_cast<const transform::PointOperation&>(checked) : polynomial;
   const dxf::PassResult pass =
-      dxf::rewrite_dxf(paths.fich1, paths.fich2, polynomial, pass_options(context));
+      dxf::rewrite_dxf(paths.fich1, paths.fich2, operation, pass_options(context));
+  if (pass.completed() && context.reads_input) {
+    add_warning(context, messages::points_outside_area(pass.report, paths.fich1.path,
+                                                       context.source_name, context.target_name));
+  }
   return {pass.completed() ? StepStatus::completed : StepStatus::pass_failed, pass};
 }
 

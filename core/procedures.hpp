@@ -40,6 +40,10 @@ struct ProcedureContext {
   bool allow_ballpark = false;  // as ConversionRequest::allow_ballpark
   // What the steps tell once the conversion is complete, a line each.
   std::string warnings;
+  // Whether the step reads the user's drawing (the first step of a route)
+  // or what the step before made of it, and that drawing as the user named it.
+  bool reads_input = true;
+  std::string input_name;
 };
 
 // What the procedures that read data files share: whether a file can be
