@@ -40,13 +40,17 @@ continental, dos Açores e da Madeira. SISTEMA é o nome exacto ou um dos nomes
 curtos e códigos EPSG que --list mostra. Com --output-dir, cada ENTRADA dá
 PASTA/<nome do ficheiro>, e PASTA é criada se não existir (a pasta onde fica
 tem de existir); uma falha não impede as restantes conversões e no fim uma
-linha diz quantas foram concluídas. "-" como ENTRADA lê a entrada
+linha diz quantas foram concluídas. No Windows, o kelvrin-cli.exe expande ele
+próprio * e ? nos nomes dos ficheiros. "-" como ENTRADA lê a entrada
 padrão e como SAÍDA escreve na saída padrão (as mensagens vão sempre para a
 saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros
 --param-x e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT),
 ou um par sem conversão na lista, é convertido pelo PROJ, que diz na saída de
 erros que transformação usou e a sua exactidão; os pontos do desenho fora da
-área de uso da transformação são convertidos, e contados num aviso.
+área de uso da transformação são convertidos, e contados num aviso; o mesmo
+nas transformações oficiais, para os pontos longe da área para que foram feitas
+(um desenho em milímetros, ou noutro sistema). As coordenadas são sempre lidas
+como metros.
 
 Cada coordenada é convertida segundo o seu papel na entidade (ponto, ponto no
 plano da entidade, vector de direcção). O espaço de papel e os objectos ficam
