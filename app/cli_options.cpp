@@ -9,13 +9,11 @@
 #include "core/messages.hpp"
 #include "core/routes.hpp"
 #include "points/columns.hpp"
+#include "platform/file_pattern.hpp"
 #include "transform/proj_operation.hpp"
 
 namespace kelvrin::app {
 namespace {
-
-// More threads than this gain nothing: one pass writes what the others make.
-constexpr unsigned max_threads = 64;
 
 // A decimal number of at most nine digits and nothing else.
 std::optional<unsigned> whole_number(std::string_view text) {
@@ -77,9 +75,28 @@ std::optional<ResolvedSystem> resolve(const std::string& typed) {
   return std::nullopt;
 }
 
+// Each file argument with its pattern expanded; a pattern that names no
+// file is a mistake of the command line, not a file that failed.
+std::optional<std::string> expanded(std::vector<std::string>& positional,
+                                    const FilePatterns& patterns) {
+  std::vector<std::string> files;
+  for (std::string& argument : positional) {
+    const auto names = argument == standard_stream ? std::nullopt : patterns(argument);
+    if (!names) {
+      files.push_back(std::move(argument));
+    } else if (names->empty()) {
+      return "nenhum ficheiro corresponde a \"" + argument + "\"";
+    } else {
+      files.insert(files.end(), names->begin(), names->end());
+    }
+  }
+  positional = std::move(files);
+  return std::nullopt;
+}
+
 // The systems and files of a conversion, once every option is read.
 CliParse checked(CliOptions options, std::vector<std::string> positional, bool has_source,
-                 bool has_target) {
+                 bool has_target, const FilePatterns& patterns) {
   if (!has_source) return usage_error("falta --from SISTEMA");
   const std::string typed_source = options.source;
   const std::string typed_target = options.target;
@@ -99,6 +116,9 @@ CliParse checked(CliOptions options, std::vector<std::string> positional, bool h
   }
   if (!qualquer && (!options.param_x.empty() || !options.param_y.empty())) {
     return usage_error("--param-x e --param-y só servem para o sistema Qualquer");
+  }
+  if (qualquer && (options.param_x.empty() || options.param_y.empty())) {
+    return usage_error("o sistema Qualquer precisa de --param-x FICHEIRO e --param-y FICHEIRO");
   }
 
   if (options.ntv2) {
@@ -128,6 +148,7 @@ CliParse checked(CliOptions options, std::vector<std::string> positional, bool h
     }
   }
 
+  if (const auto error = expanded(positional, patterns)) return usage_error(*error);
   if (options.output_folder) {
     if (positional.empty()) return usage_error("falta pelo menos um ficheiro DXF de entrada");
     for (const std::string& input : positional) {
@@ -148,7 +169,8 @@ CliParse checked(CliOptions options, std::vector<std::string> positional, bool h
 
 }  // namespace
 
-CliParse parse_command_line(const std::vector<std::string>& arguments) {
+CliParse parse_command_line(const std::vector<std::string>& arguments,
+                            const FilePatterns& patterns) {
   CliOptions options;
   bool has_source = false;
   bool has_target = false;
@@ -231,14 +253,16 @@ CliParse parse_command_line(const std::vector<std::string>& arguments) {
     }
   }
   if (!threads.empty()) {
+    // More than the pass uses is no mistake (a script may give the number
+    // of processors): --help says that at most 4 are used.
     const auto count = whole_number(threads);
-    if (!count || *count == 0 || *count > max_threads) {
-      return usage_error("--threads espera um número de 1 a " + std::to_string(max_threads) + ": " +
-                         threads);
+    if (!count || *count == 0) {
+      return usage_error("--threads espera um número inteiro positivo: " + threads);
     }
     options.threads = *count;
   }
-  return checked(std::move(options), std::move(positional), has_source, has_target);
+  return checked(std::move(options), std::move(positional), has_source, has_target,
+                 patterns ? patterns : FilePatterns(platform::expand_file_pattern));
 }
 
 }  // namespace kelvrin::app

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@ struct CliOptions {
   std::string source_name;
   std::string target_name;
   bool allow_ballpark = false;  // --allow-ballpark: PROJ's ballpark operations converted too
-  unsigned threads = 0;         // --threads N: 0 as many as the machine has
+  unsigned threads = 0;         // --threads N: 0 as many as the machine has, at most 4
   std::string param_x;
   std::string param_y;
   std::string columns;  // --columns: a point list's columns, in order
@@ -41,9 +42,15 @@ struct CliParse {
   std::string error;  // one line: why the command line is unusable, when options is empty
 };
 
+// The files a file argument with "*" or "?" names, as
+// platform::expand_file_pattern gives them (nothing: taken as typed).
+using FilePatterns = std::function<std::optional<std::vector<std::string>>(const std::string&)>;
+
 // Reads the command line and checks it as a whole: options, the systems
 // (an unknown name is answered with the nearest known ones), the parameter
-// files of "Qualquer" and the files to convert.
-CliParse parse_command_line(const std::vector<std::string>& arguments);
+// files of "Qualquer" and the files to convert, patterns expanded by
+// `patterns` (the system's way when empty).
+CliParse parse_command_line(const std::vector<std::string>& arguments,
+                            const FilePatterns& patterns = {});
 
 }  // namespace kelvrin::app

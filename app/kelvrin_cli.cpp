@@ -14,6 +14,7 @@
 #include "core/messages.hpp"
 #include "core/routes.hpp"
 #include "core/scratch_file.hpp"
+#include "platform/file.hpp"
 #include "platform/own_files.hpp"
 #include "platform/standard_streams.hpp"
 #include "platform/utf8_path.hpp"
@@ -29,31 +30,41 @@ constexpr int exit_usage = 2;
 constexpr const char* help_text =
     R"(Utilização:
   kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
-              [--literal] [--threads N] [--allow-ballpark] [-q] ENTRADA SAÍDA
+              [--method official|ntv2] [--literal] [--threads N]
+              [--allow-ballpark] [-q] ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | -h | --help | -V | --version
 
 Converte desenhos DXF de texto entre sistemas de referência de Portugal
 continental, dos Açores e da Madeira. SISTEMA é o nome exacto ou um dos nomes
 curtos e códigos EPSG que --list mostra. Com --output-dir, cada ENTRADA dá
-PASTA/<nome do ficheiro>; uma falha não impede as restantes conversões e no
-fim uma linha diz quantas foram concluídas. "-" como ENTRADA lê a entrada
+PASTA/<nome do ficheiro>, e PASTA é criada se não existir (a pasta onde fica
+tem de existir); uma falha não impede as restantes conversões e no fim uma
+linha diz quantas foram concluídas. No Windows, o kelvrin-cli.exe expande ele
+próprio * e ? nos nomes dos ficheiros. "-" como ENTRADA lê a entrada
 padrão e como SAÍDA escreve na saída padrão (as mensagens vão sempre para a
 saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros
 --param-x e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT),
 ou um par sem conversão na lista, é convertido pelo PROJ, que diz na saída de
 erros que transformação usou e a sua exactidão; os pontos do desenho fora da
-área de uso da transformação são convertidos, e contados num aviso.
+área de uso da transformação são convertidos, e contados num aviso; o mesmo
+nas transformações oficiais, para os pontos longe da área para que foram feitas
+(um desenho em milímetros, ou noutro sistema). As coordenadas são sempre lidas
+como metros.
 
 Cada coordenada é convertida segundo o seu papel na entidade (ponto, ponto no
-plano da entidade, vector de direcção); o espaço de papel, os blocos e os
-objectos ficam como estavam. Com --literal aplica-se a regra histórica: todos
-os pares de códigos 10-18/20-28 desde "ENTITIES" até ao fim são pontos.
+plano da entidade, vector de direcção). O espaço de papel e os objectos ficam
+como estavam; um bloco inserido uma só vez no espaço modelo e os blocos das
+cotas são convertidos, e os outros blocos movem-se com cada inserção. Com
+--literal aplica-se a regra histórica: todos os pares de códigos 10-18/20-28
+desde "ENTITIES" até ao fim são pontos.
 
   --method ntv2   entre ETRS89 TM06, Datum 73 e Datum Lisboa, pelas grelhas
                   NTv2 nacionais em vez do método oficial (--method official)
-  --threads N     desenhos grandes convertidos por N fios de execução no
-                  máximo (por omissão, tantos quantos os processadores)
+  --threads N     um desenho grande (a partir de 8 MB) é convertido por
+                  partes por N fios de execução; por omissão, tantos quantos
+                  os processadores. São usados 4 no máximo: um N maior conta
+                  como 4. O desenho escrito é o mesmo com qualquer N
   --allow-ballpark
                   aceita uma transformação aproximada do PROJ ("Ballpark"), a
                   única que o PROJ conhece para alguns pares: não faz a mudança
@@ -143,6 +154,30 @@ bool plan_conversions(const app::CliOptions& options, std::vector<Conversion>& p
   return true;
 }
 
+// The batch's folder, made when it is not there. Only the last level: a
+// mistyped parent should not become a tree of folders.
+bool make_output_folder(const std::string& folder, bool quiet) {
+  std::filesystem::path path = platform::path_of(folder);
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return true;
+  if (!path.has_filename()) path = path.parent_path();  // "convertidos/"
+  const std::filesystem::path parent = path.parent_path();
+  if (!parent.empty() && !std::filesystem::is_directory(parent, error)) {
+    const std::string above = platform::utf8_of(parent);
+    complain("não foi possível criar a pasta de saída " + folder + ": " +
+             (std::filesystem::exists(parent, error) ? above + " não é uma pasta"
+                                                     : "a pasta " + above + " não existe"));
+    return false;
+  }
+  if (const platform::SystemError why = platform::create_folder(folder)) {
+    complain("não foi possível criar a pasta de saída " + folder + " (" +
+             core::messages::system_error_text(why) + ")");
+    return false;
+  }
+  if (!quiet) say("Criada a pasta: " + folder + "\n");
+  return true;
+}
+
 // "-" as input: standard input is copied into a file without a name, since
 // the conversion reads its input more than once.
 platform::SystemError copy_standard_input(core::ScratchFile& copy) {
@@ -160,6 +195,9 @@ constexpr const char* standard_output_name = "(saída padrão)";
 int convert(const app::CliOptions& options) {
   std::vector<Conversion> plan;
   if (!plan_conversions(options, plan)) return exit_usage;
+  if (options.output_folder && !make_output_folder(*options.output_folder, options.quiet)) {
+    return exit_failed;
+  }
 
   core::JobSettings settings{core::grid_folder(), options.literal ? dxf::RewritePolicy::literal
                                                                   : dxf::RewritePolicy::dxf_aware};

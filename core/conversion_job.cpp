@@ -66,7 +66,9 @@ class RouteRun {
                  request.source_name.empty() ? std::string(route.source) : request.source_name,
                  request.target_name.empty() ? std::string(route.target) : request.target_name,
                  request.allow_ballpark,
-                 {}} {}
+                 {},
+                 true,
+                 paths.fich1.path} {}
 
   ~RouteRun() {
     if (device_ != platform::no_file) platform::close_file(device_);
@@ -157,6 +159,7 @@ class RouteRun {
 
   bool run_step(Procedure procedure, int step) {
     progress_.start_step(step);
+    context_.reads_input = step == 1;
     const StepResult result = run_procedure(procedure, paths_, context_);
     switch (result.status) {
       case StepStatus::completed:

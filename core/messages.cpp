@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 
 #include "dxf/line_reader.hpp"
 #include "points/point_list_pass.hpp"
@@ -89,6 +90,49 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
   return {};
 }
 
+namespace {
+
+// The units of $INSUNITS, in the plural.
+std::string unit_name(int insunits) {
+  static constexpr const char* names[] = {"sem unidades",
+                                          "polegadas",
+                                          "pés",
+                                          "milhas",
+                                          "milímetros",
+                                          "centímetros",
+                                          "metros",
+                                          "quilómetros",
+                                          "micropolegadas",
+                                          "milésimos de polegada",
+                                          "jardas",
+                                          "ångströms",
+                                          "nanómetros",
+                                          "micrómetros",
+                                          "decímetros",
+                                          "decâmetros",
+                                          "hectómetros",
+                                          "gigâmetros",
+                                          "unidades astronómicas",
+                                          "anos-luz",
+                                          "parsecs",
+                                          "pés americanos",
+                                          "polegadas americanas",
+                                          "jardas americanas",
+                                          "milhas americanas"};
+  if (insunits >= 0 && insunits < static_cast<int>(std::size(names))) return names[insunits];
+  return "desconhecidas";
+}
+
+}  // namespace
+
+std::string drawing_units(int insunits, std::string_view input) {
+  if (insunits <= 0 || insunits == 6) return {};
+  return "Aviso: o desenho " + quoted(input) + " diz estar em " + unit_name(insunits) +
+         " ($INSUNITS = " + std::to_string(insunits) +
+         "), mas as suas coordenadas foram lidas como metros: só estão certas se o desenho foi "
+         "de facto desenhado em metros.";
+}
+
 std::string pass_warnings(const dxf::PassReport& report, std::string_view input) {
   std::string text;
   const auto add = [&text](const std::string& line) {
@@ -120,6 +164,7 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
         " tem uma referência geográfica (GEODATA) que ficou como estava: continua a descrever o "
         "Sistema 1.");
   }
+  if (const std::string units = drawing_units(report.insunits, input); !units.empty()) add(units);
   for (const auto& [name, block] : report.shared_blocks) {
     if (block.largest_miss <= dxf::PassReport::tolerated_miss) continue;
     char miss[32];
@@ -194,6 +239,17 @@ std::string limits_number(double value) {
 
 std::string point_outside_grid(double x, double y) {
   return "ERRO!! Ponto para além dos limites. (" + limits_number(x) + ";" + limits_number(y) + ")";
+}
+
+std::string place_in_drawing(std::string_view input, std::uint64_t line,
+                             std::optional<dxf::PlanarPoint> given) {
+  std::string text = "\nFicheiro: " + quoted(input);
+  if (line > 0) text += "\nLinha: " + std::to_string(line);
+  if (given) {
+    text += "\nCoordenadas no desenho: (" + limits_number(given->x) + ";" +
+            limits_number(given->y) + ")";
+  }
+  return text;
 }
 
 std::string cannot_replace_output(std::string_view output, platform::SystemError error) {

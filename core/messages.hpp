@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,10 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
 // there is nothing to tell.
 std::string pass_warnings(const dxf::PassReport& report, std::string_view input);
 
+// A drawing whose header says it is drawn in other units than metres (its
+// $INSUNITS); empty for metres or none.
+std::string drawing_units(int insunits, std::string_view input);
+
 // A parameter file of "Qualquer" that cannot be read or is not complete.
 std::string parameter_file_failure(const transform::ParameterFileRead& read, std::string_view path);
 
@@ -51,6 +56,11 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
 
 // A point that the grid does not cover, with its source coordinates.
 std::string point_outside_grid(double x, double y);
+
+// Where that point is, on lines of their own: the drawing, the line and the
+// coordinates the user gave (when the point is the user's own).
+std::string place_in_drawing(std::string_view input, std::uint64_t line,
+                             std::optional<dxf::PlanarPoint> given);
 
 // A grid file of the NTv2 method is not in the data folder.
 std::string missing_ntv2_grid(std::string_view grid);

@@ -97,6 +97,7 @@ StepResult convert_point_list(std::span<const Procedure> steps, const JobPaths& 
   std::vector<LoadedProcedure> loaded;
   for (const Procedure procedure : steps) {
     context.host.set_busy_pointer();
+    context.reads_input = loaded.empty();
     loaded.push_back(load_procedure(procedure, paths, context));
     if (!loaded.back().operation) return {StepStatus::failed_with_message, {}};
   }

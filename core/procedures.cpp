@@ -1,5 +1,7 @@
 #include "core/procedures.hpp"
 
+#include <optional>
+
 #include "core/grid_procedure.hpp"
 #include "core/messages.hpp"
 #include "core/proj_procedures.hpp"
@@ -7,6 +9,7 @@
 #include "platform/file.hpp"
 #include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
+#include "transform/official_areas.hpp"
 #include "transform/polynomial.hpp"
 
 namespace kelvrin::core {
@@ -15,31 +18,50 @@ namespace {
 using transform::ScaleStep;
 
 // The procedures that are one polynomial pass with a built-in set: the
-// mainland pair, and the islands with their scale step.
+// mainland pair, and the islands with their scale step; each with the area
+// its set was made for, in the source system.
 struct PolynomialProcedure {
   Procedure procedure;
   const transform::CoefficientSet& set;
   ScaleStep scale;
+  const transform::PlaneBox& area;
 };
 
 constexpr PolynomialProcedure polynomial_procedures[] = {
-    {Procedure::transf_01, transform::transf_01_set, ScaleStep::none},
-    {Procedure::transf_10, transform::transf_10_set, ScaleStep::none},
-    {Procedure::transf_54, transform::transf_54_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_64, transform::transf_64_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_74, transform::transf_74_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_84, transform::transf_84_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_94, transform::transf_94_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_104, transform::transf_104_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_114, transform::transf_114_set, ScaleStep::by_sx_and_sy},
-    {Procedure::transf_124, transform::transf_124_set, ScaleStep::by_sx_and_sy},
+    {Procedure::transf_01, transform::transf_01_set, ScaleStep::none, transform::mainland_tm06},
+    {Procedure::transf_10, transform::transf_10_set, ScaleStep::none, transform::mainland_datum73},
+    {Procedure::transf_54, transform::transf_54_set, ScaleStep::by_sx_and_sy,
+     transform::azores_eastern},
+    {Procedure::transf_64, transform::transf_64_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_74, transform::transf_74_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_84, transform::transf_84_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_94, transform::transf_94_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_104, transform::transf_104_set, ScaleStep::by_sx_and_sy,
+     transform::azores_central},
+    {Procedure::transf_114, transform::transf_114_set, ScaleStep::by_sx_and_sy,
+     transform::azores_western},
+    {Procedure::transf_124, transform::transf_124_set, ScaleStep::by_sx_and_sy,
+     transform::madeira_islands},
 };
 
-// The built-in polynomials leave the pointer to the job.
-LoadedProcedure load_polynomial(const PolynomialProcedure& procedure) {
+// The built-in polynomials leave the pointer to the job. Only the user's
+// own points are worth checking against the area a polynomial was made
+// for: what a first step made of them lies where that step put it.
+LoadedProcedure load_polynomial(const PolynomialProcedure& procedure,
+                                const ProcedureContext& context) {
   LoadedProcedure loaded;
-  loaded.operation =
-      std::make_unique<transform::PolynomialTransform>(procedure.set, procedure.scale);
+  auto polynomial = std::make_shared<transform::PolynomialTransform>(procedure.set, procedure.scale);
+  if (context.reads_input) {
+    loaded.operation = std::make_unique<transform::AreaChecked>(*polynomial, procedure.area);
+    loaded.area_checked = true;
+  } else {
+    loaded.operation = std::make_unique<transform::PolynomialTransform>(*polynomial);
+  }
+  loaded.data = std::move(polynomial);
   loaded.restores_pointer = false;
   return loaded;
 }
@@ -50,10 +72,16 @@ std::optional<StepResult> rejected_point(const LoadedProcedure& loaded, const dx
                                          const JobPaths& paths, ProcedureContext& context) {
   if (pass.failure != dxf::PassFailure::point_rejected) return std::nullopt;
   switch (loaded.rejected) {
-    case RejectedPoint::ends_program:
-      context.host.show_message(messages::point_outside_grid(pass.source_point.x, pass.source_point.y),
-                                messages::application_title, MessageKind::notice);
+    case RejectedPoint::ends_program: {
+      // A second step's point is an earlier step's result, not the user's.
+      std::optional<dxf::PlanarPoint> given;
+      if (context.reads_input) given = pass.source_point;
+      context.host.show_message(
+          messages::point_outside_grid(pass.source_point.x, pass.source_point.y) +
+              messages::place_in_drawing(context.input_name, pass.line, given),
+          messages::application_title, MessageKind::notice);
       return StepResult{StepStatus::point_rejected, pass};
+    }
     case RejectedPoint::told_with_place:
       context.host.restore_pointer();
       return stop_with_message(
@@ -98,7 +126,7 @@ dxf::PassOptions pass_options(const ProcedureContext& context) {
 LoadedProcedure load_procedure(Procedure procedure, const JobPaths& paths,
                                ProcedureContext& context) {
   for (const PolynomialProcedure& polynomial : polynomial_procedures) {
-    if (polynomial.procedure == procedure) return load_polynomial(polynomial);
+    if (polynomial.procedure == procedure) return load_polynomial(polynomial, context);
   }
   switch (procedure) {
     case Procedure::transf_12: return load_grid_procedure(GridDirection::datum73_to_lisboa, context);
@@ -118,10 +146,10 @@ LoadedProcedure load_procedure(Procedure procedure, const JobPaths& paths,
 
 void add_route_warnings(const LoadedProcedure& loaded, const dxf::PassReport& report,
                         const std::string& input, ProcedureContext& context) {
-  if (loaded.proj_route == nullptr) return;
+  if (loaded.proj_route == nullptr && !loaded.area_checked) return;
   const std::string& source = context.source_name;
   const std::string& target = context.target_name;
-  if (loaded.proj_route->ballpark()) {
+  if (loaded.proj_route != nullptr && loaded.proj_route->ballpark()) {
     add_warning(context, messages::proj_ballpark_used(source, target, loaded.proj_route->name()));
   }
   add_warning(context, messages::points_outside_area(report, input, source, target));

@@ -42,6 +42,10 @@ struct ProcedureContext {
   bool allow_ballpark = false;  // as ConversionRequest::allow_ballpark
   // What the steps tell once the conversion is complete, a line each.
   std::string warnings;
+  // Whether the step reads the user's drawing (the first step of a route)
+  // or what the step before made of it, and that drawing as the user named it.
+  bool reads_input = true;
+  std::string input_name;
 };
 
 // What the procedures that read data files share: whether a file can be
@@ -71,6 +75,9 @@ struct LoadedProcedure {
   bool restores_pointer = true;  // after its pass
   // A PROJ operation chosen between two systems: its warnings follow the pass.
   const transform::ProjOperation* proj_route = nullptr;
+  // Its results are marked outside the area an official polynomial was made
+  // for: told after the pass.
+  bool area_checked = false;
   // Its results are longitudes and latitudes (a geographic target of PROJ).
   bool target_in_degrees = false;
   // What the operation refers to (grids, coefficients), kept with it.

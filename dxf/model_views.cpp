@@ -132,6 +132,10 @@ void EntityRewriter::rewrite_header(std::span<const Tag> record) {
     const Tag& tag = record[i];
     if (tag.code == 9) {
       const std::string_view name = trim_blanks(value(tag));
+      if (name == "$INSUNITS" && i + 1 < record.size() && record[i + 1].code == 70) {
+        const auto units = number(value(record[i + 1]));
+        if (units && *units >= 0.0 && *units < 1000.0) report_.insunits = static_cast<int>(*units);
+      }
       current = name == "$EXTMIN"   ? &ext_min
                 : name == "$EXTMAX" ? &ext_max
                 : name == "$LIMMIN" ? &lim_min

@@ -101,6 +101,9 @@ struct PassReport {
   std::uint64_t points_outside_area = 0;
   std::uint64_t first_outside_line = 0;
   PlanarPoint first_outside_point;
+  // The header's $INSUNITS, the unit the drawing says it is drawn in; -1
+  // when it says none (or the pass does not read the header: --literal).
+  int insunits = -1;
 
   void note_outside_area(PlanarPoint source, std::uint64_t line) noexcept {
     if (points_outside_area++ > 0) return;
@@ -122,6 +125,7 @@ struct PassReport {
       first_outside_point = piece.first_outside_point;
     }
     points_outside_area += piece.points_outside_area;
+    if (piece.insunits >= 0) insunits = piece.insunits;
     for (const auto& [name, shared] : piece.shared_blocks) {
       SharedBlock& block = shared_blocks[name];
       block.inserts += shared.inserts;

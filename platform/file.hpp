@@ -23,6 +23,10 @@ FileHandle open_for_reading(const std::string& path);
 // last_system_error() telling why, when it cannot be.
 FileHandle create_for_writing(const std::string& path);
 
+// A new folder at `path` in a folder that exists; a folder already there is
+// no error, and nothing is made above it.
+SystemError create_folder(const std::string& path);
+
 // A failed close may be the first report of a failed write.
 SystemError close_file(FileHandle file);
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "app/cli_options.hpp"
+#include "platform/file_pattern.hpp"
 #include "tests/cli_runner.hpp"
 #include "tests/test_support.hpp"
 
@@ -71,10 +73,13 @@ TEST_F(Cli, UsageErrorsAreOneLineWithTheirOwnStatus) {
        "--param-x e --param-y só servem para o sistema Qualquer"},
       {"--from tm06 --to datum73 only-one.dxf", "são precisos dois ficheiros"},
       {"-v --from tm06 --to datum73" + files, "opção desconhecida: -v"},
-      {"--threads 0 --from tm06 --to datum73" + files, "--threads espera um número de 1 a 64: 0"},
+      {"--threads 0 --from tm06 --to datum73" + files,
+       "--threads espera um número inteiro positivo: 0"},
       {"--threads=dois --from tm06 --to datum73" + files, "--threads espera um número"},
       {"--from tm06 --to datum73 --output-dir " + folder_.path().string() + " -",
        "\"-\" não pode ser uma ENTRADA"},
+      {"--from qualquer" + files, "o sistema Qualquer precisa de --param-x FICHEIRO e --param-y"},
+      {"--from qualquer --param-x x.txt" + files, "o sistema Qualquer precisa de --param-x"},
   };
   for (const auto& [arguments, error] : cases) {
     const testing::CliRun run = testing::run_cli(folder_, arguments);
@@ -90,6 +95,138 @@ TEST_F(Cli, UsageErrorsAreOneLineWithTheirOwnStatus) {
   const testing::CliRun no_route = testing::run_cli(folder_, "--from faial --to datum73" + files);
   EXPECT_EQ(no_route.status, 1);
   EXPECT_NE(no_route.err.find("--list"), std::string::npos);
+}
+
+// The batch's folder is made when it is missing, but only its last level:
+// a mistyped parent is told by name and nothing is made.
+TEST_F(Cli, OutputFolderIsMadeOneLevelDeep) {
+  write_file(folder_.file("a.dxf"), point("100000.0", "200000.0"));
+  write_file(folder_.file("b.dxf"), point("0", "0"));
+  const std::string inputs = " " + folder_.file("a.dxf") + " " + folder_.file("b.dxf");
+  const testing::CliRun made =
+      testing::run_cli(folder_, "--from tm06 --to datum73 --threads 64 --output-dir " +
+                                    folder_.file("out") + inputs);
+  EXPECT_EQ(made.status, 0) << made.err;
+  EXPECT_TRUE(made.out.starts_with("Criada a pasta: " + folder_.file("out") + "\n")) << made.out;
+  EXPECT_EQ(read_file(folder_.file("out/a.dxf")), point("100005.02816", "199999.57661"));
+  // Once there, it is used as it is.
+  const testing::CliRun again = testing::run_cli(
+      folder_, "-q --from tm06 --to datum73 --output-dir " + folder_.file("out") + inputs);
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.out + again.err, "");
+
+  const testing::CliRun deep = testing::run_cli(
+      folder_, "--from tm06 --to datum73 --output-dir " + folder_.file("no/out") + inputs);
+  EXPECT_EQ(deep.status, 1);
+  EXPECT_EQ(deep.err, "kelvrin-cli: não foi possível criar a pasta de saída " +
+                          folder_.file("no/out") + ": a pasta " + folder_.file("no") +
+                          " não existe\n");
+  EXPECT_EQ(deep.out, "");
+  const testing::CliRun on_file = testing::run_cli(
+      folder_, "--from tm06 --to datum73 --output-dir " + folder_.file("b.dxf/out") + inputs);
+  EXPECT_EQ(on_file.status, 1);
+  EXPECT_NE(on_file.err.find(": " + folder_.file("b.dxf") + " não é uma pasta"), std::string::npos)
+      << on_file.err;
+  EXPECT_EQ(folder_.listing(), (std::vector<std::string>{"a.dxf", "b.dxf", "out"}));
+}
+
+// What Windows leaves to the program: the patterns among the file
+// arguments, with a stand-in for the system's search.
+TEST(FilePatterns, ExpandedAmongTheFileArguments) {
+  const app::FilePatterns patterns = [](const std::string& argument) {
+    std::optional<std::vector<std::string>> names;
+    if (argument == "*.dxf") names = std::vector<std::string>{"a.dxf", "b.dxf"};
+    if (argument == "c?.dxf") names.emplace();
+    return names;
+  };
+  const auto batch = app::parse_command_line(
+      {"--from", "tm06", "--to", "datum73", "--output-dir", "*.dxf", "*.dxf", "z.dxf"}, patterns);
+  ASSERT_TRUE(batch.options) << batch.error;
+  EXPECT_EQ(*batch.options->output_folder, "*.dxf");  // an option's value is taken as typed
+  EXPECT_EQ(batch.options->inputs, (std::vector<std::string>{"a.dxf", "b.dxf", "z.dxf"}));
+
+  const auto none = app::parse_command_line(
+      {"--from", "tm06", "--to", "datum73", "--output-dir", "out", "c?.dxf"}, patterns);
+  EXPECT_FALSE(none.options);
+  EXPECT_EQ(none.error, "nenhum ficheiro corresponde a \"c?.dxf\"");
+  // Two files from one pattern are not an input and an output.
+  const auto single =
+      app::parse_command_line({"--from", "tm06", "--to", "datum73", "*.dxf"}, patterns);
+  ASSERT_TRUE(single.options) << single.error;
+  EXPECT_EQ(single.options->inputs, (std::vector<std::string>{"a.dxf"}));
+  EXPECT_EQ(single.options->output, "b.dxf");
+}
+
+TEST(FilePatterns, MatchedAsWindowsMatchesNames) {
+  const struct {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  } cases[] = {
+      {"*.dxf", "planta.dxf", true},
+      {"*.dxf", "PLANTA.DXF", true},
+      {"*.dxf", "planta.dxf2", false},
+      {"*.dxf", ".dxf", true},
+      {"p?anta.dxf", "planta.dxf", true},
+      {"p?anta.dxf", "pçanta.dxf", true},
+      {"p?anta.dxf", "panta.dxf", false},
+      {"*a*a*.dxf", "casa_nova.dxf", true},
+      {"*a*a*.dxf", "casa.dwg", false},
+      {"*", "", true},
+      {"a*b", "aXbXb", true},
+      {"a*b", "aXbX", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::matches_file_pattern(c.pattern, c.name), c.matches)
+        << c.pattern << " " << c.name;
+  }
+#ifndef _WIN32
+  // The shell's work on POSIX: a pattern that reaches the program is a name.
+  EXPECT_FALSE(platform::expand_file_pattern("*.dxf"));
+#endif
+}
+
+// A drawing drawn in millimetres lands a thousand times too far from the
+// origin: the official routes convert it, and say so after completion with
+// the first point's place, and the units the header gives.
+TEST_F(Cli, PointsOutsideAnOfficialRoutesAreaAreTold) {
+  const auto drawing = [](const std::string& units, const std::string& x, const std::string& y) {
+    return dxf_lines({"0",  "SECTION",  "2",  "HEADER",   "9", "$INSUNITS", "70", units,
+                      "0",  "ENDSEC",   "0",  "SECTION",  "2", "ENTITIES",  "0",  "POINT",
+                      "10", "100000.0", "20", "200000.0", "0", "POINT",     "10", x,
+                      "20", y,          "0",  "ENDSEC",   "0", "EOF"});
+  };
+  const std::string input = folder_.file("mm.dxf");
+  const std::string files = " " + input + " " + folder_.file("out.dxf");
+  write_file(input, drawing("4", "-87412350.0", "-105934120.0"));
+  const testing::CliRun mm = testing::run_cli(folder_, "--from tm06 --to datum73" + files);
+  EXPECT_EQ(mm.status, 0) << mm.err;
+  EXPECT_EQ(mm.err,
+            "Aviso: 1 ponto(s) de \"" + input +
+                "\" fora da área de uso da transformação de \"ETRS89 TM06\" para "
+                "\"Hayford-Gauss Datum 73\" (o primeiro, (-87412350;-105934120), na linha 23) "
+                "foram convertidos, mas o resultado aí pode não ser fiável.\n"
+                "Aviso: o desenho \"" +
+                input +
+                "\" diz estar em milímetros ($INSUNITS = 4), mas as suas coordenadas foram lidas "
+                "como metros: só estão certas se o desenho foi de facto desenhado em metros.\n");
+
+  // Metres and no units say nothing; the two-step route tells the user's
+  // own point; an island's set has its own area.
+  write_file(input, drawing("6", "-87412.35", "-105934.12"));
+  EXPECT_EQ(testing::run_cli(folder_, "--from tm06 --to datum73" + files).err, "");
+  write_file(input, drawing("0", "-87412.35", "-1500000.0"));
+  const testing::CliRun far = testing::run_cli(folder_, "--from tm06 --to lisboa" + files);
+  EXPECT_EQ(far.status, 1);  // the grid of the second step refuses it
+  write_file(input, drawing("0", "-87412.35", "-300000.0"));
+  const testing::CliRun south = testing::run_cli(folder_, "--from lisboa --to tm06" + files);
+  EXPECT_EQ(south.status, 0) << south.err;
+  EXPECT_EQ(south.err, "");
+  write_file(input, drawing("0", "320000.0", "3620000.0"));
+  const testing::CliRun madeira =
+      testing::run_cli(folder_, "--from madeira --to utm28-itrf93" + files);
+  EXPECT_NE(madeira.err.find("Aviso: 1 ponto(s) de"), std::string::npos) << madeira.err;
+  EXPECT_NE(madeira.err.find("(o primeiro, ( 100000; 200000), na linha 17)"), std::string::npos);
 }
 
 TEST_F(Cli, ShortOptionsAndQuiet) {

@@ -218,6 +218,7 @@ class GridRoute : public SyntheticGrid {
   std::string output_ = folder_.file("saida.dxf");
 };
 
+const char* const etrs89_tm06 = "ETRS89 TM06";
 const char* const datum_73 = "Hayford-Gauss Datum 73";
 const char* const datum_lisboa = "Hayford-Gauss Datum Lisboa-Ponto Central";
 
@@ -248,11 +249,26 @@ TEST_F(GridRoute, ARejectedPointEndsTheProgramAndLosesNothing) {
   write_file(input_, drawing);
   write_file(output_, "previous");
   EXPECT_EQ(run(datum_73, datum_lisboa), core::ConversionOutcome::program_ended);
-  EXPECT_EQ(host_.messages(), (Messages{"ERRO!! Ponto para além dos limites. ( 200000; 100000)"}));
+  // The message as it always was, then where the point is.
+  EXPECT_EQ(host_.messages(), (Messages{"ERRO!! Ponto para além dos limites. ( 200000; 100000)\n"
+                                        "Ficheiro: \"" +
+                                        input_ +
+                                        "\"\nLinha: 9\n"
+                                        "Coordenadas no desenho: ( 200000; 100000)"}));
   EXPECT_EQ(host_.events.back(), "end");
   EXPECT_EQ(read_file(input_), drawing);
   EXPECT_EQ(read_file(output_), "previous");
   EXPECT_EQ(folder_.listing().size(), 6u);  // four grids, input, output
+
+  // Behind a first step, the point in the message is that step's result
+  // (Datum 73): the user's own coordinates are not known, the line is.
+  host_.events.clear();
+  EXPECT_EQ(run(etrs89_tm06, datum_lisboa), core::ConversionOutcome::program_ended);
+  ASSERT_EQ(host_.messages().size(), 1u);
+  const std::string message = host_.messages()[0];
+  EXPECT_TRUE(message.starts_with("ERRO!! Ponto para além dos limites. ( 2000")) << message;
+  EXPECT_TRUE(message.ends_with(")\nFicheiro: \"" + input_ + "\"\nLinha: 9")) << message;
+  EXPECT_EQ(read_file(output_), "previous");
 }
 
 // Grid values whose interpolation overflows: no "inf" reaches the drawing,
@@ -280,7 +296,9 @@ TEST_F(GridRoute, ANonFiniteResultStopsTheConversion) {
 TEST_F(GridRoute, LimitsMessageNumbers) {
   write_file(input_, dxf_lines({"2", "ENTITIES", "10", "-140000.5", "20", "0.25"}));
   run(datum_73, datum_lisboa);
-  EXPECT_EQ(host_.messages(), (Messages{"ERRO!! Ponto para além dos limites. (-140000.5; 0.25)"}));
+  ASSERT_EQ(host_.messages().size(), 1u);
+  EXPECT_TRUE(
+      host_.messages()[0].starts_with("ERRO!! Ponto para além dos limites. (-140000.5; 0.25)\n"));
 }
 
 TEST_F(GridRoute, ReplacedGridFilesTakeEffectAtTheNextConversion) {

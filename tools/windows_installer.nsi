@@ -3,8 +3,9 @@
 ; It installs for the user who runs it, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\kelvrin: kelvrin-cli.exe, kelvrin.exe when the build
 ; has it, the grid files beside them, PROJ (its DLL, proj.db and their
-; licences) when the build has it, the licence, the grids' credit and the
-; README. With kelvrin.exe it also makes a Start-menu entry and offers the
+; licences) when the build has it, the licence, the grids' credit, the user's
+; guide (README.txt) and the example drawing of its first conversion
+; (exemplos\planta_tm06.dxf). With kelvrin.exe it also makes a Start-menu entry and offers the
 ; window under "Abrir com" for .dxf drawings: a ProgID of its own and a value
 ; under .dxf\OpenWithProgids, never the default of .dxf, which belongs to the
 ; user's CAD program. The installed-apps list gets an entry; the uninstaller
@@ -96,7 +97,7 @@ ShowUninstDetails show
   LangString WELCOME_TEXT ${LANG_PORTUGUESE} "O kelvrin muda o sistema de referência de desenhos DXF entre os sistemas nacionais de Portugal continental, dos Açores e da Madeira.$\r$\n$\r$\nSerão instalados a linha de comandos (kelvrin-cli) e as grelhas do Datum Lisboa, para o utilizador atual e sem direitos de administrador.$\r$\n$\r$\n$_CLICK"
 !endif
 LangString RUN_TEXT ${LANG_PORTUGUESE} "Abrir o kelvrin"
-LangString README_TEXT ${LANG_PORTUGUESE} "Ler o README"
+LangString README_TEXT ${LANG_PORTUGUESE} "Ler o guia do utilizador"
 LangString SHORTCUT_TEXT ${LANG_PORTUGUESE} "Conversão de desenhos DXF entre sistemas de referência"
 LangString DXF_TYPE ${LANG_PORTUGUESE} "Desenho DXF"
 
@@ -155,6 +156,8 @@ VIAddVersionKey /LANG=${LANG_PORTUGUESE} "LegalCopyright" "Licença MIT; grelhas
 !insertmacro REMOVE_WINDOW "un."
 
 Section
+  SetOutPath "$INSTDIR\exemplos"
+  File "${STAGE}\exemplos\planta_tm06.dxf"
   SetOutPath "$INSTDIR"
   !insertmacro KELVRIN_FILES INSTALL_FILE
   ; PROJ's DLL is named after its version: an earlier one goes first.
@@ -212,6 +215,8 @@ Section "Uninstall"
   Delete "$INSTDIR\proj.db"
   Delete "$INSTDIR\PROJ.txt"
   Delete "$INSTDIR\${UNINSTALLER}"
+  Delete "$INSTDIR\exemplos\planta_tm06.dxf"
+  RMDir "$INSTDIR\exemplos"
   ; Only when empty: a folder the user chose may hold files of their own.
   RMDir "$INSTDIR"
   ; The folder of per-user programs, when the installer made it and nothing

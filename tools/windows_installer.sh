@@ -7,8 +7,10 @@
 # when it is there; the grid files from BUILD/bin too; PROJ when the build has
 # it (its DLL, stripped, and proj.db from BUILD/bin; PROJ.txt, PROJ's licence
 # from the PROJ it was built with, KELVRIN_WINDOWS_PROJ in BUILD/CMakeCache.txt,
-# and the terms of proj.db's data from Debian's proj-data); LICENSE, README.md
-# and the grids' credit (data/README.md) from the sources, as .txt files.
+# and the terms of proj.db's data from Debian's proj-data); LICENSE, the
+# user's guide (docs/guia.md, as README.txt) and the grids' credit
+# (data/README.md) from the sources, as .txt files; the example drawing of the
+# guide's first conversion in exemplos\.
 # Usage: windows_installer.sh BUILD VERSION [OUT]   (OUT: BUILD by default)
 # `cmake --build --preset windows --target windows-installer` runs it with the
 # project's version.
@@ -75,7 +77,11 @@ if [[ -f $sources/app/windows/kelvrin.ico ]]; then
   defines+=(-DICON="$sources/app/windows/kelvrin.ico")
 fi
 cp "$sources/LICENSE" "$stage/LICENSE.txt"
-cp "$sources/README.md" "$stage/README.txt"
+# The user's guide as README.txt, for Notepad: CR LF line ends and a UTF-8
+# byte-order mark, without which older Notepads read it in the ANSI code page.
+{ printf '\xef\xbb\xbf'; sed 's/$/\r/' "$sources/docs/guia.md"; } >"$stage/README.txt"
+mkdir "$stage/exemplos"
+cp "$sources/examples/planta_tm06.dxf" "$stage/exemplos/"
 cp "$sources/data/README.md" "$stage/grids.txt"
 
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup.new" \

@@ -19,6 +19,16 @@ FileHandle create_for_writing(const std::string& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
 
+SystemError create_folder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) == 0) return {};
+  const SystemError why = last_system_error();
+  struct stat status {};
+  if (why.value() == EEXIST && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    return {};
+  }
+  return why;
+}
+
 SystemError close_file(FileHandle file) {
   return ::close(descriptor(file)) == 0 ? SystemError() : last_system_error();
 }

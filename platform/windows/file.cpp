@@ -49,6 +49,20 @@ FileHandle create_for_writing(const std::string& path) {
                        wide);
 }
 
+SystemError create_folder(const std::string& path) {
+  if (!windows::acceptable_name(path)) return SystemError(ERROR_INVALID_NAME);
+  const std::wstring wide = windows::wide_path(path);
+  if (CreateDirectoryW(wide.c_str(), nullptr)) return {};
+  const DWORD why = GetLastError();
+  if (why == ERROR_ALREADY_EXISTS) {
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return {};
+    }
+  }
+  return SystemError(static_cast<int>(why));
+}
+
 SystemError close_file(FileHandle file) {
   return CloseHandle(handle_of(file)) ? SystemError() : last_system_error();
 }

@@ -178,7 +178,7 @@ window_setup=$setup plain_setup=$work/out-other/kelvrin-$version-setup.exe
 ((with_window)) || { window_setup=$plain_setup plain_setup=$setup; }
 mkdir -p "$work/portable"
 (cd "$work/portable" && cmake -E tar xf "$portable") || fail "the zip does not open"
-portable_files=$(cd "$work/portable/kelvrin-$version" && find . -type f -printf '%P\n' | LC_ALL=C sort)
+portable_files=$(cd "$work/portable/kelvrin-$version" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort)
 
 section "a prefix of its own"
 mkdir "$WINEPREFIX"

@@ -2,7 +2,8 @@
 # kelvrin-cli.exe under wine against the Linux build's kelvrin-cli: every
 # drawing of the corpus and the examples on a polynomial, an island and a
 # grid route, in both modes, byte for byte and message for message; then
-# standard input to standard output, an output folder with accents, and a
+# standard input to standard output, an output folder with accents, a
+# pattern of file names that the program expands on Windows, and a
 # drawing large enough to be converted in pieces by helper threads.
 # Usage: same_as_linux.sh LINUX_BIN_FOLDER WINDOWS_CLI CORPUS EXAMPLES WORK
 # Exit 77 (skipped) when the Linux build is not there.
@@ -47,6 +48,25 @@ done
 
 mkdir -p "$work/linux/Ação" "$work/windows/Ação"
 both accented --from datum73 --to tm06 --output-dir "Ação" "$examples/planta_tm06.dxf"
+
+# A pattern: the Linux shell expands it, kelvrin-cli.exe gets it as typed and
+# expands it itself, as cmd leaves it to every Windows program; the output
+# folder is made by each program.
+for system in linux windows; do
+  mkdir -p "$work/$system/drawings" && cp "$examples"/*.dxf "$work/$system/drawings/"
+done
+(cd "$work/linux" && "$linux_cli" -q --from tm06 --to datum73 --output-dir pattern drawings/*.dxf \
+  >pattern.out 2>pattern.err; echo $? >pattern.status)
+(cd "$work/windows" && wine "$windows_cli" -q --from tm06 --to datum73 --output-dir pattern \
+  'drawings/*.dxf' >pattern.out 2>pattern.err; echo $? >pattern.status)
+for kind in status err out; do
+  cmp -s "$work/linux/pattern.$kind" "$work/windows/pattern.$kind" || fail "pattern.$kind"
+done
+rm -r "$work/linux/drawings" "$work/windows/drawings"
+(cd "$work" && wine "$windows_cli" --from tm06 --to datum73 --output-dir none 'nada*.dxf' \
+  >none.out 2>none.err; echo $? >none.status)
+[[ $(cat "$work/none.status") == 2 && ! -e $work/none ]] || fail "pattern without files"
+grep -qF 'nenhum ficheiro corresponde a "nada*.dxf"' "$work/none.err" || fail "none.err"
 
 "$linux_bin/kelvrin_make_drawing" "$work/large.dxf" 60 >/dev/null
 both large --from tm06 --to datum73 --threads 2 "$work/large.dxf" large.dxf

@@ -1,6 +1,7 @@
 // What only Windows does to the conversion's files: other programs holding
 // them open, names it will not give a file, paths beyond MAX_PATH, accents
-// in paths, read-only files, and an interruption from the console.
+// in paths, read-only files, an interruption from the console, and the
+// patterns of file names a Windows program expands itself.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,6 +12,8 @@
 
 #include "core/catalogue.hpp"
 #include "core/conversion_job.hpp"
+#include "platform/file.hpp"
+#include "platform/file_pattern.hpp"
 #include "platform/utf8_path.hpp"
 #include "platform/windows/wide_text.hpp"
 #include "tests/test_support.hpp"
@@ -145,6 +148,30 @@ TEST_F(WindowsFiles, AccentedAndLongPathsWork) {
   GetFileSizeEx(file, &size);
   CloseHandle(file);
   EXPECT_EQ(static_cast<std::size_t>(size.QuadPart), converted.size());
+}
+
+// "*" and "?" in the last part of a name, as cmd hands them over: files only,
+// sorted, the folder part as typed, and not the names that only a short 8.3
+// name would match.
+TEST(WindowsPatterns, ExpandFilesInTheLastPart) {
+  testing::TempFolder folder;
+  for (const char* name : {"b.dxf", "A.DXF", "ç.dxf", "a.dxf2", "notas.txt"}) {
+    write_file(folder.file(name), "0\r\nEOF\r\n");
+  }
+  ASSERT_FALSE(platform::create_folder(folder.file("pasta.dxf")));
+  ASSERT_FALSE(platform::create_folder(folder.file("pasta.dxf")));  // there already: no error
+  const std::string base = folder.file("");
+  const auto all = platform::expand_file_pattern(base + "*.dxf");
+  ASSERT_TRUE(all);
+  EXPECT_EQ(*all, (std::vector<std::string>{base + "A.DXF", base + "b.dxf", base + "ç.dxf"}));
+  const auto one = platform::expand_file_pattern(base + "?.DxF");
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->size(), 3u);
+  const auto none = platform::expand_file_pattern(base + "nada*.dxf");
+  ASSERT_TRUE(none);
+  EXPECT_TRUE(none->empty());
+  EXPECT_FALSE(platform::expand_file_pattern(base + "b.dxf"));  // a plain name
+  EXPECT_TRUE(platform::create_folder(folder.file("falta/pasta")));
 }
 
 }  // namespace
