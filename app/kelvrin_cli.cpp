@@ -31,7 +31,8 @@ constexpr const char* help_text =
     R"(Utilização:
   kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
               [--method official|ntv2] [--literal] [--threads N]
-              [--allow-ballpark] [-q] ENTRADA SAÍDA
+              [--allow-ballpark] [--columns COLUNAS] [--verbose] [-q]
+              ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | -h | --help | -V | --version
 
@@ -52,6 +53,13 @@ nas transformações oficiais, para os pontos longe da área para que foram feit
 (um desenho em milímetros, ou noutro sistema). As coordenadas são sempre lidas
 como metros.
 
+Uma ENTRADA terminada em .csv, .txt, .xyz, .pnt ou .nez que não comece como um
+DXF (ou "-" que não comece como um DXF) é uma lista de pontos: um ponto por
+linha, convertido pela mesma transformação, exactamente como o mesmo ponto num
+desenho. Só as duas coordenadas planas mudam, cada uma com as casas decimais
+que tinha (3 no mínimo); o resto (cabeçalho, alturas, códigos, separadores,
+fins de linha) fica como estava. As colunas vêm de --columns ou do cabeçalho.
+
 Cada coordenada é convertida segundo o seu papel na entidade (ponto, ponto no
 plano da entidade, vector de direcção). O espaço de papel e os objectos ficam
 como estavam; um bloco inserido uma só vez no espaço modelo e os blocos das
@@ -70,6 +78,12 @@ desde "ENTITIES" até ao fim são pontos.
                   única que o PROJ conhece para alguns pares: não faz a mudança
                   de datum e pode errar por dezenas ou centenas de metros. Sem
                   esta opção é recusada
+  --columns COLUNAS
+                  as colunas de uma lista de pontos, por ordem: P ponto, E
+                  este, N norte, M e P meridiana e perpendicular, Z altura,
+                  LAT e LON; outra letra é copiada (P,E,N,Z,D ou PENZD)
+  --verbose       diz como foi lida cada lista de pontos (separador, marca
+                  decimal, cabeçalho, colunas)
   -q, --quiet     sem progresso nem linhas "Criado o ficheiro"
   -h, --help      esta ajuda
   -V, --version   a versão

@@ -15,6 +15,9 @@ _kelvrin_cli() {
     --threads)
       mapfile -t COMPREPLY < <(compgen -W "1 2 4 8" -- "$cur")
       return ;;
+    --columns)
+      mapfile -t COMPREPLY < <(compgen -W "P,E,N,Z,D P,N,E,Z,D P,M,P,Z,D E,N,Z" -- "$cur")
+      return ;;
     --output-dir)
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
       return ;;
@@ -24,10 +27,11 @@ _kelvrin_cli() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --method --param-x --param-y --output-dir --literal
-      --threads --allow-ballpark --quiet -q --list --help -h --version -V" -- "$cur")
+      --threads --allow-ballpark --columns --verbose --quiet -q --list --help -h --version -V" -- "$cur")
     return
   fi
-  # Drawings: DXF files and folders.
-  mapfile -t COMPREPLY < <(compgen -f -X '!*.[dD][xX][fF]' -- "$cur"; compgen -d -- "$cur")
+  # Drawings and point lists, and folders.
+  mapfile -t COMPREPLY < <(compgen -f -- "$cur" | grep -iE '\.(dxf|csv|txt|xyz|pnt|nez)$'
+    compgen -d -- "$cur")
 }
 complete -o filenames -F _kelvrin_cli kelvrin-cli
