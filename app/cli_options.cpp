@@ -8,8 +8,8 @@
 #include "core/catalogue.hpp"
 #include "core/messages.hpp"
 #include "core/routes.hpp"
-#include "points/columns.hpp"
 #include "platform/file_pattern.hpp"
+#include "points/columns.hpp"
 #include "transform/proj_operation.hpp"
 
 namespace kelvrin::app {

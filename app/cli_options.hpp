@@ -31,7 +31,7 @@ struct CliOptions {
   unsigned threads = 0;         // --threads N: 0 as many as the machine has, at most 4
   std::string param_x;
   std::string param_y;
-  std::string columns;  // --columns: a point list's columns, in order
+  std::string columns;                       // --columns: a point list's columns, in order
   std::optional<std::string> output_folder;  // batch mode
   std::vector<std::string> inputs;
   std::string output;  // single conversion

@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "dxf/line_reader.hpp"
-#include "points/point_list_pass.hpp"
 #include "platform/system_error.hpp"
+#include "points/point_list_pass.hpp"
 
 namespace kelvrin::core::messages {
 namespace {
@@ -386,9 +386,9 @@ std::string point_list_failure(const points::PointListResult& result, std::strin
     case PointListFailure::cannot_create_output:
       return with_cause("Não foi possível criar o ficheiro " + quoted(output), result.system_error);
     case PointListFailure::read_error:
-      return with_cause("Erro ao ler o ficheiro " + quoted(input) + " na linha " +
-                            std::to_string(result.line),
-                        result.system_error);
+      return with_cause(
+          "Erro ao ler o ficheiro " + quoted(input) + " na linha " + std::to_string(result.line),
+          result.system_error);
     case PointListFailure::write_error:
       return with_cause("Erro ao escrever o ficheiro " + quoted(output), result.system_error);
     case PointListFailure::line_too_long:
@@ -410,8 +410,9 @@ std::string point_list_failure(const points::PointListResult& result, std::strin
                ", não é um cabeçalho que as nomeie." + std::string(columns_hint);
       }
       return "O cabeçalho do ficheiro " + quoted(input) + ", " + line + " (linha " +
-             std::to_string(result.line) + "), não serve: " +
-             columns_problem(result.columns_problem) + "." + std::string(columns_hint);
+             std::to_string(result.line) +
+             "), não serve: " + columns_problem(result.columns_problem) + "." +
+             std::string(columns_hint);
     case PointListFailure::too_few_fields:
       return "Na " + line_of(result, input) +
              " faltam campos: não chega à coluna das coordenadas. A linha é " + line + ".";

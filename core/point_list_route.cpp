@@ -86,10 +86,12 @@ bool input_is_point_list(const dxf::PassFile& input) {
     const platform::FileHandle file = platform::open_for_reading(input.path);
     if (file == platform::no_file) return false;
     // A pipe read here would lose what was read.
-    if (platform::regular_file_size(file)) read = platform::read_some(file, bytes, sizeof bytes, error);
+    if (platform::regular_file_size(file))
+      read = platform::read_some(file, bytes, sizeof bytes, error);
     platform::close_file(file);
   }
-  return read > 0 && points::is_point_list(input.path, stream, {bytes, static_cast<std::size_t>(read)});
+  return read > 0 &&
+         points::is_point_list(input.path, stream, {bytes, static_cast<std::size_t>(read)});
 }
 
 StepResult convert_point_list(std::span<const Procedure> steps, const JobPaths& paths,

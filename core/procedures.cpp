@@ -54,7 +54,8 @@ constexpr PolynomialProcedure polynomial_procedures[] = {
 LoadedProcedure load_polynomial(const PolynomialProcedure& procedure,
                                 const ProcedureContext& context) {
   LoadedProcedure loaded;
-  auto polynomial = std::make_shared<transform::PolynomialTransform>(procedure.set, procedure.scale);
+  auto polynomial =
+      std::make_shared<transform::PolynomialTransform>(procedure.set, procedure.scale);
   if (context.reads_input) {
     loaded.operation = std::make_unique<transform::AreaChecked>(*polynomial, procedure.area);
     loaded.area_checked = true;
@@ -85,10 +86,9 @@ std::optional<StepResult> rejected_point(const LoadedProcedure& loaded, const dx
     case RejectedPoint::told_with_place:
       context.host.restore_pointer();
       return stop_with_message(
-          context,
-          messages::point_not_transformed(pass.source_point.x, pass.source_point.y, pass.line,
-                                          paths.fich1.path, context.source_name,
-                                          context.target_name));
+          context, messages::point_not_transformed(pass.source_point.x, pass.source_point.y,
+                                                   pass.line, paths.fich1.path, context.source_name,
+                                                   context.target_name));
     case RejectedPoint::fails_pass: break;
   }
   return std::nullopt;
@@ -129,8 +129,10 @@ LoadedProcedure load_procedure(Procedure procedure, const JobPaths& paths,
     if (polynomial.procedure == procedure) return load_polynomial(polynomial, context);
   }
   switch (procedure) {
-    case Procedure::transf_12: return load_grid_procedure(GridDirection::datum73_to_lisboa, context);
-    case Procedure::transf_21: return load_grid_procedure(GridDirection::lisboa_to_datum73, context);
+    case Procedure::transf_12:
+      return load_grid_procedure(GridDirection::datum73_to_lisboa, context);
+    case Procedure::transf_21:
+      return load_grid_procedure(GridDirection::lisboa_to_datum73, context);
     case Procedure::qualquer: return load_qualquer(paths, context);
     case Procedure::ntv2_01:
     case Procedure::ntv2_10:

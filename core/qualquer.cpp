@@ -61,7 +61,8 @@ LoadedProcedure load_qualquer(const JobPaths& paths, ProcedureContext& context) 
       .oy = y_file.oy,
   };
   LoadedProcedure loaded;
-  loaded.operation = std::make_unique<transform::PolynomialTransform>(set, transform::ScaleStep::none);
+  loaded.operation =
+      std::make_unique<transform::PolynomialTransform>(set, transform::ScaleStep::none);
   return loaded;
 }
 

@@ -126,7 +126,8 @@ std::size_t format_fixed(double value, int decimals, char* out) noexcept {
       std::to_chars(out, out + max_fixed_text, value, std::chars_format::fixed, decimals);
   const auto size = static_cast<std::size_t>(written.ptr - out);
   // "-0.000": the sign of a value too small to show.
-  if (out[0] == '-' && std::all_of(out + 1, out + size, [](char c) { return c == '0' || c == '.'; })) {
+  if (out[0] == '-' &&
+      std::all_of(out + 1, out + size, [](char c) { return c == '0' || c == '.'; })) {
     std::memmove(out, out + 1, size - 1);
     return size - 1;
   }

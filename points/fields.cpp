@@ -117,8 +117,8 @@ FieldNumber read_field_number(std::string_view text, char decimal_mark) {
     } else if (c == decimal_mark && !mark) {
       mark = true;
       plain += '.';
-    } else if (digits && (c == other_mark || c == decimal_mark || c == ' ') && i + 1 < text.size() &&
-               is_digit(text[i + 1])) {
+    } else if (digits && (c == other_mark || c == decimal_mark || c == ' ') &&
+               i + 1 < text.size() && is_digit(text[i + 1])) {
       number.problem = Problem::grouped_digits;
       return number;
     } else {

@@ -19,9 +19,8 @@ bool starts_like_drawing(std::string_view bytes) {
   const auto first = line.find_first_not_of(' ');
   if (first == std::string_view::npos) return false;
   const std::string_view code = line.substr(first, line.find_last_not_of(' ') + 1 - first);
-  return code.size() <= 4 && std::all_of(code.begin(), code.end(), [](char c) {
-           return c >= '0' && c <= '9';
-         });
+  return code.size() <= 4 &&
+         std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ bool is_header(std::string_view line, Separator separator) {
 }
 
 // A comma decimal mark only where commas do not separate the fields.
-char decimal_mark_of(const std::vector<std::string_view>& data_lines, const PointListLayout& layout) {
+char decimal_mark_of(const std::vector<std::string_view>& data_lines,
+                     const PointListLayout& layout) {
   if (layout.separator == Separator::comma || layout.separator == Separator::blanks) return '.';
   std::vector<FieldSpan> fields;
   for (const std::string_view line : data_lines) {

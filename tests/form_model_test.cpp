@@ -237,18 +237,21 @@ TEST_P(SuggestedOutput, JoinsTheInputAndTheTargetsWords) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SuggestedOutput,
-    ::testing::Values(NameCase{"Plain", "/d/planta.dxf", "ETRS89 TM06",
-                               "/d/planta_ETRS89_TM06.dxf"},
-                      NameCase{"NoTarget", "/d/planta.dxf", "", "/d/planta_convertido.dxf"},
-                      NameCase{"AccentsKeptDotsInTheNameKept", "/d/a.b.dxf",
-                               "Açores - G.Oriental - UTM 26 S. Bráz",
-                               "/d/a.b_Açores_G_Oriental_UTM_26_S_Bráz.dxf"},
-                      NameCase{"NoFolderIsTheCurrentOne", "planta.dxf", "UTM 28 ITRF93",
-                               "./planta_UTM_28_ITRF93.dxf"},
-                      NameCase{"NoInput", "", "ETRS89 TM06", "desenho_ETRS89_TM06.dxf"},
-                      NameCase{"OnlyAFolder", "/d/", "X", "/d/desenho_X.dxf"},
-                      NameCase{"SymbolsSeparateLettersAndDigitsDoNot", "/p.dxf", "a—b º²×c_d",
-                               "/p_a_b_º²_c_d.dxf"}),
+    ::testing::Values(
+        NameCase{"Plain", "/d/planta.dxf", "ETRS89 TM06", "/d/planta_ETRS89_TM06.dxf"},
+        NameCase{"NoTarget", "/d/planta.dxf", "", "/d/planta_convertido.dxf"},
+        NameCase{"AccentsKeptDotsInTheNameKept", "/d/a.b.dxf",
+                 "Açores - G.Oriental - UTM 26 S. Bráz",
+                 "/d/a.b_Açores_G_Oriental_UTM_26_S_Bráz.dxf"},
+        NameCase{"NoFolderIsTheCurrentOne", "planta.dxf", "UTM 28 ITRF93",
+                 "./planta_UTM_28_ITRF93.dxf"},
+        NameCase{"NoInput", "", "ETRS89 TM06", "desenho_ETRS89_TM06.dxf"},
+        NameCase{"OnlyAFolder", "/d/", "X", "/d/desenho_X.dxf"},
+        NameCase{"SymbolsSeparateLettersAndDigitsDoNot", "/p.dxf", "a—b º²×c_d",
+                 "/p_a_b_º²_c_d.dxf"},
+        NameCase{"PointListKeepsItsExtension", "/d/pontos.CSV", "Datum 73",
+                 "/d/pontos_Datum_73.CSV"},
+        NameCase{"TextThatIsNoListStillNamedAList", "/d/lista.txt", "X", "/d/lista_X.txt"}),
     testing::CaseName());
 
 // A window that orders the focus by creation creates the controls in the

@@ -60,16 +60,30 @@ INSTANTIATE_TEST_SUITE_P(
         ColumnsCase{"option_no_north", false, {"PEZ"}, ColumnsProblem::no_coordinates, 0, 0},
         ColumnsCase{"option_two_easts", false, {"EEN"}, ColumnsProblem::repeated, 0, 0},
         ColumnsCase{"option_m_alone", false, {"M,N"}, ColumnsProblem::m_without_p, 0, 0},
-        ColumnsCase{"header_portuguese", true, {"Ponto", "M", "P", "Cota", "C\xC3\xB3" "digo"},
-                    ColumnsProblem::none, 1, 2},
-        ColumnsCase{"header_latin1", true, {"N\xFAmero", "Este", "Norte", "Descri\xE7\xE3o"},
-                    ColumnsProblem::none, 1, 2},
-        ColumnsCase{"header_english_quoted", true, {"\"Name\"", " Northing", "EASTING "},
-                    ColumnsProblem::none, 2, 1},
+        ColumnsCase{"header_portuguese",
+                    true,
+                    {"Ponto", "M", "P", "Cota",
+                     "C\xC3\xB3"
+                     "digo"},
+                    ColumnsProblem::none,
+                    1,
+                    2},
+        ColumnsCase{"header_latin1",
+                    true,
+                    {"N\xFAmero", "Este", "Norte", "Descri\xE7\xE3o"},
+                    ColumnsProblem::none,
+                    1,
+                    2},
+        ColumnsCase{"header_english_quoted",
+                    true,
+                    {"\"Name\"", " Northing", "EASTING "},
+                    ColumnsProblem::none,
+                    2,
+                    1},
         ColumnsCase{"header_x_y", true, {"id", "x", "y", "z"}, ColumnsProblem::none, 1, 2},
         ColumnsCase{"header_lone_p", true, {"P", "E", "N"}, ColumnsProblem::lone_p, 0, 0},
-        ColumnsCase{"header_no_names", true, {"a", "b", "c"}, ColumnsProblem::no_coordinates, 0,
-                    0}),
+        ColumnsCase{
+            "header_no_names", true, {"a", "b", "c"}, ColumnsProblem::no_coordinates, 0, 0}),
     testing::CaseName());
 
 TEST(PointListFile, ToldFromADrawingByNameAndFirstLine) {
@@ -109,8 +123,8 @@ TEST_P(PointListLayouts, OnlyTheCoordinatesChange) {
   const Shift shift;
   points::PointListOptions options;
   options.columns = row.columns;
-  const points::PointListResult result = points::rewrite_point_list(
-      folder.file("in.csv"), folder.file("out.csv"), shift, options);
+  const points::PointListResult result =
+      points::rewrite_point_list(folder.file("in.csv"), folder.file("out.csv"), shift, options);
   ASSERT_TRUE(result.completed()) << static_cast<int>(result.failure) << " line " << result.line;
   EXPECT_EQ(read_file(folder.file("out.csv")), row.expected);
 }
@@ -121,17 +135,18 @@ INSTANTIATE_TEST_SUITE_P(
         // Decimal comma with semicolons, a header, CR LF, a quoted description
         // with the separator in it, a comment and a blank line, Latin-1.
         LayoutCase{"semicolons_decimal_comma", "",
-                   "Ponto;M;P;Cota;C\xF3" "digo\r\nP1;-87412,35000;-103244,12;12,5;muro\r\n"
+                   "Ponto;M;P;Cota;C\xF3"
+                   "digo\r\nP1;-87412,35000;-103244,12;12,5;muro\r\n"
                    "# levantamento de 2024\r\n\r\nP2;1000,1;2000;3,0;\"canto; norte\"\r\n",
-                   "Ponto;M;P;Cota;C\xF3" "digo\r\nP1;-86412,22654;-105244,120;12,5;muro\r\n"
+                   "Ponto;M;P;Cota;C\xF3"
+                   "digo\r\nP1;-86412,22654;-105244,120;12,5;muro\r\n"
                    "# levantamento de 2024\r\n\r\nP2;2000,223;0,000;3,0;\"canto; norte\"\r\n"},
         // Commas, north before east, no header, LF, no line end at the end.
         LayoutCase{"commas_north_first", "P,N,E,Z,D",
                    "1,200.5,100.25,7.1,\"a, b\"\n2,0.0005,-1000.1234567,0,x",
                    "1,-1799.500,1100.373,7.1,\"a, b\"\n2,-1999.9999,0.0000000,0,x"},
         // Tabs; blanks around fields stay; a UTF-8 mark in front of the header.
-        LayoutCase{"tabs_with_utf8_mark", "",
-                   "\xEF\xBB\xBFID\tX\tY\n A1 \t 10.5 \t20.5\n",
+        LayoutCase{"tabs_with_utf8_mark", "", "\xEF\xBB\xBFID\tX\tY\n A1 \t 10.5 \t20.5\n",
                    "\xEF\xBB\xBFID\tX\tY\n A1 \t 1010.623 \t-1979.500\n"},
         // Blanks, several of them, and a total station's identifiers.
         LayoutCase{"blanks", "PENZ", "  101   5.0   6.0  99.9\r\n  102   7.25  8.125  0\r\n",
@@ -171,8 +186,10 @@ TEST(PointListPass, BadListsStopAtTheirLine) {
 // --- Every route: a listed point lands where the drawing's point lands ----------
 
 // Places of mainland Portugal (metres), with five decimals as a drawing has them.
-const char* const places[][2] = {{"-42000.12345", "165000.45678"}, {"110000.50000", "235000.25000"},
-                                 {"-87000.00001", "-105000.99999"}, {"14000.33333", "-280000.10000"}};
+const char* const places[][2] = {{"-42000.12345", "165000.45678"},
+                                 {"110000.50000", "235000.25000"},
+                                 {"-87000.00001", "-105000.99999"},
+                                 {"14000.33333", "-280000.10000"}};
 
 std::string drawing_of_places() {
   std::string text = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
@@ -224,11 +241,13 @@ struct RouteCase {
 
 std::vector<RouteCase> every_route() {
   std::vector<RouteCase> cases;
-  for (const dxf::RewritePolicy policy : {dxf::RewritePolicy::dxf_aware, dxf::RewritePolicy::literal}) {
+  for (const dxf::RewritePolicy policy :
+       {dxf::RewritePolicy::dxf_aware, dxf::RewritePolicy::literal}) {
     const std::string mode = policy == dxf::RewritePolicy::literal ? "_literal" : "";
     int number = 0;
     for (const core::Route& route : core::all_routes()) {
-      core::ConversionRequest request{std::string(route.source), std::string(route.target), "", "", "", ""};
+      core::ConversionRequest request{
+          std::string(route.source), std::string(route.target), "", "", "", ""};
       if (route.any_target) {
         request.target = "x";
         request.param_x = KELVRIN_EXAMPLES_DIR "/qualquer_x.txt";
@@ -255,7 +274,8 @@ TEST_P(PointListRoutes, AsTheSamePointsOfADrawing) {
   core::ConversionRequest drawing = row.request;
   drawing.input = folder.file("in.dxf");
   drawing.output = folder.file("out.dxf");
-  ASSERT_EQ(core::run_conversion(drawing_host, settings, drawing), core::ConversionOutcome::completed)
+  ASSERT_EQ(core::run_conversion(drawing_host, settings, drawing),
+            core::ConversionOutcome::completed)
       << ::testing::PrintToString(drawing_host.events);
   testing::RecordingHost list_host;
   core::ConversionRequest list = row.request;
@@ -277,15 +297,15 @@ class PointListCli : public ::testing::Test {
   testing::CliRun convert(const std::string& input, const std::string& options = "") {
     write_file(folder_.file("pontos.csv"), input);
     return testing::run_cli(folder_, options + " --from tm06 --to datum73 " +
-                                         folder_.file("pontos.csv") + " " + folder_.file("d73.csv"));
+                                         folder_.file("pontos.csv") + " " +
+                                         folder_.file("d73.csv"));
   }
   testing::TempFolder folder_;
 };
 
 // The value of the drawing test of the command line: 100000, 200000 in TM06.
 TEST_F(PointListCli, ConvertsAndSaysHowItReadTheList) {
-  const testing::CliRun run =
-      convert("P;M;P;Z\r\n1;100000,000;200000,000;5,0\r\n", "--verbose");
+  const testing::CliRun run = convert("P;M;P;Z\r\n1;100000,000;200000,000;5,0\r\n", "--verbose");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(read_file(folder_.file("d73.csv")), "P;M;P;Z\r\n1;100005,028;199999,577;5,0\r\n");
   EXPECT_NE(run.err.find("separador ponto e vírgula, marca decimal vírgula, cabeçalho na linha 1"),
@@ -322,8 +342,9 @@ TEST_F(PointListCli, BadListsStopWithNothingWritten) {
   }
   // Beyond the Datum Lisboa grid: told with the line, not the end of the program.
   write_file(folder_.file("far.csv"), "ID,E,N\n1,-87000,-105000\n2,9000000,0\n");
-  const testing::CliRun far = testing::run_cli(
-      folder_, "--from datum73 --to lisboa " + folder_.file("far.csv") + " " + folder_.file("l.csv"));
+  const testing::CliRun far =
+      testing::run_cli(folder_, "--from datum73 --to lisboa " + folder_.file("far.csv") + " " +
+                                    folder_.file("l.csv"));
   EXPECT_EQ(far.status, 1);
   EXPECT_NE(far.err.find("O ponto da linha 3 do ficheiro"), std::string::npos) << far.err;
   EXPECT_FALSE(std::filesystem::exists(folder_.file("l.csv")));

@@ -1,10 +1,10 @@
 #include "ui/output_name.hpp"
 
-#include "points/point_list_file.hpp"
-
 #include <cstdint>
 #include <filesystem>
 #include <utility>
+
+#include "points/point_list_file.hpp"
 
 namespace kelvrin::ui {
 namespace {
