@@ -317,6 +317,16 @@ TEST_F(PointListCli, ConvertsAndSaysHowItReadTheList) {
       folder_, "-q --from tm06 --to datum73 --columns EN - - <" + folder_.file("en.txt"));
   EXPECT_EQ(streams.status, 0) << streams.err;
   EXPECT_EQ(streams.out, "100005.028 199999.577\n");
+
+  // A list in millimetres is far from the mainland: converted, and told.
+  write_file(folder_.file("mm.csv"), "ID,E,N\n1,100000000,200000000\n");
+  const testing::CliRun millimetres = testing::run_cli(
+      folder_, "--from tm06 --to datum73 " + folder_.file("mm.csv") + " " + folder_.file("m.csv"));
+  EXPECT_EQ(millimetres.status, 0) << millimetres.err;
+  EXPECT_NE(millimetres.err.find("1 ponto(s) de \"" + folder_.file("mm.csv") + "\" fora da área"),
+            std::string::npos)
+      << millimetres.err;
+  EXPECT_NE(millimetres.err.find("na linha 2"), std::string::npos) << millimetres.err;
 }
 
 TEST_F(PointListCli, BadListsStopWithNothingWritten) {
