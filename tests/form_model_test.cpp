@@ -221,6 +221,30 @@ TEST_F(FormModelTest, TheJobSpeaksThroughTheView) {
                   "close"}));
 }
 
+// A point list converts as on the command line, with no word of how it was
+// read; one whose header names no columns says how to give them.
+TEST_F(FormModelTest, APointListConvertsAsADrawingDoes) {
+  run_real_job_ = true;
+  testing::TempFolder folder;
+  testing::write_file(folder.file("p.csv"), "Ponto;M;P\r\n1;100000,000;200000,000\r\n");
+  type(Control::source_box, "ETRS89 TM06");
+  type(Control::target_box, "Hayford-Gauss Datum 73");
+  type(Control::input_field, folder.file("p.csv"));
+  type(Control::output_field, folder.file("q.csv"));
+  view_.events.clear();
+  model_.press(Control::ok_button);
+  EXPECT_EQ(view_.events,
+            (List{"busy", "normal", "[Veltra - Kelvrin] Criado o ficheiro: " + folder.file("q.csv"),
+                  "close"}));
+  EXPECT_EQ(testing::read_file(folder.file("q.csv")), "Ponto;M;P\r\n1;100005,028;199999,577\r\n");
+
+  testing::write_file(folder.file("p.csv"), "1;100000,000;200000,000\r\n");
+  view_.events.clear();
+  model_.press(Control::ok_button);
+  ASSERT_GE(view_.events.size(), 3u);
+  EXPECT_NE(view_.events[2].find("kelvrin-cli --columns"), std::string::npos) << view_.events[2];
+}
+
 struct NameCase {
   std::string name;
   std::string input;
