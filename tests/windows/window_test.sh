@@ -18,7 +18,7 @@ rm -rf "$work" && mkdir -p "$work"
 work=$(cd "$work" && pwd)
 cp "$examples"/planta_tm06.dxf "$examples"/qualquer_x.txt "$examples"/qualquer_y.txt "$work"/
 cp "$examples"/planta_tm06.dxf "$work/planta ação.dxf"
-echo "not a drawing" >"$work/notas.txt"
+echo "not a drawing" >"$work/notas.doc"
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
@@ -207,13 +207,13 @@ cmp -s "$work/datum73.dxf" "$work/cli_datum73.dxf" || fail "datum73.dxf differs 
 cmp -s "$work/qualquer.dxf" "$work/cli_qualquer.dxf" || fail "qualquer.dxf differs from kelvrin-cli.exe's"
 
 # A drawing named on the command line (accents and a blank in its name) is
-# the input; a dropped file that is no drawing is not, a dropped drawing
-# is. A source typed and ended with Enter fills the targets; Enter and
+# the input; a dropped file that is neither a drawing nor a point list is
+# not, a dropped drawing is. A source typed and ended with Enter fills the targets; Enter and
 # Escape press no button; OK without an output says so; OK with the input
 # as the output asks first, and No converts nothing; Cancelar closes.
 cat >"$work/arguments.txt" <<STEPS
 state
-drop $w\\notas.txt
+drop $w\\notas.doc
 wait 200
 state
 drop $w\\planta_tm06.dxf
