@@ -208,9 +208,10 @@ cmp -s "$work/qualquer.dxf" "$work/cli_qualquer.dxf" || fail "qualquer.dxf diffe
 
 # A drawing named on the command line (accents and a blank in its name) is
 # the input; a dropped file that is neither a drawing nor a point list is
-# not, a dropped drawing is. A source typed and ended with Enter fills the targets; Enter and
-# Escape press no button; OK without an output says so; OK with the input
-# as the output asks first, and No converts nothing; Cancelar closes.
+# not, a dropped drawing is. A source typed and ended with Enter fills the
+# targets; Enter and Escape press no button; OK without an output says so;
+# OK with the input as the output asks first, and No converts nothing;
+# Cancelar closes.
 cat >"$work/arguments.txt" <<STEPS
 state
 drop $w\\notas.doc
