@@ -110,7 +110,6 @@ StepResult convert_point_list(std::span<const Procedure> steps, const JobPaths& 
   options.progress = context.progress;
   const points::PointListResult result =
       points::rewrite_point_list(paths.fich1, paths.fich2, route, options);
-  context.host.restore_pointer();
   if (!result.completed()) {
     return stop_with_message(context,
                              messages::point_list_failure(result, paths.fich1.path, paths.fich3));
