@@ -83,7 +83,7 @@ ColumnsRead checked(std::vector<ColumnRole> roles) {
 }
 
 // "M" makes the "P" right after it the perpendicular; any other "P" is the
-// point. `letters` are folded names.
+// point. `names` are folded.
 ColumnsRead with_meridiana(const std::vector<std::string>& names, std::vector<ColumnRole> roles,
                            bool lone_p_refused) {
   const bool has_m = std::find(names.begin(), names.end(), "m") != names.end();
