@@ -8,23 +8,13 @@
 #include "core/catalogue.hpp"
 #include "core/messages.hpp"
 #include "core/routes.hpp"
+#include "dxf/numbers.hpp"
 #include "platform/file_pattern.hpp"
 #include "points/columns.hpp"
 #include "transform/proj_operation.hpp"
 
 namespace kelvrin::app {
 namespace {
-
-// A decimal number of at most nine digits and nothing else.
-std::optional<unsigned> whole_number(std::string_view text) {
-  if (text.empty() || text.size() > 9) return std::nullopt;
-  unsigned number = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    number = number * 10 + static_cast<unsigned>(c - '0');
-  }
-  return number;
-}
 
 CliParse usage_error(std::string message) { return {std::nullopt, std::move(message)}; }
 
@@ -255,11 +245,12 @@ CliParse parse_command_line(const std::vector<std::string>& arguments,
   if (!threads.empty()) {
     // More than the pass uses is no mistake (a script may give the number
     // of processors): --help says that at most 4 are used.
-    const auto count = whole_number(threads);
+    constexpr std::size_t count_digits = 9;
+    const auto count = dxf::whole_number(threads, count_digits);
     if (!count || *count == 0) {
       return usage_error("--threads espera um número inteiro positivo: " + threads);
     }
-    options.threads = *count;
+    options.threads = static_cast<unsigned>(*count);
   }
   return checked(std::move(options), std::move(positional), has_source, has_target,
                  patterns ? patterns : FilePatterns(platform::expand_file_pattern));

@@ -5,7 +5,7 @@
 
 #include "core/messages.hpp"
 #include "dxf/number_format.hpp"
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 #include "platform/file.hpp"
 #include "points/point_list_file.hpp"
 #include "points/point_list_pass.hpp"

@@ -6,9 +6,8 @@
 
 #include "dxf/entity_rewriter.hpp"
 #include "dxf/entity_rules.hpp"
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 #include "dxf/pass_support.hpp"
-#include "dxf/plain_decimal.hpp"
 #include "dxf/plain_tags.hpp"
 #include "dxf/tag_reader.hpp"
 
@@ -41,7 +40,7 @@ struct Record {
   bool readable = true;  // every number of the placement read
 
   void take(int code, std::string_view value) {
-    double* number = nullptr;
+    double* field = nullptr;
     switch (code) {
       case 2: name = upper_case(value); return;
       case 67: paper_space = strict_number(value) == 1.0; return;
@@ -53,19 +52,19 @@ struct Record {
         if (kind == Kind::insert && count > 1.0) several = true;
         return;
       }
-      case 10: number = &placement.insertion.x; break;
-      case 20: number = &placement.insertion.y; break;
-      case 41: number = &placement.x_scale; break;
-      case 42: number = &placement.y_scale; break;
-      case 50: number = &placement.rotation_degrees; break;
-      case 210: number = &placement.extrusion.x; break;
-      case 220: number = &placement.extrusion.y; break;
-      case 230: number = &placement.extrusion.z; break;
+      case 10: field = &placement.insertion.x; break;
+      case 20: field = &placement.insertion.y; break;
+      case 41: field = &placement.x_scale; break;
+      case 42: field = &placement.y_scale; break;
+      case 50: field = &placement.rotation_degrees; break;
+      case 210: field = &placement.extrusion.x; break;
+      case 220: field = &placement.extrusion.y; break;
+      case 230: field = &placement.extrusion.z; break;
       default: return;
     }
-    const auto read = plain_decimal(value) ? plain_decimal(value) : strict_number(value);
+    const auto read = dxf::number(value);
     if (read) {
-      *number = *read;
+      *field = *read;
     } else {
       readable = false;
     }

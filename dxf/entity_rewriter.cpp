@@ -6,9 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 #include "dxf/pass_support.hpp"
-#include "dxf/plain_decimal.hpp"
 
 namespace kelvrin::dxf {
 namespace {

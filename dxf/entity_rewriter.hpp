@@ -12,9 +12,8 @@
 #include "dxf/entity_rules.hpp"
 #include "dxf/line_writer.hpp"
 #include "dxf/local_similarity.hpp"
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 #include "dxf/ocs.hpp"
-#include "dxf/plain_decimal.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_copy.hpp"
 #include "dxf/tag_reader.hpp"
@@ -50,19 +49,6 @@ struct EntityFacts {
   std::optional<PlanarPoint> own_point;
   std::optional<double> height_change;
 };
-
-// A value that must be a number; the usual coordinate form read at once.
-inline std::optional<double> number(std::string_view text) {
-  if (const auto plain = plain_decimal(text)) return plain;
-  return strict_number(text);
-}
-
-// An integer value (flags, counts, a marker), or 0 for one that is absent
-// or no integer a drawing could mean: a cast beyond int64 is undefined.
-inline std::int64_t integer(std::optional<double> read) {
-  constexpr double integer_limit = 9007199254740992.0;  // 2^53
-  return read && std::abs(*read) < integer_limit ? static_cast<std::int64_t>(*read) : 0;
-}
 
 // The first tag of `code` in a record, and its number.
 const Tag* find_tag(std::span<const Tag> record, int code);

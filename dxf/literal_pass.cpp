@@ -5,11 +5,10 @@
 
 #include "dxf/line_writer.hpp"
 #include "dxf/number_format.hpp"
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 #include "dxf/pass_driver.hpp"
 #include "dxf/pass_support.hpp"
 #include "dxf/pieces.hpp"
-#include "dxf/plain_decimal.hpp"
 #include "dxf/plain_tags.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "dxf/tag_reader.hpp"
@@ -31,7 +30,7 @@ PairKind classify(Number code) {
 // group codes, nearly all of them, without the general scan.
 std::optional<double> code_value(std::string_view code_line) {
   if (const auto code = group_code(code_line)) return static_cast<double>(*code);
-  return numeric_value(code_line);
+  return lenient_number(code_line);
 }
 
 class LiteralPass : public PassDriver<LiteralPass> {
@@ -177,8 +176,7 @@ class LiteralPass : public PassDriver<LiteralPass> {
     }
 
     const std::string_view value_line = in_.value_text(tag);
-    auto value = plain_decimal(value_line);
-    if (!value) value = numeric_value(value_line);
+    const auto value = lenient_buffered_number(value_line);
     if (!value) return fail(PassFailure::number_too_large, in_.last_line(), {});
 
     if (kind == PairKind::x_pair) {

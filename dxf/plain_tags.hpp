@@ -62,7 +62,7 @@ class PlainTags {
     for (;;) {
       if (!next_line_end(tag.code_end) || !next_line_end(tag.value_end)) return false;
       tag.begin = at;
-      if (is_code_zero(tag.code_line())) {
+      if (group_code(tag.code_line()) == 0) {
         tag.code = 0;
         return true;
       }
@@ -81,20 +81,6 @@ class PlainTags {
 
  private:
   static constexpr std::size_t block = 64;
-
-  // What group_code reads as 0: blanks around an optional minus and up to
-  // four zeros.
-  static bool is_code_zero(std::string_view line) {
-    if (line.size() == 3) {  // the usual three columns, decided at once
-      const char a = line[0], b = line[1], c = line[2];
-      if ((c >= '1' && c <= '9') || (b >= '1' && b <= '9') || (a >= '1' && a <= '9')) return false;
-      if (a == ' ' && b == ' ' && c == '0') return true;
-    }
-    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
-    while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
-    if (!line.empty() && line.front() == '-') line.remove_prefix(1);
-    return !line.empty() && line.size() <= 4 && line.find_first_not_of('0') == line.npos;
-  }
 
   [[gnu::always_inline]] bool next_line_end(const char*& lf) {
     while (line_ends_ == 0) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dxf/line_reader.hpp"
+#include "dxf/numbers.hpp"
 #include "dxf/rewrite_dxf.hpp"
 
 namespace kelvrin::dxf {
@@ -108,37 +109,5 @@ class TagReader {
 
   LineReader lines_;
 };
-
-// The group code of a code line: an integer, optionally behind and before
-// blanks. nullopt for anything else. Every tag passes here, so it is inline.
-[[gnu::always_inline]] inline std::optional<int> group_code(std::string_view code_line) noexcept {
-  const char* p = code_line.data();
-  // Most writers right-align codes in three columns: "  0", " 10", "100".
-  // Two-digit codes (the coordinates) are looked for first.
-  if (code_line.size() == 3) {
-    const auto units = static_cast<unsigned>(p[2] - '0');
-    const auto tens = static_cast<unsigned>(p[1] - '0');
-    if (p[0] == ' ' && units < 10) {
-      if (tens < 10) return static_cast<int>(tens * 10 + units);
-      if (p[1] == ' ') return static_cast<int>(units);
-    } else if (const auto hundreds = static_cast<unsigned>(p[0] - '0');
-               hundreds < 10 && tens < 10 && units < 10) {
-      return static_cast<int>(hundreds * 100 + tens * 10 + units);
-    }
-  }
-  const char* end = p + code_line.size();
-  while (p != end && *p == ' ') ++p;
-  while (end != p && end[-1] == ' ') --end;
-  const bool negative = p != end && *p == '-';  // -1 and -2 are valid codes
-  if (negative) ++p;
-  if (p == end || end - p > 4) return std::nullopt;  // codes stop at 1071
-  int code = 0;
-  for (; p != end; ++p) {
-    const auto digit = static_cast<unsigned>(*p - '0');
-    if (digit > 9) return std::nullopt;
-    code = code * 10 + static_cast<int>(digit);
-  }
-  return negative ? -code : code;
-}
 
 }  // namespace kelvrin::dxf

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 
 namespace kelvrin::points {
 namespace {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the engine with libFuzzer (clang, AddressSanitizer + UBSan).
 #   tools/fuzz.sh [SECONDS] [TARGET...]     (default: 600 seconds, every target)
-# Targets: numeric_value pass_polynomial pass_grid pass_aware grid_file parameter_file.
+# Targets: lenient_number pass_polynomial pass_grid pass_aware grid_file parameter_file.
 # Each starts from its seeds in tests/fuzz/corpus/TARGET and keeps what it
 # grows in build/fuzz/corpus/TARGET; a crash is written to
 # build/fuzz/findings/TARGET/. Copy a finding into tests/fuzz/corpus/TARGET
@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(numeric_value pass_polynomial pass_grid pass_aware grid_file parameter_file)
+((${#targets[@]})) || targets=(lenient_number pass_polynomial pass_grid pass_aware grid_file parameter_file)
 
 tools/setup.sh
 command -v clang++ >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang >/dev/null

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <optional>
 
-#include "transform/decimal_field.hpp"
+#include "dxf/numbers.hpp"
 #include "transform/text_file.hpp"
 
 namespace kelvrin::transform {
@@ -74,7 +74,7 @@ GridFileRead load_grid(const std::string& path, Grid& grid) {
       read.error = GridFileError::too_few;
       return read;
     }
-    const auto number = tokens.cut() ? std::nullopt : parse_decimal_field(*token);
+    const auto number = tokens.cut() ? std::nullopt : dxf::strict_number(*token);
     if (!number) {
       read.error = tokens.cut() ? GridFileError::too_long : GridFileError::not_a_number;
       read.text = tokens.cut() ? token->substr(0, 20) : *token;

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <optional>
 
-#include "transform/decimal_field.hpp"
+#include "dxf/numbers.hpp"
 #include "transform/text_file.hpp"
 
 namespace kelvrin::transform {
@@ -108,7 +108,7 @@ ParameterFileRead read_parameter_file(const std::string& path) {
       if (field == 3) read.file.marker = *text;
       continue;
     }
-    const auto value = parse_decimal_field(*text);
+    const auto value = dxf::strict_number(*text);
     if (!value) {
       read.error = ParameterFileError::not_a_number;
       read.field = field;

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 

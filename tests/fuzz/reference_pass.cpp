@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "dxf/number_format.hpp"
-#include "dxf/number_scan.hpp"
+#include "dxf/numbers.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 
 namespace kelvrin::fuzz {
@@ -63,7 +63,7 @@ ReferenceResult reference_pass(std::string_view input, dxf::PointTransform& tran
       emit(value_line);
       continue;
     }
-    const auto code = dxf::numeric_value(code_line);
+    const auto code = dxf::lenient_number(code_line);
     if (!code) return fail(dxf::PassFailure::number_too_large, i);
     const bool x_pair = *code >= 10 && *code <= 18;
     const bool y_pair = !x_pair && *code >= 20 && *code <= 28;
@@ -73,7 +73,7 @@ ReferenceResult reference_pass(std::string_view input, dxf::PointTransform& tran
       emit(value_line);
       continue;
     }
-    const auto value = dxf::numeric_value(value_line);
+    const auto value = dxf::lenient_number(value_line);
     if (!value) return fail(dxf::PassFailure::number_too_large, i + 1);
     if (x_pair) {
       if (x_waiting) result.well_formed = false;
