@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Converts a large generated drawing with kelvrin-cli, DXF-aware (the
-# default) and --literal, and copies it with cp (an in-kernel copy) and with
-# cat (a userspace copy), one after the other in each round. Each round gives
-# the ratios of the copies' times to the conversions' times; the medians of
+# default) and --literal, and copies it with dd conv=fsync (a durable copy:
+# what a conversion that promises a durable output cannot beat), with cp (an
+# in-kernel copy) and with cat (a userspace copy), one after the other in
+# each round. Each round gives the ratios of the copies' times to the
+# conversions' times; the medians of
 # those paired ratios over the rounds are reported, with the median MB/s of
 # each and the peak resident memory of kelvrin-cli. A third kelvrin-cli run
 # has fsync turned off (a preloaded library): what durable replacement costs;
@@ -33,7 +35,8 @@ for ((round = 1; round <= rounds; round++)); do
     "$drawing" "$converted")
   read -r cp _ < <(seconds cp "$drawing" "$copy")
   read -r cat _ < <(seconds sh -c 'cat "$0" > "$1"' "$drawing" "$copy")
-  echo "$aware $literal $unsynced $cp $cat $aware_kib $literal_kib $alone" >>"$samples"
+  read -r durable _ < <(seconds dd if="$drawing" of="$copy" bs=1M conv=fsync status=none)
+  echo "$aware $literal $unsynced $cp $cat $aware_kib $literal_kib $alone $durable" >>"$samples"
 done
 
 awk -v bytes="$bytes" -v rounds="$rounds" '
@@ -51,6 +54,7 @@ function median(values, n,    sorted, i, j, t) {
   aware_cp[n] = $4 / $1; literal_cp[n] = $4 / $2; aware_cat[n] = $5 / $1; literal_cat[n] = $5 / $2
   unsynced_cp[n] = $4 / $3
   alone[n] = $8; speedup[n] = $8 / $1
+  durable[n] = $9; aware_durable[n] = $9 / $1; literal_durable[n] = $9 / $2
   if ($6 > kib) kib = $6
   if ($7 > kib) kib = $7
 }
@@ -63,8 +67,11 @@ END {
          mb / median(unsynced, n), 100 * (1 - median(unsynced, n) / median(aware, n))
   printf "  one thread       %7.1f MB/s  DXF-aware (--threads 1); all threads %.2f times as fast\n",
          mb / median(alone, n), median(speedup, n)
+  printf "dd conv=fsync      %7.1f MB/s  (a durable copy)\n", mb / median(durable, n)
   printf "cp                 %7.1f MB/s\n", mb / median(cp, n)
   printf "cat (userspace)    %7.1f MB/s\n", mb / median(cat, n)
+  printf "ratio to dd        %.2f DXF-aware, %.2f literal (durable copy)\n",
+         median(aware_durable, n), median(literal_durable, n)
   printf "ratio to cp        %.2f DXF-aware, %.2f literal, %.2f DXF-aware without fsync\n",
          median(aware_cp, n), median(literal_cp, n), median(unsynced_cp, n)
   printf "ratio to cat       %.2f DXF-aware, %.2f literal\n", median(aware_cat, n),

@@ -67,93 +67,67 @@ class AwarePass : public PassDriver<AwarePass> {
 
   // ---- the file, tag by tag ----
 
-  // Converts the tags to the end of the file, or a helper's to the end of
-  // its piece; a failure when one stops it.
-  std::optional<PassResult> convert_tags() {
-    std::uint64_t next_report = progress_interval;
-    Tag tag;
-    in_.mark();
-    for (;;) {
-      const TagReader::Next next = in_.next(tag);
-      if (next == TagReader::Next::end) break;
-      if (next != TagReader::Next::tag) return reading_failure(next, in_);
-      const auto code = group_code(in_.code_text(tag));
-      if (!code) {
-        const bool first_line = tag.line == 1 && piece_end_ == Pieces::none;
-        return fail(first_line ? PassFailure::not_text_dxf : PassFailure::bad_group_code, tag.line,
-                    {});
-      }
-      tag.code = *code;
-      if (tag.code == 0) {
-        if (!record_.empty()) {
-          if (auto stop = rewrite_record()) return failed(*stop);
-          record_.clear();
-        }
-        copy_.flush();
-        if (const std::uint64_t offset = in_.file_offset(tag); offset >= check_at_) {
-          if (at_piece_end(tag, offset)) break;
-          if (auto piece = take_piece(offset)) {
-            if (auto failure = adopt(*piece, tag)) return failure;
-            continue;
-          }
-        }
-        in_.mark_at(tag);
-        if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-        tell_progress(options_, in_, next_report);
-        streaming_ = !starts_buffered_record(trim_blanks(value(tag)));
-      }
-      if (streaming_) {
-        copy_.tag(tag);
-        if (tag.end >= copied_stretch) {
-          copy_.flush();
-          in_.mark();
-        }
-        continue;
-      }
-      record_.push_back(tag);
-      if (record_.size() == 2 && tag.code == 2 && section_starts_streaming()) {
-        copy_record();
-        record_.clear();
-        streaming_ = true;
-      }
-      if (!streaming_ && record_.size() >= 2 && in_.bytes_consumed() >= plain_from_) {
-        hold_plain_tags();
-      }
+  // Its plain tags are read while a record is held, in convert_tag.
+  bool convert_plain_tags() { return false; }
+
+  std::optional<PassResult> read_code(Tag& tag) {
+    const auto code = group_code(in_.code_text(tag));
+    if (!code) {
+      const bool first_line = tag.line == 1 && !converting_piece();
+      return fail(first_line ? PassFailure::not_text_dxf : PassFailure::bad_group_code, tag.line,
+                  {});
     }
-    if (!record_.empty()) {
-      if (auto stop = rewrite_record()) return failed(*stop);
+    tag.code = *code;
+    return std::nullopt;
+  }
+
+  // A record starts at a code 0; a record copied as it is read holds
+  // nothing back at any tag.
+  bool at_record_start(const Tag& tag) const { return tag.code == 0 || streaming_; }
+
+  std::optional<PassResult> end_record() {
+    if (record_.empty()) return std::nullopt;
+    auto stop = rewrite_record();
+    record_.clear();
+    if (stop) return failed(*stop);
+    return std::nullopt;
+  }
+
+  std::optional<PassResult> convert_tag(const Tag& tag) {
+    if (tag.code == 0) streaming_ = !starts_buffered_record(trim_blanks(value(tag)));
+    if (streaming_) {
+      copy_.tag(tag);
+      return std::nullopt;
     }
+    record_.push_back(tag);
+    if (record_.size() == 2 && tag.code == 2 && section_starts_streaming()) {
+      copy_record();
+      record_.clear();
+      streaming_ = true;
+    }
+    if (!streaming_ && record_.size() >= 2) hold_plain_tags();
     return std::nullopt;
   }
 
   // The rest of a held record up to the next code 0, as nearly every drawing
-  // has it: the tags PlainTags reads, held as the loop above holds them.
+  // has it: the tags a PlainRun reads, held as the loop above holds them.
   void hold_plain_tags() {
-    const std::string_view window = in_.buffered();
-    const std::uint64_t offset = in_.bytes_consumed();
-    const std::size_t from_mark = in_.position();
+    const std::size_t from_mark = in_.lines().position();
     const std::uint64_t first_line = in_.last_line() + 1;
-    PlainTags tags(window);
-    const char* const start = tags.start();
+    PlainRun run(in_);
     const auto counted = [&](const char* at) {
-      return from_mark + static_cast<std::size_t>(at - start);
+      return from_mark + static_cast<std::size_t>(at - run.start());
     };
-    const char* at = start;
-    std::uint64_t line = first_line;
-    for (;;) {
-      PlainTag plain;
-      if (!tags.next(at, plain) || plain.code == 0) break;
+    PlainTag plain;
+    while (run.next(plain) && plain.code != 0) {
       Tag& tag = record_.emplace_back();
-      tag.code_line = {counted(at), plain.code_line().size()};
+      tag.code_line = {counted(plain.begin), plain.code_line().size()};
       tag.value_line = {counted(plain.code_end + 1), plain.value_line().size()};
       tag.end = counted(plain.end());
-      tag.line = line;
+      tag.line = first_line + run.line_count();
       tag.code = plain.code;
-      at = plain.end();
-      line += 2;
+      run.take(plain);
     }
-    in_.consume_lines(static_cast<std::size_t>(at - start), line - first_line);
-    plain_from_ = offset + tags.resume_after(at);
   }
 
   // ---- pieces converted by helper threads ----
@@ -428,8 +402,6 @@ class AwarePass : public PassDriver<AwarePass> {
   Section section_ = Section::none;
   bool converting_block_ = false;
   bool streaming_ = true;  // tags before the first code 0 are copied as read
-  // Where hold_plain_tags may go on: after what it could not read.
-  std::uint64_t plain_from_ = 0;
   Owner owner_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
   std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it

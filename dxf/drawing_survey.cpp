@@ -262,33 +262,21 @@ DrawingSurvey survey_drawing(const PassFile& file, std::size_t buffer_size) {
   TagReader in(buffer_size);
   if (!in.open(file)) return {};
   Surveyor surveyor;
-  // Where the plain reading may go on: after what it could not read.
-  std::uint64_t plain_from = 0;
   Tag tag;
   for (;;) {
     in.mark();
-    // Most of a drawing's tags, read as PlainTags reads them; the others
+    // Most of a drawing's tags, read as a PlainRun reads them; the others
     // one at a time.
-    if (in.bytes_consumed() >= plain_from) {
-      const std::uint64_t offset = in.bytes_consumed();
-      PlainTags tags(in.buffered());
-      const char* at = tags.start();
-      std::uint64_t lines = 0;
-      bool done = false;
+    bool done = false;
+    {
+      PlainRun run(in);
       PlainTag plain;
-      while (!done) {
-        if (surveyor.passes_over_values() ? !tags.next_record(at, lines, plain)
-                                          : !tags.next(at, plain)) {
-          break;
-        }
-        at = plain.end();
-        lines += 2;
+      while (!done && (surveyor.passes_over_values() ? run.next_record(plain) : run.next(plain))) {
+        run.take(plain);
         done = !surveyor.take(plain.code, plain.value_line());
       }
-      in.consume_lines(static_cast<std::size_t>(at - tags.start()), lines);
-      if (done) break;
-      plain_from = offset + tags.resume_after(at);
     }
+    if (done) break;
     if (in.next(tag) != TagReader::Next::tag) break;
     // A line that is no group code is passed over like any code but 0, as
     // the plain loop passes over it: the pass stops there, naming it.

@@ -38,14 +38,13 @@ void LineReader::jump(std::uint64_t offset, std::uint64_t lines) {
   mark_ = pos_ = end_ = 0;
   eof_ = false;
   line_number_ = lines;
-  line_ends_ = 0;
-  scan_ = 0;
-  irregular_until_ = 0;
+  rescan();
 }
 
 bool LineReader::start_reading() {
   if (const auto size = platform::regular_file_size(fd_)) file_size_ = *size;
   buffer_.resize(std::max<std::size_t>(initial_buffer_size_, 1));
+  rescan();
   return true;
 }
 
@@ -58,10 +57,6 @@ bool LineReader::refill() {
     end_ -= mark_;
     mark_ = 0;
   }
-  // The pair reader starts again where reading stands.
-  line_ends_ = 0;
-  scan_ = pos_;
-  irregular_until_ = 0;
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
   const std::size_t room = buffer_.size() - end_;
   platform::SystemError error;
@@ -71,14 +66,14 @@ bool LineReader::refill() {
   if (got > 0) {
     end_ += static_cast<std::size_t>(got);
     read_offset_ += static_cast<std::uint64_t>(got);
-    return true;
-  }
-  if (got == 0) {
+  } else if (got == 0) {
     eof_ = true;
-    return false;
+  } else {
+    error_ = error;
   }
-  error_ = error;
-  return false;
+  // The buffer may have moved, and holds more.
+  rescan();
+  return got > 0;
 }
 
 std::string_view LineReader::peek(std::size_t count) {
@@ -91,7 +86,7 @@ std::optional<LineReader::LineSpan> LineReader::read_line_across_refill() {
   std::size_t scan = pos_;
   for (;;) {
     const char* data = buffer_.data();  // moves with every refill
-    scan = find_line_end(data, scan, end_);
+    scan = static_cast<std::size_t>(find_line_end(data + scan, data + end_) - data);
     if (scan - pos_ > max_line_length) {
       line_too_long_ = true;
       return std::nullopt;

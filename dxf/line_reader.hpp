@@ -7,52 +7,10 @@
 #include <string_view>
 
 #include "dxf/growable_buffer.hpp"
+#include "dxf/line_ends.hpp"
 #include "platform/file.hpp"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace kelvrin::dxf {
-
-// The first CR or LF in [from, end) of `data`, or end. Sixteen bytes at a
-// time where the processor allows: this scan sees every byte of a drawing.
-inline std::size_t find_line_end(const char* data, std::size_t from, std::size_t end) {
-#if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  for (; from + 16 <= end; from += 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
-    const int hits =
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
-    if (hits != 0)
-      return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
-  }
-#endif
-  while (from != end && data[from] != '\n' && data[from] != '\r') ++from;
-  return from;
-}
-
-// The LFs and the CRs of the 64 bytes at `data`, one bit each, the first
-// byte in the lowest bit.
-inline void line_end_masks(const char* data, std::uint64_t& line_feeds, std::uint64_t& returns) {
-#if defined(__SSE2__)
-  const auto matches = [data](int part, char wanted) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
-    const int bits = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(wanted)));
-    return static_cast<std::uint64_t>(static_cast<unsigned>(bits)) << (16 * part);
-  };
-  line_feeds = matches(0, '\n') | matches(1, '\n') | matches(2, '\n') | matches(3, '\n');
-  returns = matches(0, '\r') | matches(1, '\r') | matches(2, '\r') | matches(3, '\r');
-#else
-  line_feeds = 0;
-  returns = 0;
-  for (int i = 0; i < 64; ++i) {
-    line_feeds |= static_cast<std::uint64_t>(data[i] == '\n') << i;
-    returns |= static_cast<std::uint64_t>(data[i] == '\r') << i;
-  }
-#endif
-}
 
 // The longest line a drawing may have. DXF values are short (AutoCAD writes
 // strings of at most 2049 characters and splits longer texts over several
@@ -120,18 +78,19 @@ class LineReader {
   // The next line, or nullopt at the end of the file or on a read error.
   std::optional<LineSpan> read_line() {
     // Almost every line ends inside the buffer, with its line end complete.
-    const std::size_t line_end = find_line_end(buffer_.data(), pos_, end_);
+    const auto line_end = static_cast<std::size_t>(
+        find_line_end(buffer_.data() + pos_, buffer_.data() + end_) - buffer_.data());
     if (line_end + 1 < end_ && line_end - pos_ <= max_line_length) {
       const LineSpan line{pos_ - mark_, line_end - pos_};
       const bool crlf = buffer_[line_end] == '\r' && buffer_[line_end + 1] == '\n';
       pos_ = line_end + (crlf ? 2 : 1);
       ++line_number_;
       other_line_ends_ += crlf ? 0 : 1;
-      forget_line_ends_before_pos();
+      crlf_.pass_over_to(buffer_.data() + pos_);
       return line;
     }
     const auto line = read_line_across_refill();
-    forget_line_ends_before_pos();
+    crlf_.pass_over_to(buffer_.data() + pos_);
     return line;
   }
 
@@ -141,25 +100,33 @@ class LineReader {
   // begins, counted from the mark.
   [[gnu::always_inline]] bool read_crlf_pair(LineSpan& first, LineSpan& second,
                                              std::size_t& pair_end) {
-    const std::uint64_t line_ends = line_ends_;
-    const std::size_t scan = scan_;
-    std::size_t first_lf = 0;
-    std::size_t second_lf = 0;
-    if (!next_crlf(first_lf)) return false;
-    line_ends_ &= line_ends_ - 1;
-    if (!next_crlf(second_lf) || first_lf - pos_ > max_line_length ||
-        second_lf - first_lf > max_line_length) {
-      line_ends_ = line_ends;
-      scan_ = scan;
+    const CrlfLines before = crlf_;
+    const char* first_lf = nullptr;
+    const char* second_lf = nullptr;
+    if (!crlf_.next(first_lf) || !crlf_.next(second_lf)) {
+      crlf_ = before;
       return false;
     }
-    line_ends_ &= line_ends_ - 1;
-    first = {pos_ - mark_, first_lf - 1 - pos_};
-    second = {first_lf + 1 - mark_, second_lf - first_lf - 2};
-    pos_ = second_lf + 1;
+    const char* const data = buffer_.data();
+    first = {pos_ - mark_, static_cast<std::size_t>(first_lf - 1 - (data + pos_))};
+    second = {static_cast<std::size_t>(first_lf + 1 - data) - mark_,
+              static_cast<std::size_t>(second_lf - first_lf - 2)};
+    pos_ = static_cast<std::size_t>(second_lf + 1 - data);
     pair_end = pos_ - mark_;
     line_number_ += 2;
     return true;
+  }
+
+  // For a reader of whole tags straight from the buffer: the scan of its
+  // line ends, where the next line begins, and then where the reader stopped
+  // (a line's start), after how many lines. The scan goes on from there.
+  CrlfLines& crlf_lines() noexcept { return crlf_; }
+  const char* next_line() const noexcept { return buffer_.data() + pos_; }
+  std::size_t buffered_size() const noexcept { return end_ - pos_; }
+  void consume_lines_to(const char* at, std::uint64_t lines) noexcept {
+    pos_ = static_cast<std::size_t>(at - buffer_.data());
+    line_number_ += lines;
+    crlf_.restart_at(at);
   }
 
   // The text of a line read since the last mark, valid until the next read.
@@ -175,17 +142,6 @@ class LineReader {
 
   // Where the next line begins, counted from the mark.
   std::size_t position() const noexcept { return pos_ - mark_; }
-
-  // For a caller that reads lines by itself: the bytes read into the buffer
-  // and not consumed yet (readable room of GrowableBuffer::readable_slack
-  // before and behind them), and then how many of them it consumed, in
-  // `lines` whole lines that all end in CR LF.
-  std::string_view buffered() const noexcept { return {buffer_.data() + pos_, end_ - pos_}; }
-  void consume_lines(std::size_t bytes, std::uint64_t lines) noexcept {
-    pos_ += bytes;
-    line_number_ += lines;
-    forget_line_ends_before_pos();
-  }
 
   // Lines read so far that did not end in CR LF (a lone CR or LF, or no line
   // end at all): a stretch without them can be copied as it lies.
@@ -203,40 +159,11 @@ class LineReader {
  private:
   std::optional<LineSpan> read_line_across_refill();
 
-  // The line ends of the pair reader: the LFs of the 64 bytes before scan_
-  // that lie at or behind pos_, one bit each. Blocks whose line ends are not
-  // all CR LF are left to read_line(), up to irregular_until_.
-  static constexpr std::size_t block = 64;
-
-  // Where the next line ends when that is a CR LF in a regular block: the
-  // offset of its LF. The bit stays set; the caller clears it.
-  [[gnu::always_inline]] bool next_crlf(std::size_t& lf) {
-    while (line_ends_ == 0) {
-      const std::size_t base = scan_;
-      if (base + block > end_ || pos_ < irregular_until_) return false;
-      std::uint64_t line_feeds = 0;
-      std::uint64_t returns = 0;
-      line_end_masks(buffer_.data() + base, line_feeds, returns);
-      const std::uint64_t carried_return = base != 0 && buffer_[base - 1] == '\r' ? 1 : 0;
-      if (((returns << 1) | carried_return) != line_feeds) {
-        irregular_until_ = base + block;
-        return false;
-      }
-      line_ends_ = pos_ > base ? line_feeds & (~std::uint64_t{0} << (pos_ - base)) : line_feeds;
-      scan_ = base + block;
-    }
-    lf = scan_ - block + static_cast<std::size_t>(__builtin_ctzll(line_ends_));
-    return true;
-  }
-
-  // After read_line() moved pos_: the pair reader's bits behind it are void.
-  void forget_line_ends_before_pos() {
-    if (pos_ >= scan_) {
-      line_ends_ = 0;
-      scan_ = pos_;
-    } else if (pos_ + block > scan_) {
-      line_ends_ &= ~std::uint64_t{0} << (pos_ + block - scan_);
-    }
+  // Starts the scan of line ends again where reading stands, over what the
+  // buffer holds now.
+  void rescan() noexcept {
+    crlf_ = CrlfLines(buffer_.data(), buffer_.data() + end_);
+    crlf_.restart_at(buffer_.data() + pos_);
   }
 
   // Reads more bytes behind the buffered ones, moving the marked stretch to
@@ -257,9 +184,7 @@ class LineReader {
   platform::SystemError error_;
   std::uint64_t line_number_ = 0;
   std::uint64_t other_line_ends_ = 0;
-  std::size_t scan_ = 0;
-  std::uint64_t line_ends_ = 0;
-  std::size_t irregular_until_ = 0;
+  CrlfLines crlf_;
   std::uint64_t consumed_before_buffer_ = 0;
   std::uint64_t file_size_ = 0;
   bool positioned_ = false;        // reads with platform::read_at at read_offset_

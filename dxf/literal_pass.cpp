@@ -47,43 +47,19 @@ class LiteralPass : public PassDriver<LiteralPass> {
  private:
   friend class PassDriver<LiteralPass>;
 
-  std::optional<PassResult> convert_tags() {
-    std::uint64_t next_report = progress_interval;
-    Tag tag;
-    in_.mark();
-    for (;;) {
-      if (in_zone_ && in_.bytes_consumed() >= plain_from_) {
-        convert_plain_run();
-        if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-        tell_progress(options_, in_, next_report);
-      }
-      const TagReader::Next next = in_.next(tag);
-      if (next == TagReader::Next::end) break;
-      if (next != TagReader::Next::tag) return reading_failure(next, in_);
-      if (const std::uint64_t offset = in_.file_offset(tag); offset >= check_at_) {
-        if (at_piece_end(tag, offset)) break;
-        if (auto piece = take_piece(offset)) {
-          if (auto failure = adopt(*piece, tag)) return failure;
-          continue;
-        }
-      }
+  // ---- what the tag loop asks of the policy ----
 
-      if (in_zone_) {
-        if (auto failure = rewrite_pair(tag)) return failure;
-      } else {
-        in_zone_ = trim_blanks(in_.value_text(tag)) == "ENTITIES";
-        copy_.tag(tag);
-      }
-      // Once a stretch: a failed write makes every later one do nothing, so
-      // looking for it here loses no more than the stretch.
-      if (tag.end >= copied_stretch) {
-        copy_.flush();
-        in_.mark();
-        if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
-        tell_progress(options_, in_, next_report);
-      }
-    }
-    if (out_.failed()) return fail(PassFailure::write_error, 0, out_.error());
+  // Codes are read as numbers where they matter, in the zone.
+  std::optional<PassResult> read_code(Tag& /*tag*/) { return std::nullopt; }
+  // A tag holds nothing back but an X pair's code line, which lies in the
+  // point transform, not in the buffer.
+  bool at_record_start(const Tag& /*tag*/) const { return true; }
+  std::optional<PassResult> end_record() { return std::nullopt; }
+
+  std::optional<PassResult> convert_tag(const Tag& tag) {
+    if (in_zone_) return rewrite_pair(tag);
+    in_zone_ = trim_blanks(in_.value_text(tag)) == "ENTITIES";
+    copy_.tag(tag);
     return std::nullopt;
   }
 
@@ -93,32 +69,31 @@ class LiteralPass : public PassDriver<LiteralPass> {
   // and points the operation takes. It writes what the tag by tag loop
   // below writes, and stops before the first tag it would not do so, and
   // before the next piece, leaving those to that loop.
-  void convert_plain_run() {
-    if (options_.x_code_line == XCodeLine::held_for_y_pair) {
-      plain_from_ = Pieces::none;
-    } else if (sequential_ != nullptr) {
-      convert_plain_run(*sequential_);  // calls it directly: it is final
+  bool convert_plain_tags() {
+    if (!in_zone_ || options_.x_code_line == XCodeLine::held_for_y_pair) return false;
+    copy_.flush();
+    if (sequential_ != nullptr) {
+      convert_plain_tags(*sequential_);  // calls it directly: it is final
     } else {
-      convert_plain_run(transform_);
+      convert_plain_tags(transform_);
     }
+    in_.mark();
+    return true;
   }
 
   template <typename Transform>
-  void convert_plain_run(Transform& transform) {
-    copy_.flush();
-    const std::string_view window = in_.buffered();
+  void convert_plain_tags(Transform& transform) {
     const std::uint64_t offset = in_.bytes_consumed();
-    PlainTags tags(window);
-    const char* tag = tags.start();  // where the next tag begins
-    const char* copied = tag;        // where the bytes not written yet begin
+    const std::uint64_t first_line = in_.last_line() + 1;
+    PlainRun run(in_);
+    const char* copied = run.start();  // where the bytes not written yet begin
     // The tag at the next piece's start is for the loop below to look at.
-    const char* const tags_end = check_at_ <= offset                  ? tag
-                                 : check_at_ - offset < window.size() ? tag + (check_at_ - offset)
-                                                                      : tag + window.size();
-    std::uint64_t lines = 0;
-    while (tag < tags_end) {
-      PlainTag plain;
-      if (!tags.next(tag, plain)) break;
+    const char* const tags_end = check_at_ <= offset ? run.start()
+                                 : check_at_ - offset < in_.lines().buffered_size()
+                                     ? run.start() + (check_at_ - offset)
+                                     : run.start() + in_.lines().buffered_size();
+    PlainTag plain;
+    while (run.at() < tags_end && run.next(plain)) {
       const PairKind kind = classify(plain.code);
       if (kind != PairKind::other) {
         const auto value = plain_decimal(plain.value_line());
@@ -130,22 +105,19 @@ class LiteralPass : public PassDriver<LiteralPass> {
           const PointResult point = transform.complete_point(*value);
           if (point.status != PointStatus::ok) break;
           if (point.outside_area) {
-            report_.note_outside_area({transform.current_x(), *value}, in_.last_line() + lines + 1);
+            report_.note_outside_area({transform.current_x(), *value},
+                                      first_line + run.line_count());
           }
-          if (tag != copied) {
-            out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
+          if (plain.begin != copied) {
+            out_.write_read_bytes({copied, static_cast<std::size_t>(plain.begin - copied)});
           }
           write_moved_point(out_, point.point, plain.code_line_with_end());
         }
         copied = plain.end();
       }
-      tag = plain.end();
-      lines += 2;
+      run.take(plain);
     }
-    out_.write_read_bytes({copied, static_cast<std::size_t>(tag - copied)});
-    in_.consume_lines(static_cast<std::size_t>(tag - tags.start()), lines);
-    plain_from_ = offset + tags.resume_after(tag);
-    in_.mark();
+    out_.write_read_bytes({copied, static_cast<std::size_t>(run.at() - copied)});
   }
 
   // Pieces begin at an X pair: what it reads replaces whatever X state the
@@ -221,8 +193,6 @@ class LiteralPass : public PassDriver<LiteralPass> {
   const transform::PointOperation* operation_;
   bool in_zone_ = false;
   std::string held_x_code_line_;  // empty until an X pair is held
-  // Where convert_plain_run may go on: after what it could not do.
-  std::uint64_t plain_from_ = 0;
 };
 
 }  // namespace

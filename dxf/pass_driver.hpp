@@ -19,13 +19,21 @@
 
 namespace kelvrin::dxf {
 
-// What a pass does around its tag loop, whatever its policy: the files, the
-// helper threads of a large drawing, a helper's run over its piece, and the
-// pieces the pass takes from them. A policy derives from PassDriver<itself>
-// and gives it (a friend) convert_tags(), starts_piece(), start_piece(),
-// in_piece_state(), piece_operation() (none: no helpers) and convert_piece().
-// Its loop looks at pieces only at a tag at or past check_at_, where it may
-// be cut: at_piece_end(), else take_piece() and adopt().
+// The pass over a drawing's tags, whatever its policy: the files, the one
+// loop over the tags (reading, the pieces of a large drawing that helper
+// threads convert, progress, the check of writes), and a helper's run over
+// its piece. A policy derives from PassDriver<itself> and gives it (a
+// friend) what one tag does:
+//   convert_plain_tags()  the tags from where reading stands that it reads
+//                         straight from the buffer (a PlainRun), if any;
+//                         true when it did
+//   read_code(tag)        the tag's group code, or why the pass stops
+//   at_record_start(tag)  whether nothing is held before the tag: there a
+//                         piece may be taken and the buffer let go
+//   end_record()          what it holds, written; or why the pass stops
+//   convert_tag(tag)      the tag, held or written; or why the pass stops
+// and for the pieces starts_piece(), start_piece(), in_piece_state(),
+// piece_operation() (none: no helpers) and convert_piece().
 template <typename Policy>
 class PassDriver {
  public:
@@ -36,7 +44,7 @@ class PassDriver {
     // Its helpers use the policy's members, which go before this base's:
     // they stop when the pass returns, or throws.
     const std::unique_ptr<Pieces> pieces = start_helpers();
-    if (auto failure = policy().convert_tags()) return *failure;
+    if (auto failure = convert_tags()) return *failure;
     copy_.flush();
     if (!out_.close()) return fail(PassFailure::write_error, 0, out_.error());
     if (options_.progress != nullptr) {
@@ -56,7 +64,7 @@ class PassDriver {
     PieceRun piece(std::move(output), begin, end, out_);
     piece_end_ = check_at_ = end;
     policy().start_piece();
-    if (auto failure = policy().convert_tags()) return piece.stopped(*failure);
+    if (auto failure = convert_tags()) return piece.stopped(*failure);
     copy_.flush();
     if (!out_.close()) return {};
     PieceOutcome outcome =
@@ -70,10 +78,85 @@ class PassDriver {
   explicit PassDriver(const PassOptions& options)
       : options_(options), in_(options.buffer_size), out_(options.buffer_size) {}
 
+  // The report names the first types met; a helper keeps them in order, so
+  // that the pass names the same ones whoever converted them.
+  void note_unknown_type(std::string_view type) {
+    if (report_.unknown_types.size() < reported_type_names) report_.unknown_types.emplace(type);
+    if (unknown_types_met_.size() < reported_type_names &&
+        std::find(unknown_types_met_.begin(), unknown_types_met_.end(), type) ==
+            unknown_types_met_.end()) {
+      unknown_types_met_.emplace_back(type);
+    }
+  }
+
+  static PassResult fail(PassFailure failure, std::uint64_t line,
+                         platform::SystemError system_error) {
+    return PassResult{failure, line, system_error, {}, {}};
+  }
+
+  // Where a piece converted by this pass begins, none for the pass itself.
+  bool converting_piece() const { return piece_end_ != Pieces::none; }
+
+  const PassOptions& options_;
+  TagReader in_;
+  LineWriter out_;
+  TagCopy copy_{in_, out_};
+  PassReport report_;
+  // Where the next tag is looked at for pieces: a helper's end, or the
+  // start of the next piece a helper converts.
+  std::uint64_t check_at_ = Pieces::none;
+
+ private:
+  // Unknown entity types named in the report, at most.
+  static constexpr std::size_t reported_type_names = 8;
+
+  Policy& policy() { return static_cast<Policy&>(*this); }
+
+  // Converts the tags to the end of the file, or a helper's to the end of
+  // its piece; a failure when one stops it.
+  std::optional<PassResult> convert_tags() {
+    std::uint64_t next_report = progress_interval;
+    Tag tag;
+    in_.mark();
+    for (;;) {
+      if (policy().convert_plain_tags()) {
+        if (out_.failed()) return write_failure();
+        tell_progress(options_, in_, next_report);
+      }
+      const TagReader::Next next = in_.next(tag);
+      if (next == TagReader::Next::end) break;
+      if (next != TagReader::Next::tag) return reading_failure(next, in_);
+      if (auto failure = policy().read_code(tag)) return failure;
+      if (policy().at_record_start(tag)) {
+        if (auto failure = policy().end_record()) return failure;
+        if (const std::uint64_t offset = in_.file_offset(tag); offset >= check_at_) {
+          copy_.flush();
+          if (at_piece_end(tag, offset)) break;
+          if (auto piece = take_piece(offset)) {
+            if (auto failure = adopt(*piece, tag)) return failure;
+            continue;
+          }
+        }
+        // Once a stretch: a failed write makes every later one do nothing,
+        // so looking for it here loses no more than the stretch.
+        if (tag.code_line.begin >= copied_stretch) {
+          copy_.flush();
+          in_.mark_at(tag);
+          if (out_.failed()) return write_failure();
+          tell_progress(options_, in_, next_report);
+        }
+      }
+      if (auto failure = policy().convert_tag(tag)) return failure;
+    }
+    return policy().end_record();
+  }
+
+  PassResult write_failure() const { return fail(PassFailure::write_error, 0, out_.error()); }
+
   // At a tag at `offset`, at or past check_at_: whether a helper's piece
   // ends there, the helper stopping before it.
   bool at_piece_end(const Tag& tag, std::uint64_t offset) {
-    if (piece_end_ == Pieces::none) return false;
+    if (!converting_piece()) return false;
     stopped_at_ = offset;
     lines_before_stop_ = tag.line - 1;
     return true;
@@ -106,38 +189,6 @@ class PassDriver {
     return std::nullopt;
   }
 
-  // The report names the first types met; a helper keeps them in order, so
-  // that the pass names the same ones whoever converted them.
-  void note_unknown_type(std::string_view type) {
-    if (report_.unknown_types.size() < reported_type_names) report_.unknown_types.emplace(type);
-    if (unknown_types_met_.size() < reported_type_names &&
-        std::find(unknown_types_met_.begin(), unknown_types_met_.end(), type) ==
-            unknown_types_met_.end()) {
-      unknown_types_met_.emplace_back(type);
-    }
-  }
-
-  static PassResult fail(PassFailure failure, std::uint64_t line,
-                         platform::SystemError system_error) {
-    return PassResult{failure, line, system_error, {}, {}};
-  }
-
-  const PassOptions& options_;
-  TagReader in_;
-  LineWriter out_;
-  TagCopy copy_{in_, out_};
-  PassReport report_;
-  // Where the next tag is looked at for pieces: a helper's end, or the
-  // start of the next piece a helper converts.
-  std::uint64_t check_at_ = Pieces::none;
-  std::uint64_t piece_end_ = Pieces::none;  // a helper's
-
- private:
-  // Unknown entity types named in the report, at most.
-  static constexpr std::size_t reported_type_names = 8;
-
-  Policy& policy() { return static_cast<Policy&>(*this); }
-
   std::unique_ptr<Pieces> start_helpers() {
     const platform::FileHandle fd = in_.handle();
     const transform::PointOperation* operation = policy().piece_operation();
@@ -157,6 +208,7 @@ class PassDriver {
     return pieces;
   }
 
+  std::uint64_t piece_end_ = Pieces::none;  // a helper's
   // A helper's piece: where and after how many lines it stopped.
   std::uint64_t stopped_at_ = Pieces::none;
   std::uint64_t lines_before_stop_ = 0;

@@ -1,10 +1,12 @@
 #include "dxf/pieces.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <system_error>
 #include <utility>
 
+#include "dxf/line_ends.hpp"
 #include "platform/file.hpp"
 
 namespace kelvrin::dxf {
@@ -22,11 +24,39 @@ constexpr unsigned max_helpers = 3;
 constexpr std::size_t near_window = std::size_t{4} << 10;
 constexpr std::size_t far_window = std::size_t{64} << 10;
 
-// The line in `text` from `begin`, when it ends in CR LF inside `text`.
-std::optional<std::string_view> crlf_line(std::string_view text, std::size_t begin) {
-  const std::size_t end = text.find('\n', begin);
-  if (end == std::string_view::npos || end == begin || text[end - 1] != '\r') return std::nullopt;
-  return text.substr(begin, end - 1 - begin);
+// The first tag in `text` (which begins anywhere in a line) at which a
+// piece may begin, counted from its start: two lines after an LF, both
+// ending in CR LF, that `test` accepts.
+std::optional<std::size_t> piece_start_in(std::string_view text, PieceStartTest test) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  CrlfLines lines(begin, end);
+  // The last three LFs met, the latest last, and how many of them there are.
+  const char* ends[3] = {};
+  int known = 0;
+  for (;;) {
+    const char* lf = nullptr;
+    const char* const irregular = lines.irregular_until();
+    if (!lines.next(lf)) {
+      if (lines.irregular_until() == irregular) return std::nullopt;  // the end
+      // Past the block with other line ends, from the next line on.
+      const auto* next_lf = static_cast<const char*>(
+          std::memchr(lines.irregular_until(), '\n', end - lines.irregular_until()));
+      if (next_lf == nullptr) return std::nullopt;
+      lines.restart_at(next_lf + 1);
+      ends[2] = next_lf;
+      known = 1;
+      continue;
+    }
+    ends[0] = ends[1];
+    ends[1] = ends[2];
+    ends[2] = lf;
+    if (++known < 3) continue;
+    const std::string_view code(ends[0] + 1, static_cast<std::size_t>(ends[1] - 1 - (ends[0] + 1)));
+    const std::string_view value(ends[1] + 1,
+                                 static_cast<std::size_t>(ends[2] - 1 - (ends[1] + 1)));
+    if (test(code, value)) return static_cast<std::size_t>(ends[0] + 1 - begin);
+  }
 }
 
 std::optional<std::uint64_t> piece_start_within(platform::FileHandle fd, std::uint64_t from,
@@ -35,15 +65,9 @@ std::optional<std::uint64_t> piece_start_within(platform::FileHandle fd, std::ui
   platform::SystemError ignored;
   const std::int64_t got = platform::read_at(fd, window.data(), window.size(), from, ignored);
   if (got <= 0) return std::nullopt;
-  const std::string_view text(window.data(), static_cast<std::size_t>(got));
-  for (std::size_t at = text.find('\n'); at != std::string_view::npos;
-       at = text.find('\n', at + 1)) {
-    const auto code = crlf_line(text, at + 1);
-    if (!code) continue;
-    const auto value = crlf_line(text, at + 1 + code->size() + 2);
-    if (value && test(*code, *value)) return from + at + 1;
-  }
-  return std::nullopt;
+  const auto start = piece_start_in({window.data(), static_cast<std::size_t>(got)}, test);
+  if (!start) return std::nullopt;
+  return from + *start;
 }
 
 }  // namespace

@@ -62,13 +62,8 @@ class TagReader {
     return Next::tag;
   }
 
-  // Tags a caller reads by itself (LineReader::buffered, consume_lines);
-  // the buffered bytes begin at position(), counted from the mark.
-  std::string_view buffered() const noexcept { return lines_.buffered(); }
-  std::size_t position() const noexcept { return lines_.position(); }
-  void consume_lines(std::size_t bytes, std::uint64_t lines) noexcept {
-    lines_.consume_lines(bytes, lines);
-  }
+  // For a PlainRun, which reads tags straight from the lines' buffer.
+  LineReader& lines() noexcept { return lines_; }
 
   // Keeps every tag read from here on in the buffer until the next mark.
   void mark() noexcept { lines_.mark(); }
