@@ -1,5 +1,6 @@
 #include "core/messages.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iterator>
@@ -25,6 +26,20 @@ std::string with_cause(std::string text, platform::SystemError error) {
 }
 
 }  // namespace
+
+const char* last_words(std::string_view program) {
+  static constexpr std::string_view said =
+      ": erro interno ou memória insuficiente: a conversão foi interrompida e os seus ficheiros "
+      "removidos.\n";
+  // Plain static storage, never destroyed: no destructor may take it away
+  // before a fault that comes during the program's own end.
+  static char text[160];
+  const std::size_t name = std::min(program.size(), sizeof text - said.size() - 1);
+  std::copy_n(program.data(), name, text);
+  std::copy(said.begin(), said.end(), text + name);
+  text[name + said.size()] = '\0';
+  return text;
+}
 
 std::string system_error_text(platform::SystemError error) {
   switch (error.kind()) {

@@ -32,6 +32,13 @@ inline constexpr std::string_view expected_x_marker =
 inline constexpr std::string_view expected_y_marker =
     "Erro! Esperado 'Y' no ficheiro de parâmetros -Y";
 
+// What the program leaves on standard error when a fault ends it (an
+// exception nobody catches, memory run out) in the middle of a conversion,
+// behind its name: `program` is "kelvrin" or "kelvrin-cli". The text lives
+// for the rest of the process, so that it is still there when the fault
+// comes while the program ends; a program asks once.
+const char* last_words(std::string_view program);
+
 // Why a system call failed, in a few Portuguese words.
 std::string system_error_text(platform::SystemError error);
 
