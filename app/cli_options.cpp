@@ -45,9 +45,9 @@ bool is(std::string_view argument, Flag flag) {
 // only PROJ could read, where PROJ cannot be loaded, says that instead.
 std::string unknown_system(std::string_view option, std::string_view typed) {
   if (!proj_definition(std::string(typed)).empty()) {
-    if (const std::string why = transform::proj_unavailable_reason(); !why.empty()) {
+    if (const transform::ProjError why = transform::proj_unavailable_reason()) {
       return "o sistema em " + std::string(option) + ", \"" + std::string(typed) +
-             "\", só o PROJ o conhece: " + why;
+             "\", só o PROJ o conhece: " + core::messages::proj_failure(why);
     }
   }
   std::string text =

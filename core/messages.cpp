@@ -288,8 +288,31 @@ std::string point_text(double x, double y) {
 
 }  // namespace
 
-std::string proj_refused(std::string_view source, std::string_view target, std::string_view why) {
-  return "Conversão " + from_to(source, target) + " recusada: " + std::string(why) + ".";
+std::string proj_failure(const transform::ProjError& error) {
+  using transform::ProjFailure;
+  const std::string not_loaded = "o PROJ não pôde ser carregado (";
+  switch (error.failure) {
+    case ProjFailure::library_not_found:
+      return not_loaded + "a biblioteca do PROJ (proj_*.dll) não está na pasta do programa, " +
+             error.file + ")";
+    case ProjFailure::library_not_loaded: return not_loaded + error.said + ")";
+    case ProjFailure::function_missing:
+      return not_loaded + error.file + ": falta " + error.said + ")";
+    case ProjFailure::unknown_source: return "o PROJ não conhece o sistema de origem";
+    case ProjFailure::unknown_target: return "o PROJ não conhece o sistema de destino";
+    case ProjFailure::no_operation:
+      return "o PROJ não conhece nenhuma transformação entre os dois sistemas";
+    case ProjFailure::grid_missing:
+      return "a transformação precisa da grelha " + error.file + ", que não existe";
+    case ProjFailure::refused_by_proj: return error.said.empty() ? "erro do PROJ" : error.said;
+    case ProjFailure::none: break;
+  }
+  return {};
+}
+
+std::string proj_refused(std::string_view source, std::string_view target,
+                         const transform::ProjError& error) {
+  return "Conversão " + from_to(source, target) + " recusada: " + proj_failure(error) + ".";
 }
 
 std::string proj_operation(std::string_view source, std::string_view target, std::string_view name,

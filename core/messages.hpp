@@ -10,6 +10,7 @@
 #include "points/point_list_pass.hpp"
 #include "transform/grid.hpp"
 #include "transform/parameter_file.hpp"
+#include "transform/proj_error.hpp"
 
 namespace kelvrin::core::messages {
 
@@ -75,8 +76,13 @@ std::string missing_ntv2_grid(std::string_view grid);
 // The messages of the conversions PROJ runs name the two systems as the
 // user named them: `source` and `target` below.
 
+// Why PROJ gave no operation, in a few words: also what the command line
+// says of a system only PROJ could read when PROJ cannot be loaded.
+std::string proj_failure(const transform::ProjError& error);
+
 // PROJ refused the operation (an unknown system, a missing grid).
-std::string proj_refused(std::string_view source, std::string_view target, std::string_view why);
+std::string proj_refused(std::string_view source, std::string_view target,
+                         const transform::ProjError& error);
 
 // The operation PROJ chose, with its stated accuracy (negative: unknown).
 std::string proj_operation(std::string_view source, std::string_view target, std::string_view name,

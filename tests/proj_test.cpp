@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/messages.hpp"
 #include "tests/cli_runner.hpp"
 #include "tests/test_support.hpp"
 
@@ -251,6 +252,33 @@ TEST(ProjRoute, PointsOutsideTheAreaOfUseAreTold) {
   ASSERT_EQ(theirs.size(), points.size());
   EXPECT_NEAR(ours[3].x, theirs[3].x, 0.001);
   EXPECT_NEAR(ours[3].y, theirs[3].y, 0.001);
+}
+
+// Every reason PROJ gives no operation, worded; the loader's cannot be
+// made to happen on a system with PROJ installed.
+TEST(ProjRoute, EveryRefusalWorded) {
+  using transform::ProjFailure;
+  const std::pair<transform::ProjError, std::string> rows[] = {
+      {{ProjFailure::library_not_found, "C:\\kelvrin", ""},
+       "o PROJ não pôde ser carregado (a biblioteca do PROJ (proj_*.dll) não está na pasta do "
+       "programa, C:\\kelvrin)"},
+      {{ProjFailure::library_not_loaded, "libproj.so.25", "libproj.so.25: cannot open"},
+       "o PROJ não pôde ser carregado (libproj.so.25: cannot open)"},
+      {{ProjFailure::function_missing, "libproj.so.25", "proj_trans"},
+       "o PROJ não pôde ser carregado (libproj.so.25: falta proj_trans)"},
+      {{ProjFailure::unknown_source, "", ""}, "o PROJ não conhece o sistema de origem"},
+      {{ProjFailure::unknown_target, "", ""}, "o PROJ não conhece o sistema de destino"},
+      {{ProjFailure::no_operation, "", ""},
+       "o PROJ não conhece nenhuma transformação entre os dois sistemas"},
+      {{ProjFailure::grid_missing, "pt_dgt_D73_ETRS89_geo.tif", ""},
+       "a transformação precisa da grelha pt_dgt_D73_ETRS89_geo.tif, que não existe"},
+      {{ProjFailure::refused_by_proj, "", "Invalid PROJ string syntax"},
+       "Invalid PROJ string syntax"},
+      {{ProjFailure::refused_by_proj, "", ""}, "erro do PROJ"},
+  };
+  for (const auto& [error, text] : rows) EXPECT_EQ(core::messages::proj_failure(error), text);
+  EXPECT_EQ(core::messages::proj_refused("A", "B", rows[3].first),
+            "Conversão de \"A\" para \"B\" recusada: o PROJ não conhece o sistema de origem.");
 }
 
 TEST(ProjRoute, Refusals) {
