@@ -199,6 +199,8 @@ std::string parameter_file_failure(const transform::ParameterFileRead& read,
     case transform::ParameterFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de parâmetros " + quoted(path),
                         read.system_error);
+    case transform::ParameterFileError::cannot_read:
+      return with_cause("Erro ao ler o ficheiro de parâmetros " + quoted(path), read.system_error);
     case transform::ParameterFileError::ends_early:
       return "O ficheiro de parâmetros " + quoted(path) + " termina antes do campo " + field +
              " (são precisos 15 campos).";
@@ -221,6 +223,8 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
     case transform::GridFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de grelha " + quoted(path),
                         read.system_error);
+    case transform::GridFileError::cannot_read:
+      return with_cause("Erro ao ler o ficheiro de grelha " + quoted(path), read.system_error);
     case transform::GridFileError::too_few:
       return "O ficheiro de grelha " + quoted(path) + " tem só " + count +
              " valores; são precisos " + needed + ".";

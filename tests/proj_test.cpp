@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -191,6 +192,40 @@ TEST(ProjRoute, BetweenEpsgSystemsAsCs2csWithTheOperationTold) {
   ASSERT_EQ(theirs25.size(), 1u);
   EXPECT_NEAR(zone25[0].x, theirs25[0].x, 0.001);
   EXPECT_NEAR(zone25[0].y, theirs25[0].y, 0.001);
+}
+
+// A system may come as a file of WKT (here as projinfo writes it, over
+// many lines): the drawing converts as by the code. A file with no WKT in
+// it, or a folder, is no system.
+TEST(ProjRoute, ASystemFromAFileOfWkt) {
+  testing::TempFolder folder;
+  write_file(folder.file("in.dxf"), drawing_of(onshore_lattice()));
+  FILE* pipe = ::popen("projinfo -q -o WKT2:2019 EPSG:32629", "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string wkt;
+  char chunk[512];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    wkt.append(chunk, got);
+  ASSERT_EQ(::pclose(pipe), 0);
+  ASSERT_GT(std::count(wkt.begin(), wkt.end(), '\n'), 10);
+  write_file(folder.file("utm29.wkt"), wkt);
+  const std::string input = " " + folder.file("in.dxf") + " ";
+
+  const testing::CliRun by_file = testing::run_cli(
+      folder, "-q --from tm06 --to " + folder.file("utm29.wkt") + input + folder.file("a.dxf"));
+  ASSERT_EQ(by_file.status, 0) << by_file.err;
+  const testing::CliRun by_code =
+      testing::run_cli(folder, "-q --from tm06 --to EPSG:32629" + input + folder.file("b.dxf"));
+  ASSERT_EQ(by_code.status, 0) << by_code.err;
+  EXPECT_EQ(testing::read_file(folder.file("a.dxf")), testing::read_file(folder.file("b.dxf")));
+
+  write_file(folder.file("nothing.wkt"), "EPSG:32629 is not WKT\n");
+  for (const std::string& name : {folder.file("nothing.wkt"), folder.path().string()}) {
+    const testing::CliRun refused =
+        testing::run_cli(folder, "--from tm06 --to " + name + input + folder.file("c.dxf"));
+    EXPECT_EQ(refused.status, 2) << name;
+    EXPECT_NE(refused.err.find("sistema desconhecido em --to"), std::string::npos) << refused.err;
+  }
 }
 
 // PROJ knows no change of datum from Datum 73 to PTRA08, only a "Ballpark
