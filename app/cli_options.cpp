@@ -6,9 +6,11 @@
 
 #include "app/system_aliases.hpp"
 #include "core/catalogue.hpp"
+#include "core/executable_folder.hpp"
 #include "core/messages.hpp"
 #include "core/routes.hpp"
 #include "platform/file_pattern.hpp"
+#include "platform/utf8_path.hpp"
 #include "points/columns.hpp"
 #include "transform/proj_operation.hpp"
 
@@ -69,7 +71,8 @@ std::optional<ResolvedSystem> resolve(const std::string& typed) {
   const std::string name = resolve_system_name(typed);
   if (is_system_name(name)) return ResolvedSystem{name, false};
   const std::string definition = proj_definition(typed);
-  if (!definition.empty() && transform::proj_knows_system(definition)) {
+  if (!definition.empty() &&
+      transform::proj_knows_system(definition, {platform::utf8_of(core::grid_folder())})) {
     return ResolvedSystem{definition, true};
   }
   return std::nullopt;

@@ -269,11 +269,12 @@ PointResult ProjOperation::forward(PlanarPoint source) const {
   return {PointStatus::ok, {result.xy.x, result.xy.y}, !area_.holds(source)};
 }
 
-bool proj_knows_system(const std::string& definition) {
+bool proj_knows_system(const std::string& definition,
+                       const std::vector<std::string>& data_folders) {
   ProjError error;
   const ProjLibrary* proj = proj_library(error);
   if (proj == nullptr) return false;
-  pj_ctx* context = offline_context(proj, {});
+  pj_ctx* context = offline_context(proj, data_folders);
   PJ* system = proj->proj_create(context, definition.c_str());
   const bool known = system != nullptr && proj->proj_is_crs(system) != 0;
   if (system != nullptr) proj->proj_destroy(system);

@@ -81,8 +81,11 @@ class ProjOperation final : public PointOperation {
   bool target_geographic_ = false;
 };
 
-// Whether PROJ reads `definition` as a coordinate system.
-bool proj_knows_system(const std::string& definition);
+// Whether PROJ reads `definition` as a coordinate system. Its database is
+// looked for in `data_folders` first, as a conversion looks for it: a
+// Windows build keeps proj.db beside the program, where PROJ by itself does
+// not look.
+bool proj_knows_system(const std::string& definition, const std::vector<std::string>& data_folders);
 
 // Why PROJ cannot be loaded (a Windows build without its DLL), or none
 // when it can.
