@@ -195,8 +195,8 @@ TEST(ProjRoute, BetweenEpsgSystemsAsCs2csWithTheOperationTold) {
 }
 
 // A system may come as a file of WKT (here as projinfo writes it, over
-// many lines): the drawing converts as by the code. A file with no WKT in
-// it, or a folder, is no system.
+// many lines, with Windows line ends): the drawing converts as by the code.
+// A file with no WKT in it, or a folder, is no system.
 TEST(ProjRoute, ASystemFromAFileOfWkt) {
   testing::TempFolder folder;
   write_file(folder.file("in.dxf"), drawing_of(onshore_lattice()));
@@ -208,7 +208,9 @@ TEST(ProjRoute, ASystemFromAFileOfWkt) {
     wkt.append(chunk, got);
   ASSERT_EQ(::pclose(pipe), 0);
   ASSERT_GT(std::count(wkt.begin(), wkt.end(), '\n'), 10);
-  write_file(folder.file("utm29.wkt"), wkt);
+  std::string crlf;
+  for (const char c : wkt) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  write_file(folder.file("utm29.wkt"), crlf);
   const std::string input = " " + folder.file("in.dxf") + " ";
 
   const testing::CliRun by_file = testing::run_cli(
