@@ -6,10 +6,12 @@
 
 #include "app/system_aliases.hpp"
 #include "core/catalogue.hpp"
+#include "core/executable_folder.hpp"
 #include "core/messages.hpp"
 #include "core/routes.hpp"
 #include "dxf/numbers.hpp"
 #include "platform/file_pattern.hpp"
+#include "platform/utf8_path.hpp"
 #include "points/columns.hpp"
 #include "transform/proj_operation.hpp"
 
@@ -35,9 +37,9 @@ bool is(std::string_view argument, Flag flag) {
 // only PROJ could read, where PROJ cannot be loaded, says that instead.
 std::string unknown_system(std::string_view option, std::string_view typed) {
   if (!proj_definition(std::string(typed)).empty()) {
-    if (const std::string why = transform::proj_unavailable_reason(); !why.empty()) {
+    if (const transform::ProjError why = transform::proj_unavailable_reason()) {
       return "o sistema em " + std::string(option) + ", \"" + std::string(typed) +
-             "\", só o PROJ o conhece: " + why;
+             "\", só o PROJ o conhece: " + core::messages::proj_failure(why);
     }
   }
   std::string text =
@@ -59,7 +61,8 @@ std::optional<ResolvedSystem> resolve(const std::string& typed) {
   const std::string name = resolve_system_name(typed);
   if (is_system_name(name)) return ResolvedSystem{name, false};
   const std::string definition = proj_definition(typed);
-  if (!definition.empty() && transform::proj_knows_system(definition)) {
+  if (!definition.empty() &&
+      transform::proj_knows_system(definition, {platform::utf8_of(core::grid_folder())})) {
     return ResolvedSystem{definition, true};
   }
   return std::nullopt;

@@ -260,9 +260,7 @@ int convert(const app::CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  platform::install_interruption_handlers(
-      "kelvrin-cli: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
-      "ficheiros removidos.\n");
+  platform::install_interruption_handlers(core::messages::last_words("kelvrin-cli"));
   const app::CliParse parsed = app::parse_command_line(platform::program_arguments(argc, argv));
   if (!parsed.options) {
     complain(parsed.error + " (ver kelvrin-cli --help)");

@@ -4,6 +4,7 @@
 
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
+#include "core/messages.hpp"
 #include "platform/own_files.hpp"
 #include "ui/fonts.hpp"
 #include "ui/main_window.hpp"
@@ -13,9 +14,7 @@
 int main(int argc, char** argv) {
   // The session may end under the window (logout, a closed terminal): the
   // conversion's files go with it.
-  kelvrin::platform::install_interruption_handlers(
-      "kelvrin: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
-      "ficheiros removidos.\n");
+  kelvrin::platform::install_interruption_handlers(kelvrin::core::messages::last_words("kelvrin"));
   QApplication application(argc, argv);
   QApplication::setApplicationName("kelvrin");
   QApplication::setWindowIcon(QIcon(":/kelvrin.png"));

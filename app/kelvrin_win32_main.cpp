@@ -10,6 +10,7 @@
 
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
+#include "core/messages.hpp"
 #include "platform/own_files.hpp"
 #include "platform/windows/wide_text.hpp"
 #include "ui/win32/main_window.hpp"
@@ -32,9 +33,7 @@ std::wstring first_argument() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   // A fault that ends the program takes the conversion's files with it.
-  kelvrin::platform::install_interruption_handlers(
-      "kelvrin: erro interno ou memória insuficiente: a conversão foi interrompida e os seus "
-      "ficheiros removidos.\n");
+  kelvrin::platform::install_interruption_handlers(kelvrin::core::messages::last_words("kelvrin"));
   // The file dialogs and the screen readers' names are COM objects.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 #include "core/catalogue.hpp"
-#include "platform/utf8_path.hpp"
+#include "transform/text_file.hpp"
 
 namespace kelvrin::app {
 namespace {
@@ -111,13 +109,13 @@ std::string proj_definition(const std::string& typed) {
       typed.find('[') != std::string::npos) {
     return typed;
   }
-  std::ifstream file(platform::path_of(typed));  // a file of WKT
-  if (file) {
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (text.str().find('[') != std::string::npos) return text.str();
+  transform::TextFile file;  // a file of WKT
+  if (file.open(typed)) return {};
+  std::string text;
+  for (int c = file.get(); c != transform::TextFile::end; c = file.get()) {
+    text += static_cast<char>(c);
   }
-  return {};
+  return text.find('[') != std::string::npos ? text : std::string();
 }
 
 std::vector<std::string> nearest_system_names(std::string_view typed, std::size_t count) {

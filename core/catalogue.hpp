@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <span>
 #include <string_view>
 
@@ -36,23 +35,15 @@ inline constexpr std::string_view ntv2_suffix = " (grelhas NTv2)";
 // A system the conversion job accepts as source.
 struct SourceSystem {
   std::string_view name;
-  std::optional<int> number;  // as in the procedure names (transf_01: 0 to 1); none for Qualquer
-  bool in_source_list;        // offered in the window's source list
   std::span<const std::string_view> targets;  // offered as targets, in order
   bool first_target_selected;                 // whether choosing it also sets the target text
   bool shows_parameter_files;                 // the window's layout with the parameter-file rows
 };
-
-// The twelve sources, in lookup order: "ETRS89 TM06" first, "Qualquer" last.
-std::span<const SourceSystem> source_systems();
 
 // The ten names of the window's source list, in order.
 std::span<const std::string_view> source_list_names();
 
 // The source with exactly this name, or nullptr.
 const SourceSystem* find_source(std::string_view name);
-
-// Systems that are only ever targets: the three ITRF93 UTM zones (number 4).
-std::span<const std::string_view> target_only_systems();
 
 }  // namespace kelvrin::core

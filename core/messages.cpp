@@ -1,5 +1,6 @@
 #include "core/messages.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iterator>
@@ -25,6 +26,20 @@ std::string with_cause(std::string text, platform::SystemError error) {
 }
 
 }  // namespace
+
+const char* last_words(std::string_view program) {
+  static constexpr std::string_view said =
+      ": erro interno ou memória insuficiente: a conversão foi interrompida e os seus ficheiros "
+      "removidos.\n";
+  // Plain static storage, never destroyed: no destructor may take it away
+  // before a fault that comes during the program's own end.
+  static char text[160];
+  const std::size_t name = std::min(program.size(), sizeof text - said.size() - 1);
+  std::copy_n(program.data(), name, text);
+  std::copy(said.begin(), said.end(), text + name);
+  text[name + said.size()] = '\0';
+  return text;
+}
 
 std::string system_error_text(platform::SystemError error) {
   switch (error.kind()) {
@@ -184,6 +199,8 @@ std::string parameter_file_failure(const transform::ParameterFileRead& read,
     case transform::ParameterFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de parâmetros " + quoted(path),
                         read.system_error);
+    case transform::ParameterFileError::cannot_read:
+      return with_cause("Erro ao ler o ficheiro de parâmetros " + quoted(path), read.system_error);
     case transform::ParameterFileError::ends_early:
       return "O ficheiro de parâmetros " + quoted(path) + " termina antes do campo " + field +
              " (são precisos 15 campos).";
@@ -206,6 +223,8 @@ std::string grid_file_failure(const transform::GridFileRead& read, std::string_v
     case transform::GridFileError::cannot_open:
       return with_cause("Não foi possível abrir o ficheiro de grelha " + quoted(path),
                         read.system_error);
+    case transform::GridFileError::cannot_read:
+      return with_cause("Erro ao ler o ficheiro de grelha " + quoted(path), read.system_error);
     case transform::GridFileError::too_few:
       return "O ficheiro de grelha " + quoted(path) + " tem só " + count +
              " valores; são precisos " + needed + ".";
@@ -273,8 +292,31 @@ std::string point_text(double x, double y) {
 
 }  // namespace
 
-std::string proj_refused(std::string_view source, std::string_view target, std::string_view why) {
-  return "Conversão " + from_to(source, target) + " recusada: " + std::string(why) + ".";
+std::string proj_failure(const transform::ProjError& error) {
+  using transform::ProjFailure;
+  const std::string not_loaded = "o PROJ não pôde ser carregado (";
+  switch (error.failure) {
+    case ProjFailure::library_not_found:
+      return not_loaded + "a biblioteca do PROJ (proj_*.dll) não está na pasta do programa, " +
+             error.file + ")";
+    case ProjFailure::library_not_loaded: return not_loaded + error.said + ")";
+    case ProjFailure::function_missing:
+      return not_loaded + error.file + ": falta " + error.said + ")";
+    case ProjFailure::unknown_source: return "o PROJ não conhece o sistema de origem";
+    case ProjFailure::unknown_target: return "o PROJ não conhece o sistema de destino";
+    case ProjFailure::no_operation:
+      return "o PROJ não conhece nenhuma transformação entre os dois sistemas";
+    case ProjFailure::grid_missing:
+      return "a transformação precisa da grelha " + error.file + ", que não existe";
+    case ProjFailure::refused_by_proj: return error.said.empty() ? "erro do PROJ" : error.said;
+    case ProjFailure::none: break;
+  }
+  return {};
+}
+
+std::string proj_refused(std::string_view source, std::string_view target,
+                         const transform::ProjError& error) {
+  return "Conversão " + from_to(source, target) + " recusada: " + proj_failure(error) + ".";
 }
 
 std::string proj_operation(std::string_view source, std::string_view target, std::string_view name,

@@ -10,6 +10,7 @@
 #include "points/point_list_pass.hpp"
 #include "transform/grid.hpp"
 #include "transform/parameter_file.hpp"
+#include "transform/proj_error.hpp"
 
 namespace kelvrin::core::messages {
 
@@ -31,6 +32,13 @@ inline constexpr std::string_view expected_x_marker =
     "Erro! Esperado 'X' no ficheiro de parâmetros -X";
 inline constexpr std::string_view expected_y_marker =
     "Erro! Esperado 'Y' no ficheiro de parâmetros -Y";
+
+// What the program leaves on standard error when a fault ends it (an
+// exception nobody catches, memory run out) in the middle of a conversion,
+// behind its name: `program` is "kelvrin" or "kelvrin-cli". The text lives
+// for the rest of the process, so that it is still there when the fault
+// comes while the program ends; a program asks once.
+const char* last_words(std::string_view program);
 
 // Why a system call failed, in a few Portuguese words.
 std::string system_error_text(platform::SystemError error);
@@ -68,8 +76,13 @@ std::string missing_ntv2_grid(std::string_view grid);
 // The messages of the conversions PROJ runs name the two systems as the
 // user named them: `source` and `target` below.
 
+// Why PROJ gave no operation, in a few words: also what the command line
+// says of a system only PROJ could read when PROJ cannot be loaded.
+std::string proj_failure(const transform::ProjError& error);
+
 // PROJ refused the operation (an unknown system, a missing grid).
-std::string proj_refused(std::string_view source, std::string_view target, std::string_view why);
+std::string proj_refused(std::string_view source, std::string_view target,
+                         const transform::ProjError& error);
 
 // The operation PROJ chose, with its stated accuracy (negative: unknown).
 std::string proj_operation(std::string_view source, std::string_view target, std::string_view name,

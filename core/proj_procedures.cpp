@@ -65,7 +65,7 @@ std::string pipeline(const Ntv2Pair& pair) {
   return text + " +step " + pair.to.projection;
 }
 
-LoadedProcedure refused(ProcedureContext& context, std::string_view why) {
+LoadedProcedure refused(ProcedureContext& context, const transform::ProjError& why) {
   stop_with_message(context, messages::proj_refused(context.source_name, context.target_name, why));
   return {};
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/cli_options.hpp"
+#include "core/messages.hpp"
 #include "platform/file_pattern.hpp"
 #include "tests/cli_runner.hpp"
 #include "tests/test_support.hpp"
@@ -132,6 +133,16 @@ TEST_F(Cli, OutputFolderIsMadeOneLevelDeep) {
 
 // What Windows leaves to the program: the patterns among the file
 // arguments, with a stand-in for the system's search.
+// What a fault leaves on standard error, the same for every program but
+// its name.
+TEST(LastWords, NameTheProgram) {
+  const std::string said =
+      ": erro interno ou memória insuficiente: a conversão foi interrompida e os seus ficheiros "
+      "removidos.\n";
+  EXPECT_EQ(std::string(core::messages::last_words("kelvrin-cli")), "kelvrin-cli" + said);
+  EXPECT_EQ(std::string(core::messages::last_words("kelvrin")), "kelvrin" + said);
+}
+
 TEST(FilePatterns, ExpandedAmongTheFileArguments) {
   const app::FilePatterns patterns = [](const std::string& argument) {
     std::optional<std::vector<std::string>> names;

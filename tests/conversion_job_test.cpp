@@ -125,7 +125,7 @@ TEST_F(ConversionJob, ABallparkOperationOnlyWhenTheRequestAllowsIt) {
   write_file(input_, point_drawing);
   ConversionRequest request{"EPSG:27493", "EPSG:5015", input_, output_, "", ""};
   request.proj_systems = true;
-  if (std::string why; !transform::proj_library(why))
+  if (transform::ProjError why; !transform::proj_library(why))
     GTEST_SKIP() << "PROJ is not beside this program";
   EXPECT_EQ(run_conversion(host_, {folder_.path()}, request), ConversionOutcome::failed);
   ASSERT_EQ(host_.messages().size(), 1u);

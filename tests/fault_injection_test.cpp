@@ -125,23 +125,33 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"every_rename_crosses_disks", "rename::EXDEV", "datum73", "Não foi possível gravar"},
         Fault{"grid_file_unreadable", "open-read:et_lx_p.asc:EACCES", "lisboa",
               "Os Ficheiros et_lx_m.asc e et_lx_p.asc não existem !!"},
-        Fault{"grid_file_fails_while_loading", "fopen:et_lx_m.asc:EIO", "lisboa",
-              "Não foi possível abrir o ficheiro de grelha"}),
+        Fault{"grid_file_fails_while_loading", "read:et_lx_m.asc:EIO:5000", "lisboa",
+              "Erro ao ler o ficheiro de grelha \""}),
     testing::CaseName());
 
+// A parameter file that cannot be opened, or fails after its first bytes
+// (the fields read so far would make a polynomial of nothing), is named.
 TEST(FaultInjectionParameters, UnreadableParameterFileIsNamed) {
-  testing::TempFolder folder;
-  write_file(folder.file("planta.dxf"), drawing());
-  const testing::CliRun run = testing::run_cli(
-      folder,
-      "--from qualquer --param-x " + std::string(KELVRIN_EXAMPLES_DIR) + "/qualquer_x.txt" +
-          " --param-y " + KELVRIN_EXAMPLES_DIR + "/qualquer_y.txt " + folder.file("planta.dxf") +
-          " " + folder.file("saida.dxf"),
-      with_fault("fopen:qualquer_y.txt:EACCES"));
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Não foi possível abrir o ficheiro de parâmetros"), std::string::npos)
-      << run.err;
-  EXPECT_EQ(folder.listing(), (std::vector<std::string>{"planta.dxf"}));
+  const std::pair<const char*, const char*> faults[] = {
+      {"open-read:qualquer_y.txt:EACCES",
+       "Não foi possível abrir o ficheiro de parâmetros \"" KELVRIN_EXAMPLES_DIR
+       "/qualquer_y.txt\" (sem permissão de acesso)."},
+      {"read:qualquer_y.txt:EIO:100", "Erro ao ler o ficheiro de parâmetros \"" KELVRIN_EXAMPLES_DIR
+                                      "/qualquer_y.txt\" (erro de entrada/saída no disco)."},
+  };
+  for (const auto& [rule, message] : faults) {
+    testing::TempFolder folder;
+    write_file(folder.file("planta.dxf"), drawing());
+    const testing::CliRun run = testing::run_cli(
+        folder,
+        "--from qualquer --param-x " + std::string(KELVRIN_EXAMPLES_DIR) + "/qualquer_x.txt" +
+            " --param-y " + KELVRIN_EXAMPLES_DIR + "/qualquer_y.txt " + folder.file("planta.dxf") +
+            " " + folder.file("saida.dxf"),
+        with_fault(rule));
+    EXPECT_EQ(run.status, 1) << rule;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_EQ(folder.listing(), (std::vector<std::string>{"planta.dxf"}));
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/messages.hpp"
 #include "tests/cli_runner.hpp"
 #include "tests/test_support.hpp"
 
@@ -192,6 +194,42 @@ TEST(ProjRoute, BetweenEpsgSystemsAsCs2csWithTheOperationTold) {
   EXPECT_NEAR(zone25[0].y, theirs25[0].y, 0.001);
 }
 
+// A system may come as a file of WKT (here as projinfo writes it, over
+// many lines, with Windows line ends): the drawing converts as by the code.
+// A file with no WKT in it, or a folder, is no system.
+TEST(ProjRoute, ASystemFromAFileOfWkt) {
+  testing::TempFolder folder;
+  write_file(folder.file("in.dxf"), drawing_of(onshore_lattice()));
+  FILE* pipe = ::popen("projinfo -q -o WKT2:2019 EPSG:32629", "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string wkt;
+  char chunk[512];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    wkt.append(chunk, got);
+  ASSERT_EQ(::pclose(pipe), 0);
+  ASSERT_GT(std::count(wkt.begin(), wkt.end(), '\n'), 10);
+  std::string crlf;
+  for (const char c : wkt) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  write_file(folder.file("utm29.wkt"), crlf);
+  const std::string input = " " + folder.file("in.dxf") + " ";
+
+  const testing::CliRun by_file = testing::run_cli(
+      folder, "-q --from tm06 --to " + folder.file("utm29.wkt") + input + folder.file("a.dxf"));
+  ASSERT_EQ(by_file.status, 0) << by_file.err;
+  const testing::CliRun by_code =
+      testing::run_cli(folder, "-q --from tm06 --to EPSG:32629" + input + folder.file("b.dxf"));
+  ASSERT_EQ(by_code.status, 0) << by_code.err;
+  EXPECT_EQ(testing::read_file(folder.file("a.dxf")), testing::read_file(folder.file("b.dxf")));
+
+  write_file(folder.file("nothing.wkt"), "EPSG:32629 is not WKT\n");
+  for (const std::string& name : {folder.file("nothing.wkt"), folder.path().string()}) {
+    const testing::CliRun refused =
+        testing::run_cli(folder, "--from tm06 --to " + name + input + folder.file("c.dxf"));
+    EXPECT_EQ(refused.status, 2) << name;
+    EXPECT_NE(refused.err.find("sistema desconhecido em --to"), std::string::npos) << refused.err;
+  }
+}
+
 // PROJ knows no change of datum from Datum 73 to PTRA08, only a "Ballpark
 // geographic offset" that leaves the datum as it is: refused unless asked for.
 TEST(ProjRoute, ABallparkOperationOnlyWhenAllowed) {
@@ -251,6 +289,33 @@ TEST(ProjRoute, PointsOutsideTheAreaOfUseAreTold) {
   ASSERT_EQ(theirs.size(), points.size());
   EXPECT_NEAR(ours[3].x, theirs[3].x, 0.001);
   EXPECT_NEAR(ours[3].y, theirs[3].y, 0.001);
+}
+
+// Every reason PROJ gives no operation, worded; the loader's cannot be
+// made to happen on a system with PROJ installed.
+TEST(ProjRoute, EveryRefusalWorded) {
+  using transform::ProjFailure;
+  const std::pair<transform::ProjError, std::string> rows[] = {
+      {{ProjFailure::library_not_found, "C:\\kelvrin", ""},
+       "o PROJ não pôde ser carregado (a biblioteca do PROJ (proj_*.dll) não está na pasta do "
+       "programa, C:\\kelvrin)"},
+      {{ProjFailure::library_not_loaded, "libproj.so.25", "libproj.so.25: cannot open"},
+       "o PROJ não pôde ser carregado (libproj.so.25: cannot open)"},
+      {{ProjFailure::function_missing, "libproj.so.25", "proj_trans"},
+       "o PROJ não pôde ser carregado (libproj.so.25: falta proj_trans)"},
+      {{ProjFailure::unknown_source, "", ""}, "o PROJ não conhece o sistema de origem"},
+      {{ProjFailure::unknown_target, "", ""}, "o PROJ não conhece o sistema de destino"},
+      {{ProjFailure::no_operation, "", ""},
+       "o PROJ não conhece nenhuma transformação entre os dois sistemas"},
+      {{ProjFailure::grid_missing, "pt_dgt_D73_ETRS89_geo.tif", ""},
+       "a transformação precisa da grelha pt_dgt_D73_ETRS89_geo.tif, que não existe"},
+      {{ProjFailure::refused_by_proj, "", "Invalid PROJ string syntax"},
+       "Invalid PROJ string syntax"},
+      {{ProjFailure::refused_by_proj, "", ""}, "erro do PROJ"},
+  };
+  for (const auto& [error, text] : rows) EXPECT_EQ(core::messages::proj_failure(error), text);
+  EXPECT_EQ(core::messages::proj_refused("A", "B", rows[3].first),
+            "Conversão de \"A\" para \"B\" recusada: o PROJ não conhece o sistema de origem.");
 }
 
 TEST(ProjRoute, Refusals) {

@@ -134,6 +134,9 @@ TEST(ParameterFile, FieldsSpreadOverLinesReadTheSame) {
       "\"um, dois\",\"tres\",X\n1,2\n3,4\n5,6\n7\n8\n9\n10\n11\n12\n",
       "  livre  \n\n outro,  X  \r\n1 2 3 4 5 6\r\n7 8 9 10 11 12 13 14 15\r\n",
       "\"a\"ignored, b ,\"X\"\n1,\n2\n3\t4, 5 ,6 7,8,9,10,11,12",
+      // Blank lines enough that a quoted field and the numbers after it
+      // straddle the first block read from the disk.
+      std::string(16380, '\n') + "\"um, dois\",tres,X,1,2,3,4,5,6,7,8,9,10,11,12",
   };
   for (const std::string& layout : layouts) {
     write_file(folder.file("p.txt"), layout);

@@ -1,7 +1,6 @@
 #include "transform/grid.hpp"
 
 #include <cmath>
-#include <fstream>
 #include <optional>
 
 #include "dxf/numbers.hpp"
@@ -19,29 +18,30 @@ bool is_space(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 // number: a missing value must not shift every node after it.
 class TokenReader {
  public:
-  explicit TokenReader(std::streambuf& in) : in_(in) {}
+  explicit TokenReader(TextFile& in) : in_(in) {}
 
   // The next token, its first longest_grid_token characters when it is
   // longer (cut() tells).
   std::optional<std::string> next() {
     cut_ = false;
     skip_spaces();
-    if (in_.sgetc() == eof) return std::nullopt;
-    if (first_ || in_.sgetc() != ',') {
+    if (in_.peek() == TextFile::end) return std::nullopt;
+    if (first_ || in_.peek() != ',') {
       first_ = false;
     } else {
-      in_.sbumpc();
+      in_.get();
       skip_spaces();
     }
     std::string token;
-    for (int c = in_.sgetc(); c != eof && c != ',' && !is_space(c); c = in_.snextc()) {
+    for (int c = in_.peek(); c != TextFile::end && c != ',' && !is_space(c); c = in_.peek()) {
+      in_.get();
       if (token.size() < longest_grid_token) {
         token += static_cast<char>(c);
       } else {
         cut_ = true;
       }
     }
-    if (token.empty() && in_.sgetc() == eof) return std::nullopt;
+    if (token.empty() && in_.peek() == TextFile::end) return std::nullopt;
     return token;
   }
 
@@ -49,39 +49,48 @@ class TokenReader {
 
  private:
   void skip_spaces() {
-    while (is_space(in_.sgetc())) in_.sbumpc();
+    while (is_space(in_.peek())) in_.get();
   }
-  static constexpr int eof = std::char_traits<char>::eof();
-  std::streambuf& in_;
+  TextFile& in_;
   bool first_ = true;
   bool cut_ = false;
 };
 
-}  // namespace
-
-GridFileRead load_grid(const std::string& path, Grid& grid) {
-  GridFileRead read;
-  std::ifstream in;
-  if (const platform::SystemError error = open_text_file(path, in)) {
-    read.error = GridFileError::cannot_open;
-    read.system_error = error;
-    return read;
-  }
-  TokenReader tokens(*in.rdbuf());
+void read_grid(TextFile& in, Grid& grid, GridFileRead& read) {
+  TokenReader tokens(in);
   for (double& value : grid.values()) {
     const auto token = tokens.next();
     if (!token) {
       read.error = GridFileError::too_few;
-      return read;
+      return;
     }
     const auto number = tokens.cut() ? std::nullopt : dxf::strict_number(*token);
     if (!number) {
       read.error = tokens.cut() ? GridFileError::too_long : GridFileError::not_a_number;
       read.text = tokens.cut() ? token->substr(0, 20) : *token;
-      return read;
+      return;
     }
     value = *number;
     ++read.values_read;
+  }
+}
+
+}  // namespace
+
+GridFileRead load_grid(const std::string& path, Grid& grid) {
+  GridFileRead read;
+  TextFile in;
+  if (const platform::SystemError error = in.open(path)) {
+    read.error = GridFileError::cannot_open;
+    read.system_error = error;
+    return read;
+  }
+  read_grid(in, grid, read);
+  // What was read up to a failed read, its last token perhaps cut short,
+  // tells nothing of the file.
+  if (const platform::SystemError error = in.error()) {
+    read.error = GridFileError::cannot_read;
+    read.system_error = error;
   }
   return read;
 }

@@ -45,6 +45,7 @@ class Grid {
 enum class GridFileError {
   none,
   cannot_open,   // system_error says why
+  cannot_read,   // a read failed; system_error says why
   too_few,       // the file holds only `values_read` numbers
   not_a_number,  // the number after `values_read` numbers is `text`
   too_long,      // the token after `values_read` numbers is longer than any

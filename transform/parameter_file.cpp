@@ -1,6 +1,5 @@
 #include "transform/parameter_file.hpp"
 
-#include <fstream>
 #include <optional>
 
 #include "dxf/numbers.hpp"
@@ -19,7 +18,7 @@ bool is_line_end(int c) { return c == '\r' || c == '\n'; }
 // only the first fifteen fields are ever read from it.
 class FieldReader {
  public:
-  explicit FieldReader(std::istream& in) : in_(in) {}
+  explicit FieldReader(TextFile& in) : in_(in) {}
 
   // Whether the last field was longer than longest_parameter_field (and
   // holds only its beginning).
@@ -33,13 +32,13 @@ class FieldReader {
     std::string field;
     if (in_.peek() == '"') {
       in_.get();
-      for (int c = in_.get(); c != EOF && c != '"'; c = in_.get()) append(field, c);
+      for (int c = in_.get(); c != TextFile::end && c != '"'; c = in_.get()) append(field, c);
       // Whatever follows the closing quote up to the separator is not part of it.
       skip_while([](int c) { return c != ',' && !is_line_end(c); });
       in_.get();
       return field;
     }
-    for (int c = in_.get(); c != EOF && c != ',' && !is_line_end(c); c = in_.get()) {
+    for (int c = in_.get(); c != TextFile::end && c != ',' && !is_line_end(c); c = in_.get()) {
       append(field, c);
     }
     while (!field.empty() && is_blank(field.back())) field.pop_back();
@@ -65,7 +64,7 @@ class FieldReader {
   void skip_while(Predicate predicate) {
     while (!at_end() && predicate(in_.peek())) in_.get();
   }
-  bool at_end() { return in_.peek() == std::char_traits<char>::eof(); }
+  bool at_end() { return in_.peek() == TextFile::end; }
   void append(std::string& field, int c) {
     if (field.size() < longest_parameter_field) {
       field += static_cast<char>(c);
@@ -74,20 +73,11 @@ class FieldReader {
     }
   }
 
-  std::istream& in_;
+  TextFile& in_;
   bool cut_ = false;
 };
 
-}  // namespace
-
-ParameterFileRead read_parameter_file(const std::string& path) {
-  ParameterFileRead read;
-  std::ifstream in;
-  if (const platform::SystemError error = open_text_file(path, in)) {
-    read.error = ParameterFileError::cannot_open;
-    read.system_error = error;
-    return read;
-  }
+void read_fields(TextFile& in, ParameterFileRead& read) {
   FieldReader fields(in);
   double* const numbers[] = {&read.file.xc, &read.file.yc, &read.file.ox,
                              &read.file.oy, &read.file.sx, &read.file.sy};
@@ -96,13 +86,13 @@ ParameterFileRead read_parameter_file(const std::string& path) {
     if (!text) {
       read.error = ParameterFileError::ends_early;
       read.field = field;
-      return read;
+      return;
     }
     if (fields.cut()) {
       read.error = ParameterFileError::too_long;
       read.field = field;
       read.text = text->substr(0, 20);
-      return read;
+      return;
     }
     if (field <= 3) {
       if (field == 3) read.file.marker = *text;
@@ -113,13 +103,32 @@ ParameterFileRead read_parameter_file(const std::string& path) {
       read.error = ParameterFileError::not_a_number;
       read.field = field;
       read.text = *text;
-      return read;
+      return;
     }
     if (field <= 9) {
       *numbers[field - 4] = *value;
     } else {
       read.file.coefficients[static_cast<std::size_t>(field - 10)] = *value;
     }
+  }
+}
+
+}  // namespace
+
+ParameterFileRead read_parameter_file(const std::string& path) {
+  ParameterFileRead read;
+  TextFile in;
+  if (const platform::SystemError error = in.open(path)) {
+    read.error = ParameterFileError::cannot_open;
+    read.system_error = error;
+    return read;
+  }
+  read_fields(in, read);
+  // Fields read up to a failed read, the last perhaps cut short, tell
+  // nothing of the file.
+  if (const platform::SystemError error = in.error()) {
+    read.error = ParameterFileError::cannot_read;
+    read.system_error = error;
   }
   return read;
 }

@@ -30,6 +30,7 @@ struct ParameterFile {
 enum class ParameterFileError {
   none,
   cannot_open,   // system_error says why
+  cannot_read,   // a read failed; system_error says why
   ends_early,    // the file ends before `field`
   not_a_number,  // `field` holds `text`, which is not a decimal number
   too_long,      // `field` is longer than longest_parameter_field; `text`

@@ -12,14 +12,14 @@ namespace {
 
 struct Loaded {
   ProjLibrary library;
-  std::string error;
+  ProjError error;
   bool complete = false;
 };
 
 // KELVRIN_PROJ_LIBRARY: the soname of the PROJ the program was built with.
 // A Windows build has PROJ's DLL beside the program, named with its version
 // (proj_9_1.dll, libproj_9_1.dll as mingw-w64 names it); none there is told.
-std::string library_name([[maybe_unused]] std::string& error) {
+std::string library_name([[maybe_unused]] ProjError& error) {
 #ifdef KELVRIN_PROJ_LIBRARY
   return KELVRIN_PROJ_LIBRARY;
 #else
@@ -31,8 +31,7 @@ std::string library_name([[maybe_unused]] std::string& error) {
       return platform::utf8_of(entry.path());
     }
   }
-  error = "a biblioteca do PROJ (proj_*.dll) não está na pasta do programa, " +
-          platform::utf8_of(folder);
+  error = {ProjFailure::library_not_found, platform::utf8_of(folder), {}};
   return {};
 #endif
 }
@@ -42,12 +41,16 @@ Loaded load() {
   const std::string library = library_name(loaded.error);
   if (library.empty()) return loaded;
   // The library stays loaded for the life of the program.
-  const platform::SharedLibrary proj(library.c_str(), loaded.error);
-  if (!proj.loaded()) return loaded;
+  std::string why;
+  const platform::SharedLibrary proj(library.c_str(), why);
+  if (!proj.loaded()) {
+    loaded.error = {ProjFailure::library_not_loaded, library, why};
+    return loaded;
+  }
 #define KELVRIN_PROJ_LOAD(name)                                                  \
   loaded.library.name = reinterpret_cast<decltype(&::name)>(proj.symbol(#name)); \
   if (loaded.library.name == nullptr) {                                          \
-    loaded.error = library + ": falta " #name;                                   \
+    loaded.error = {ProjFailure::function_missing, library, #name};              \
     return loaded;                                                               \
   }
   KELVRIN_PROJ_FUNCTIONS(KELVRIN_PROJ_LOAD)
@@ -58,7 +61,7 @@ Loaded load() {
 
 }  // namespace
 
-const ProjLibrary* proj_library(std::string& error) {
+const ProjLibrary* proj_library(ProjError& error) {
   static const Loaded loaded = load();  // once, whichever thread asks first
   error = loaded.error;
   return loaded.complete ? &loaded.library : nullptr;

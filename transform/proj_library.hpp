@@ -2,7 +2,7 @@
 
 #include <proj.h>
 
-#include <string>
+#include "transform/proj_error.hpp"
 
 namespace kelvrin::transform {
 
@@ -53,6 +53,6 @@ struct ProjLibrary {
 
 // The loaded library, or nullptr when it cannot be loaded; `error` then
 // says why.
-const ProjLibrary* proj_library(std::string& error);
+const ProjLibrary* proj_library(ProjError& error);
 
 }  // namespace kelvrin::transform

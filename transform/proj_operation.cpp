@@ -32,9 +32,9 @@ pj_ctx* offline_context(const ProjLibrary* proj, const std::vector<std::string>&
   return context;
 }
 
-std::string last_error(const ProjLibrary* proj, pj_ctx* context) {
+ProjError last_error(const ProjLibrary* proj, pj_ctx* context) {
   const char* text = proj->proj_context_errno_string(context, proj->proj_context_errno(context));
-  return text != nullptr ? text : "erro do PROJ";
+  return {ProjFailure::refused_by_proj, {}, text != nullptr ? text : ""};
 }
 
 // The first grid `operation` needs and PROJ cannot find, or empty.
@@ -173,14 +173,6 @@ SourceBox area_in_source(const ProjLibrary* proj, pj_ctx* context, const PJ* ope
   return area ? source_box(proj, context, source, *area) : SourceBox{};
 }
 
-// PROJ, or nullptr with the reason in `error`.
-const ProjLibrary* loaded_proj(std::string& error) {
-  std::string why;
-  const ProjLibrary* proj = proj_library(why);
-  if (proj == nullptr) error = "o PROJ não pôde ser carregado (" + why + ")";
-  return proj;
-}
-
 }  // namespace
 
 ProjOperation::~ProjOperation() {
@@ -191,7 +183,7 @@ ProjOperation::~ProjOperation() {
 ProjOperation::Made ProjOperation::from_pipeline(const std::string& pipeline,
                                                  const std::vector<std::string>& grid_folders) {
   Made made;
-  const ProjLibrary* proj = loaded_proj(made.error);
+  const ProjLibrary* proj = proj_library(made.error);
   if (proj == nullptr) return made;
   std::unique_ptr<ProjOperation> operation(new ProjOperation(proj));
   operation->context_ = offline_context(proj, grid_folders);
@@ -208,15 +200,15 @@ ProjOperation::Made ProjOperation::from_pipeline(const std::string& pipeline,
 ProjOperation::Made ProjOperation::between(const std::string& source, const std::string& target,
                                            const std::vector<std::string>& grid_folders) {
   Made made;
-  const ProjLibrary* proj = loaded_proj(made.error);
+  const ProjLibrary* proj = proj_library(made.error);
   if (proj == nullptr) return made;
   std::unique_ptr<ProjOperation> operation(new ProjOperation(proj));
   pj_ctx* context = operation->context_ = offline_context(proj, grid_folders);
   PJ* from = proj->proj_create(context, source.c_str());
   PJ* to = proj->proj_create(context, target.c_str());
   if (from == nullptr || to == nullptr) {
-    made.error = from == nullptr ? "o PROJ não conhece o sistema de origem"
-                                 : "o PROJ não conhece o sistema de destino";
+    made.error.failure =
+        from == nullptr ? ProjFailure::unknown_source : ProjFailure::unknown_target;
     if (from != nullptr) proj->proj_destroy(from);
     if (to != nullptr) proj->proj_destroy(to);
     return made;
@@ -244,13 +236,12 @@ ProjOperation::Made ProjOperation::between(const std::string& source, const std:
   proj->proj_destroy(from);
   proj->proj_destroy(to);
   if (best == nullptr) {
-    made.error = "o PROJ não conhece nenhuma transformação entre os dois sistemas";
+    made.error.failure = ProjFailure::no_operation;
     return made;
   }
-  made.missing_grid = missing_grid(proj, context, best);
-  if (!made.missing_grid.empty()) {
+  if (std::string grid = missing_grid(proj, context, best); !grid.empty()) {
     proj->proj_destroy(best);
-    made.error = "a transformação precisa da grelha " + made.missing_grid + ", que não existe";
+    made.error = {ProjFailure::grid_missing, std::move(grid), {}};
     return made;
   }
   const char* name = proj->proj_get_name(best);
@@ -278,11 +269,12 @@ PointResult ProjOperation::forward(PlanarPoint source) const {
   return {PointStatus::ok, {result.xy.x, result.xy.y}, !area_.holds(source)};
 }
 
-bool proj_knows_system(const std::string& definition) {
-  std::string error;
-  const ProjLibrary* proj = loaded_proj(error);
+bool proj_knows_system(const std::string& definition,
+                       const std::vector<std::string>& data_folders) {
+  ProjError error;
+  const ProjLibrary* proj = proj_library(error);
   if (proj == nullptr) return false;
-  pj_ctx* context = offline_context(proj, {});
+  pj_ctx* context = offline_context(proj, data_folders);
   PJ* system = proj->proj_create(context, definition.c_str());
   const bool known = system != nullptr && proj->proj_is_crs(system) != 0;
   if (system != nullptr) proj->proj_destroy(system);
@@ -290,9 +282,10 @@ bool proj_knows_system(const std::string& definition) {
   return known;
 }
 
-std::string proj_unavailable_reason() {
-  std::string error;
-  return loaded_proj(error) == nullptr ? error : std::string();
+ProjError proj_unavailable_reason() {
+  ProjError error;
+  proj_library(error);
+  return error;
 }
 
 }  // namespace kelvrin::transform

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "transform/point_operation.hpp"
+#include "transform/proj_error.hpp"
 
 struct PJconsts;
 struct pj_ctx;
@@ -39,8 +40,7 @@ class ProjOperation final : public PointOperation {
 
   struct Made {
     std::unique_ptr<ProjOperation> operation;  // null when refused
-    std::string error;                         // why, in PROJ's or our words
-    std::string missing_grid;                  // a grid the operation needs and PROJ lacks
+    ProjError error;                           // why
   };
 
   static Made from_pipeline(const std::string& pipeline,
@@ -81,11 +81,14 @@ class ProjOperation final : public PointOperation {
   bool target_geographic_ = false;
 };
 
-// Whether PROJ reads `definition` as a coordinate system.
-bool proj_knows_system(const std::string& definition);
+// Whether PROJ reads `definition` as a coordinate system. Its database is
+// looked for in `data_folders` first, as a conversion looks for it: a
+// Windows build keeps proj.db beside the program, where PROJ by itself does
+// not look.
+bool proj_knows_system(const std::string& definition, const std::vector<std::string>& data_folders);
 
-// Why PROJ cannot be loaded (a Windows build without its DLL), or nothing
+// Why PROJ cannot be loaded (a Windows build without its DLL), or none
 // when it can.
-std::string proj_unavailable_reason();
+ProjError proj_unavailable_reason();
 
 }  // namespace kelvrin::transform

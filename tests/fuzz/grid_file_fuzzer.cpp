@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case GridFileError::too_long:
       require(read.values_read < grid_geometry::node_count, "a refusal counts what it read");
       break;
-    case GridFileError::cannot_open: require(false, "a scratch file always opens");
+    case GridFileError::cannot_open:
+    case GridFileError::cannot_read: require(false, "a scratch file always opens and reads");
   }
   return 0;
 }

@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case ParameterFileError::too_long:
       require(read.field >= 1 && read.field <= 15, "an over-long field is one of the 15");
       break;
-    case ParameterFileError::cannot_open: require(false, "a scratch file always opens");
+    case ParameterFileError::cannot_open:
+    case ParameterFileError::cannot_read: require(false, "a scratch file always opens and reads");
   }
   return 0;
 }
