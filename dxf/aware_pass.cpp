@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dxf/drawing_survey.hpp"
+#include "dxf/entity_owner.hpp"
 #include "dxf/entity_rewriter.hpp"
 #include "dxf/entity_rules.hpp"
 #include "dxf/numbers.hpp"
@@ -19,6 +20,7 @@
 #include "dxf/placed_operation.hpp"
 #include "dxf/plain_tags.hpp"
 #include "dxf/rewrite_dxf.hpp"
+#include "dxf/section.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
@@ -26,34 +28,12 @@ namespace {
 
 using transform::PointOperation;
 
-enum class Section { none, header, tables, blocks, entities, objects, other };
-
-Section section_named(std::string_view name) {
-  if (name == "HEADER") return Section::header;
-  if (name == "TABLES") return Section::tables;
-  if (name == "BLOCKS") return Section::blocks;
-  if (name == "ENTITIES") return Section::entities;
-  if (name == "OBJECTS") return Section::objects;
-  return Section::other;
-}
-
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::toupper(static_cast<unsigned char>(x)) ==
                   std::toupper(static_cast<unsigned char>(y));
          });
 }
-
-// What a POLYLINE or INSERT hands to the VERTEX or ATTRIB entities that
-// follow it, up to its SEQEND.
-struct Owner {
-  bool active = false;
-  bool paper_space = false;
-  bool three_d = false;  // 3D polyline, polygon mesh or polyface mesh
-  Vector3 extrusion;
-  double elevation = 0.0;
-  double height_change = 0.0;  // a tilted 2D polyline's, for its vertices
-};
 
 class AwarePass : public PassDriver<AwarePass> {
  public:
@@ -144,7 +124,7 @@ class AwarePass : public PassDriver<AwarePass> {
   // A piece is converted as if the pass had got to it with no POLYLINE or
   // INSERT open.
   void start_piece() { section_ = Section::entities; }
-  bool in_piece_state() const { return section_ == Section::entities && !owner_.active; }
+  bool in_piece_state() const { return section_ == Section::entities && !owner_.open(); }
 
   const PointOperation* piece_operation() const { return &operation_; }
 
@@ -271,19 +251,7 @@ class AwarePass : public PassDriver<AwarePass> {
     const EntityKind kind = entity_kind(type);
     EntityFacts facts = gather_facts(record_, kind, in_);
 
-    // A POLYLINE always has VERTEXes and a SEQEND; an INSERT has ATTRIBs
-    // and a SEQEND only when it says so. An INSERT without them hands
-    // nothing on: the TEXT after a title block in paper space is the model's.
-    if (kind == EntityKind::polyline || (kind == EntityKind::insert && facts.attributes_follow)) {
-      owner_ = {true, facts.paper_space, (facts.flags & (8 | 16 | 64)) != 0, facts.extrusion,
-                facts.elevation};
-    } else if (kind == EntityKind::insert) {
-      owner_.active = false;
-    }
-    const bool owned = kind == EntityKind::vertex || kind == EntityKind::text ||
-                       (kind == EntityKind::no_coordinates && type == "SEQEND");
-    if (owned && owner_.active && !facts.has_paper_flag) facts.paper_space = owner_.paper_space;
-    if (type == "SEQEND") owner_.active = false;
+    owner_.meet(kind, type, facts);
 
     if (kind == EntityKind::viewport) {
       // A layout's first viewport (id 1) is the sheet itself.
@@ -314,20 +282,12 @@ class AwarePass : public PassDriver<AwarePass> {
       note_unknown_type(type);
     }
 
-    Part part = first_part(kind);
-    if (kind == EntityKind::vertex) {
-      part = vertex_part(facts.flags);
-      if (part == Part::vertex_2d && owner_.active) {
-        facts.extrusion = owner_.extrusion;
-        facts.elevation = owner_.elevation;
-        facts.height_change = owner_.height_change;
-      }
-    }
-    const bool tilted_2d_polyline = kind == EntityKind::polyline && !owner_.three_d &&
-                                    Ocs(facts.extrusion).kind() == Ocs::Kind::tilted;
+    const Part part =
+        kind == EntityKind::vertex ? owner_.vertex_part(facts.flags, facts) : first_part(kind);
+    const bool tilted_2d_polyline = owner_.tilted_2d_polyline(kind, facts);
     if (tilted_2d_polyline) facts.own_point = first_vertex_ahead();
     auto stop = rewriter_.rewrite_entity(record_, kind, part, facts);
-    if (tilted_2d_polyline) owner_.height_change = rewriter_.height_change();
+    if (tilted_2d_polyline) owner_.set_height_change(rewriter_.height_change());
     return stop;
   }
 
@@ -380,16 +340,6 @@ class AwarePass : public PassDriver<AwarePass> {
         std::max(block.largest_miss, shared_block_miss(operation_, placement, extent->second));
   }
 
-  Part vertex_part(std::int64_t flags) const {
-    constexpr std::int64_t face_record = 128;
-    constexpr std::int64_t mesh_vertex = 64;
-    constexpr std::int64_t polyline_3d_vertex = 32;
-    if ((flags & face_record) != 0 && (flags & mesh_vertex) == 0) return Part::vertex_face;
-    if ((flags & (mesh_vertex | polyline_3d_vertex)) != 0) return Part::vertex_3d;
-    if (owner_.active && owner_.three_d) return Part::vertex_3d;
-    return Part::vertex_2d;
-  }
-
   PassResult failed(const Stop& stop) {
     PassResult result = fail(stop.failure, stop.line, {});
     result.source_point = stop.source_point;
@@ -402,7 +352,7 @@ class AwarePass : public PassDriver<AwarePass> {
   Section section_ = Section::none;
   bool converting_block_ = false;
   bool streaming_ = true;  // tags before the first code 0 are copied as read
-  Owner owner_;
+  EntityOwner owner_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
   std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
 };

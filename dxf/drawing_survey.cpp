@@ -9,6 +9,7 @@
 #include "dxf/numbers.hpp"
 #include "dxf/pass_support.hpp"
 #include "dxf/plain_tags.hpp"
+#include "dxf/section.hpp"
 #include "dxf/tag_reader.hpp"
 
 namespace kelvrin::dxf {
@@ -103,9 +104,7 @@ class Surveyor {
       } else if (expecting_section_name_ && code == 2) {
         expecting_section_name_ = false;
         value = trim_blanks(value);
-        section_ = value == "BLOCKS"     ? Section::blocks
-                   : value == "ENTITIES" ? Section::entities
-                                         : Section::other;
+        section_ = section_named(value);
         if (section_ == Section::entities && !entities_matter()) return false;
       }
       return true;
@@ -136,7 +135,7 @@ class Surveyor {
           record_.kind = Record::Kind::dimension;
         }
         break;
-      case Section::other: break;
+      default: break;
     }
     if (value == "SECTION") {
       expecting_section_name_ = true;
@@ -149,7 +148,7 @@ class Surveyor {
       }
       if (section_ == Section::entities) entities_done_ = true;
       if (blocks_done_ && (entities_done_ || !entities_matter())) return false;
-      section_ = Section::other;
+      section_ = Section::none;
       block_ = nullptr;
     }
     return true;
@@ -248,8 +247,7 @@ class Surveyor {
   EntityKind content_kind_ = EntityKind::unknown;
   int pending_x_code_ = 0;  // an X of its content waiting for its Y
   double pending_x_ = 0.0;
-  enum class Section { other, blocks, entities };
-  Section section_ = Section::other;
+  Section section_ = Section::none;
   bool expecting_section_name_ = false;
   bool blocks_done_ = false;
   bool entities_done_ = false;
