@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <locale>
@@ -98,40 +99,63 @@ TEST(WrittenNumber, CommaLocaleChangesNothing) {
 namespace kelvrin::dxf {
 namespace {
 
+// How many random values a number check takes: a short run in the suite,
+// as many as KELVRIN_NUMBER_CHECKS says when asked (some hundred million
+// take minutes).
+std::uint64_t number_checks(std::uint64_t usual) {
+  const char* asked = std::getenv("KELVRIN_NUMBER_CHECKS");
+  const auto count = asked != nullptr ? whole_number(asked, 12) : std::nullopt;
+  return count ? *count : usual;
+}
+
+void expect_written_as_to_chars(double value) {
+  for (const double signed_value : {value, -value}) {
+    char expected[max_coordinate_text];
+    const auto end = std::to_chars(expected, expected + sizeof expected, signed_value,
+                                   std::chars_format::fixed, 5)
+                         .ptr;
+    std::string reference(expected, end);
+    if (reference == "-0.00000") reference = "0.00000";
+    ASSERT_EQ(formatted(signed_value), reference) << std::hexfloat << signed_value;
+  }
+}
+
 // The writer has its own exact rounding for the usual magnitudes; it must
 // agree with the standard library's correctly rounded output everywhere.
 TEST(WrittenNumber, AgreesWithToCharsIncludingExactTies) {
+  for (const double value : {0.015625, 0.046875, 1.000005, 2.5e-6, 7.5e-6, 0.1, 99999.999995,
+                             9.99999999999e12, 1e13, 123456789.123455, 4503599627370495.5}) {
+    expect_written_as_to_chars(value);
+  }
   std::mt19937_64 random(2024);
-  std::vector<double> values = {0.015625,
-                                0.046875,
-                                1.000005,
-                                2.5e-6,
-                                7.5e-6,
-                                0.1,
-                                99999.999995,
-                                9.99999999999e12,
-                                1e13,
-                                123456789.123455,
-                                4503599627370495.5};
-  for (int i = 0; i < 200000; ++i) {
-    std::uniform_real_distribution<double> coordinate(-5e6, 5e6);
-    values.push_back(coordinate(random));
-    values.push_back(
+  std::uniform_real_distribution<double> coordinate(-5e6, 5e6);
+  const std::uint64_t count = number_checks(200000);
+  for (std::uint64_t i = 0; i < count; ++i) {
+    expect_written_as_to_chars(coordinate(random));
+    expect_written_as_to_chars(
         std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 80)));
     // Next to the halfway points between two written values.
     const double half = (static_cast<double>(random() % 100000000000ull) + 0.5) / 1e5;
-    values.insert(values.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300)});
+    expect_written_as_to_chars(half);
+    expect_written_as_to_chars(std::nextafter(half, 0.0));
+    expect_written_as_to_chars(std::nextafter(half, 1e300));
   }
-  for (const double value : {1.0, -1.0}) {
-    for (const double v : std::vector<double>(values)) values.push_back(v * value);
-  }
-  for (const double value : values) {
-    char expected[max_coordinate_text];
-    const auto end =
-        std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, 5).ptr;
-    std::string reference(expected, end);
-    if (reference == "-0.00000") reference = "0.00000";
-    ASSERT_EQ(formatted(value), reference) << std::hexfloat << value;
+}
+
+// Every halfway point between two written values of a stretch of the
+// survey range, and the doubles a few steps on either side: where the
+// writer's quick rounding hands over to its exact one.
+TEST(WrittenNumber, AgreesWithToCharsAtEveryHalfwayPoint) {
+  const std::uint64_t count = number_checks(200000);
+  for (const double from : {0.0, 12345678.0, 5e7}) {
+    for (std::uint64_t k = 0; k < count; ++k) {
+      double value = from + (static_cast<double>(k) + 0.5) / 1e5;
+      for (int step = 0; step < 3; ++step) value = std::nextafter(value, 0.0);
+      for (int step = 0; step < 7; ++step) {
+        expect_written_as_to_chars(value);
+        value = std::nextafter(value, 1e300);
+      }
+    }
   }
 }
 
@@ -139,7 +163,8 @@ TEST(WrittenNumber, AgreesWithToCharsIncludingExactTies) {
 // from_chars does.
 TEST(NumericValue, AgreesWithFromChars) {
   std::mt19937_64 random(73);
-  for (int i = 0; i < 200000; ++i) {
+  const std::uint64_t count = number_checks(200000);
+  for (std::uint64_t i = 0; i < count; ++i) {
     const int decimals = static_cast<int>(random() % 12);
     const auto digits = std::to_string(random() % 10000000000000000ull);
     std::string text = digits.size() > static_cast<std::size_t>(decimals)
