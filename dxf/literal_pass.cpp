@@ -71,18 +71,18 @@ class LiteralPass : public PassDriver<LiteralPass> {
   // before the next piece, leaving those to that loop.
   bool convert_plain_tags() {
     if (!in_zone_ || options_.x_code_line == XCodeLine::held_for_y_pair) return false;
-    copy_.flush();
+    LineWriter& out = copy_.out();
     if (sequential_ != nullptr) {
-      convert_plain_tags(*sequential_);  // calls it directly: it is final
+      convert_plain_tags(*sequential_, out);  // calls it directly: it is final
     } else {
-      convert_plain_tags(transform_);
+      convert_plain_tags(transform_, out);
     }
     in_.mark();
     return true;
   }
 
   template <typename Transform>
-  void convert_plain_tags(Transform& transform) {
+  void convert_plain_tags(Transform& transform, LineWriter& out) {
     const std::uint64_t offset = in_.bytes_consumed();
     const std::uint64_t first_line = in_.last_line() + 1;
     PlainRun run(in_);
@@ -100,7 +100,7 @@ class LiteralPass : public PassDriver<LiteralPass> {
         if (!value) break;
         if (kind == PairKind::x_pair) {
           if (transform.accept_x(*value) != PointStatus::ok) break;
-          out_.write_read_bytes({copied, static_cast<std::size_t>(plain.code_end + 1 - copied)});
+          out.write_read_bytes({copied, static_cast<std::size_t>(plain.code_end + 1 - copied)});
         } else {
           const PointResult point = transform.complete_point(*value);
           if (point.status != PointStatus::ok) break;
@@ -109,15 +109,15 @@ class LiteralPass : public PassDriver<LiteralPass> {
                                       first_line + run.line_count());
           }
           if (plain.begin != copied) {
-            out_.write_read_bytes({copied, static_cast<std::size_t>(plain.begin - copied)});
+            out.write_read_bytes({copied, static_cast<std::size_t>(plain.begin - copied)});
           }
-          write_moved_point(out_, point.point, plain.code_line_with_end());
+          write_moved_point(out, point.point, plain.code_line_with_end());
         }
         copied = plain.end();
       }
       run.take(plain);
     }
-    out_.write_read_bytes({copied, static_cast<std::size_t>(run.at() - copied)});
+    out.write_read_bytes({copied, static_cast<std::size_t>(run.at() - copied)});
   }
 
   // Pieces begin at an X pair: what it reads replaces whatever X state the
@@ -177,14 +177,12 @@ class LiteralPass : public PassDriver<LiteralPass> {
     }
     // With held X code lines, a Y pair that no X pair preceded writes what
     // the plain pass writes: X', the Y code line, Y'.
-    copy_.flush();
     if (!held_x_code_line_.empty()) {
-      out_.write_line(held_x_code_line_);
+      copy_.out().write_line(held_x_code_line_);
     }
-    write_coordinate(out_, point.point.x);
+    write_coordinate(copy_.out(), point.point.x);
     copy_.code_line(tag);
-    copy_.flush();
-    write_coordinate(out_, point.point.y);
+    write_coordinate(copy_.out(), point.point.y);
     return std::nullopt;
   }
 

@@ -130,7 +130,6 @@ class PassDriver {
       if (policy().at_record_start(tag)) {
         if (auto failure = policy().end_record()) return failure;
         if (const std::uint64_t offset = in_.file_offset(tag); offset >= check_at_) {
-          copy_.flush();
           if (at_piece_end(tag, offset)) break;
           if (auto piece = take_piece(offset)) {
             if (auto failure = adopt(*piece, tag)) return failure;
@@ -174,8 +173,7 @@ class PassDriver {
   // output and its report, the pass going on where it ended; or its failure.
   std::optional<PassResult> adopt(PieceOutcome& piece, const Tag& first) {
     const std::uint64_t lines_before = first.line - 1;
-    copy_.flush();
-    out_.write_bytes(piece.output);
+    copy_.out().write_bytes(piece.output);
     if (!piece.result.completed()) {
       PassResult failure = piece.result;
       if (failure.line != 0) failure.line += lines_before;

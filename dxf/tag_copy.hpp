@@ -13,7 +13,8 @@ namespace kelvrin::dxf {
 // its lines twice. Other tags are written line by line, with CR LF.
 //
 // The stretch is counted from the reader's mark, so it must go out (flush)
-// before the mark moves, and before anything else is written.
+// before the mark moves; what the pass writes itself goes through out(),
+// after it.
 class TagCopy {
  public:
   TagCopy(const TagReader& in, LineWriter& out) : in_(in), out_(out) {}
@@ -36,6 +37,13 @@ class TagCopy {
       flush();
       out_.write_line(in_.code_text(tag));
     }
+  }
+
+  // The writer, for lines of the pass's own: the stretch copied so far is
+  // written first.
+  LineWriter& out() {
+    flush();
+    return out_;
   }
 
   void flush() {
