@@ -74,7 +74,7 @@ class AwarePass : public PassDriver<AwarePass> {
   }
 
   std::optional<PassResult> convert_tag(const Tag& tag) {
-    if (tag.code == 0) streaming_ = !starts_buffered_record(trim_blanks(value(tag)));
+    if (tag.code == 0) streaming_ = !starts_buffered_record(trim_blanks(text_of(tag)));
     if (streaming_) {
       copy_.tag(tag);
       return std::nullopt;
@@ -162,15 +162,15 @@ class AwarePass : public PassDriver<AwarePass> {
   // copied as it is read, entity by entity where it holds entities.
   bool section_starts_streaming() {
     const Tag& first = record_.front();
-    if (first.code != 0 || trim_blanks(value(first)) != "SECTION") return false;
-    section_ = section_named(trim_blanks(value(record_.back())));
+    if (first.code != 0 || trim_blanks(text_of(first)) != "SECTION") return false;
+    section_ = section_named(trim_blanks(text_of(record_.back())));
     return section_ != Section::header;
   }
 
   // A record held whole: the header section, the active view, a block's
   // header or an entity that may have coordinates to rewrite.
   std::optional<Stop> rewrite_record() {
-    const std::string_view type = trim_blanks(value(record_.front()));
+    const std::string_view type = trim_blanks(text_of(record_.front()));
     if (type == "SECTION") {
       rewriter_.rewrite_header(record_);
       return std::nullopt;
@@ -200,7 +200,7 @@ class AwarePass : public PassDriver<AwarePass> {
     converting_block_ = survey_.model_dimension_blocks.count(name) > 0;
     const auto placed = survey_.blocks_placed_once.find(name);
     if (placed != survey_.blocks_placed_once.end()) {
-      const PlanarPoint base{number_of(10).value_or(0.0), number_of(20).value_or(0.0)};
+      const PlanarPoint base{record_number(10).value_or(0.0), record_number(20).value_or(0.0)};
       placed_.emplace(operation_, placed->second, base);
       rewriter_.use(*placed_);
       converting_block_ = true;
@@ -217,7 +217,7 @@ class AwarePass : public PassDriver<AwarePass> {
 
   std::string block_name() const {
     const Tag* name = find(2);
-    return name != nullptr ? upper_case(trim_blanks(value(*name))) : std::string();
+    return name != nullptr ? upper_case(trim_blanks(text_of(*name))) : std::string();
   }
 
   // The model's named views and coordinate systems, and the active view,
@@ -228,9 +228,9 @@ class AwarePass : public PassDriver<AwarePass> {
     constexpr std::int64_t paper_space_view = 1;
     const Tag* name = find(2);
     if (type == "VPORT" && name != nullptr &&
-        equal_ignoring_case(trim_blanks(value(*name)), "*ACTIVE")) {
+        equal_ignoring_case(trim_blanks(text_of(*name)), "*ACTIVE")) {
       rewriter_.follow_view(record_, vport_codes);
-    } else if (type == "VIEW" && (integer(number_of(70)) & paper_space_view) == 0) {
+    } else if (type == "VIEW" && (integer(record_number(70)) & paper_space_view) == 0) {
       rewriter_.follow_view(record_, view_codes);
     } else if (type == "UCS") {
       rewriter_.follow_ucs(record_);
@@ -240,10 +240,10 @@ class AwarePass : public PassDriver<AwarePass> {
     return std::nullopt;
   }
 
-  std::string_view value(const Tag& tag) const { return in_.value_text(tag); }
+  std::string_view text_of(const Tag& tag) const { return in_.value_text(tag); }
 
   const Tag* find(int code) const { return find_tag(record_, code); }
-  std::optional<double> number_of(int code) const { return dxf::number_of(record_, code, in_); }
+  std::optional<double> record_number(int code) const { return dxf::number_of(record_, code, in_); }
 
   // ---- entities ----
 
@@ -255,7 +255,7 @@ class AwarePass : public PassDriver<AwarePass> {
 
     if (kind == EntityKind::viewport) {
       // A layout's first viewport (id 1) is the sheet itself.
-      const auto id = number_of(69);
+      const auto id = record_number(69);
       if (id && *id != 1.0) {
         rewriter_.follow_view(record_, {12, 17, 16, 51});
       } else {
@@ -327,11 +327,12 @@ class AwarePass : public PassDriver<AwarePass> {
     if (extent == survey_.shared_blocks.end()) return;
     PassReport::SharedBlock& block = report_.shared_blocks[name];
     ++block.inserts;
-    const BlockPlacement placement{{number_of(10).value_or(0.0), number_of(20).value_or(0.0)},
-                                   number_of(41).value_or(1.0),
-                                   number_of(42).value_or(1.0),
-                                   number_of(50).value_or(0.0),
-                                   facts.extrusion};
+    const BlockPlacement placement{
+        {record_number(10).value_or(0.0), record_number(20).value_or(0.0)},
+        record_number(41).value_or(1.0),
+        record_number(42).value_or(1.0),
+        record_number(50).value_or(0.0),
+        facts.extrusion};
     if (facts.extrusion.x != 0.0 || facts.extrusion.y != 0.0 || placement.x_scale == 0.0 ||
         placement.y_scale == 0.0) {
       return;

@@ -57,7 +57,7 @@ class LiteralPass : public PassDriver<LiteralPass> {
   std::optional<PassResult> end_record() { return std::nullopt; }
 
   std::optional<PassResult> convert_tag(const Tag& tag) {
-    if (in_zone_) return rewrite_pair(tag);
+    if (in_zone_) return convert_pair(tag);
     in_zone_ = trim_blanks(in_.value_text(tag)) == "ENTITIES";
     copy_.tag(tag);
     return std::nullopt;
@@ -73,16 +73,16 @@ class LiteralPass : public PassDriver<LiteralPass> {
     if (!in_zone_ || options_.x_code_line == XCodeLine::held_for_y_pair) return false;
     LineWriter& out = copy_.out();
     if (sequential_ != nullptr) {
-      convert_plain_tags(*sequential_, out);  // calls it directly: it is final
+      convert_plain_run(*sequential_, out);  // calls it directly: it is final
     } else {
-      convert_plain_tags(transform_, out);
+      convert_plain_run(transform_, out);
     }
     in_.mark();
     return true;
   }
 
   template <typename Transform>
-  void convert_plain_tags(Transform& transform, LineWriter& out) {
+  void convert_plain_run(Transform& transform, LineWriter& out) {
     const std::uint64_t offset = in_.bytes_consumed();
     const std::uint64_t first_line = in_.last_line() + 1;
     PlainRun run(in_);
@@ -137,7 +137,7 @@ class LiteralPass : public PassDriver<LiteralPass> {
   }
 
   // Nothing, or why the pass stops: a result is only made for a failure.
-  std::optional<PassResult> rewrite_pair(const Tag& tag) {
+  std::optional<PassResult> convert_pair(const Tag& tag) {
     const std::uint64_t code_line_number = tag.line;
     const auto code = code_value(in_.code_text(tag));
     if (!code) return fail(PassFailure::number_too_large, code_line_number, {});
