@@ -28,14 +28,8 @@ constexpr DWORD window_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 // own text boxes.
 constexpr DWORD window_ex_style = WS_EX_CONTROLPARENT;
 
-// Control identifiers clear of IDOK and IDCANCEL, which the dialog manager
-// sends for Enter and Escape.
-constexpr int first_control_id = 100;
-
-int id_of(Control control) { return first_control_id + static_cast<int>(control); }
-
 std::optional<Control> control_of_id(int id) {
-  const int index = id - first_control_id;
+  const int index = id - control_id(Control{});
   if (index < 0 || index >= control_count) return std::nullopt;
   return static_cast<Control>(index);
 }
@@ -146,10 +140,11 @@ void MainWindow::create_controls() {
   for (const Row* row : creation_order()) {
     const ControlClass kind = control_class(row->kind);
     const bool visible = row->placement != Placement::parameter_row;
-    HWND control = CreateWindowExW(
-        kind.ex_style, kind.name, wide_of(row->caption).c_str(),
-        WS_CHILD | kind.style | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_of(row->control))), instance_, nullptr);
+    HWND control =
+        CreateWindowExW(kind.ex_style, kind.name, wide_of(row->caption).c_str(),
+                        WS_CHILD | kind.style | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(row->control))),
+                        instance_, nullptr);
     const auto index = static_cast<std::size_t>(row->control);
     controls_[index] = control;
     if (row->kind == ControlKind::editable_list) {
@@ -184,7 +179,7 @@ void MainWindow::apply_resolution(UINT dots_per_inch) {
 }
 
 void MainWindow::apply_layout() {
-  const LayoutGeometry design = layout_geometry(layout_);
+  const LayoutGeometry design = layout_geometry(model_.layout());
   const UINT dpi = dots_per_inch_;
   // The designed height includes the title bar and borders; the width is
   // that of the client area, the borders' added.
@@ -453,8 +448,8 @@ void MainWindow::set_list(Control control, std::span<const std::string_view> ent
   fit_list_width(box);
 }
 
-void MainWindow::set_layout(Layout layout) {
-  layout_ = layout;
+// The model holds the layout; the window only follows it.
+void MainWindow::set_layout(Layout) {
   if (window_ != nullptr) apply_layout();
 }
 
