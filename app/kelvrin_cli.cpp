@@ -1,5 +1,6 @@
 // kelvrin-cli: the conversion engine for scripts and batch work.
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -89,13 +90,32 @@ desde "ENTITIES" até ao fim são pontos.
   -V, --version   a versão
 
 Estado de saída: 0 todas as conversões concluídas, 1 alguma falhou ou foi
-recusada, 2 linha de comandos inválida (nada é escrito); 128 + n quando o
-sinal n a interrompeu.
+recusada, 2 linha de comandos inválida (nada é escrito); 130 quando foi
+interrompida com Ctrl+C, e outro valor acima de 128 quando foi interrompida
+de outra maneira.
 )";
 
 void say(const std::string& text) { platform::write_text(platform::TextStream::output, text); }
 void complain(const std::string& text) {
   platform::write_text(platform::TextStream::error, "kelvrin-cli: " + text + "\n");
+}
+
+// A console 80 columns wide breaks a longer line wherever the 80th column
+// falls, and a line of exactly 80 columns adds an empty one.
+constexpr std::size_t console_columns = 79;
+
+std::size_t columns(std::string_view text) {
+  // Every byte but the continuation bytes of UTF-8 starts a character.
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// `head` and `tail` on one line when they fit, else `tail` on the next,
+// further indented.
+std::string listed(const std::string& head, const std::string& tail) {
+  if (columns(head) + 1 + columns(tail) <= console_columns) return head + " " + tail + "\n";
+  return head + "\n      " + tail + "\n";
 }
 
 void print_list() {
@@ -106,7 +126,7 @@ void print_list() {
       names += ", " + std::string(entry.epsg) + ", EPSG:" + std::string(entry.epsg) + " (" +
                std::string(entry.crs_name) + ")";
     }
-    list += "  " + std::string(entry.display_name) + ": " + names + "\n";
+    list += listed("  " + std::string(entry.display_name) + ":", names);
   }
   list += "\nConversões (origem -> destino: procedimentos)\n";
   for (const core::Route& route : core::all_routes()) {
@@ -116,15 +136,16 @@ void print_list() {
       steps += core::procedure_name(procedure);
     }
     const std::string target = route.any_target ? "(qualquer)" : std::string(route.target);
-    list += "  " + std::string(route.source) + " -> " + target + ": " + steps + "\n";
+    list += listed("  " + std::string(route.source), "-> " + target + ": " + steps);
   }
   list +=
-      "\nMétodo NTv2 (--method ntv2): ETRS89 TM06, Datum 73 e Datum Lisboa entre si pelas\n"
-      "grelhas NTv2 da Direção-Geral do Território; os destinos \"(grelhas NTv2)\" acima.\n"
+      "\nMétodo NTv2 (--method ntv2): ETRS89 TM06, Datum 73 e Datum Lisboa entre si\n"
+      "pelas grelhas NTv2 da Direção-Geral do Território; os destinos \"(grelhas NTv2)\"\n"
+      "acima.\n"
       "\nQualquer outro sistema que o PROJ conheça também é aceite: um código EPSG\n"
-      "(EPSG:32629 ou 32629), uma cadeia PROJ (+proj=...), WKT ou um ficheiro WKT. Esses\n"
-      "sistemas, e os pares sem conversão acima, são convertidos pela melhor transformação\n"
-      "do PROJ (os sistemas acima valem pelo seu código EPSG).\n";
+      "(EPSG:32629 ou 32629), uma cadeia PROJ (+proj=...), WKT ou um ficheiro WKT.\n"
+      "Esses sistemas, e os pares sem conversão acima, são convertidos pela melhor\n"
+      "transformação do PROJ (os sistemas acima valem pelo seu código EPSG).\n";
   say(list);
 }
 
