@@ -108,7 +108,7 @@ HWND thread_window(const char* class_name) {
   struct Search {
     const char* class_name;
     HWND found;
-  } search{class_name, nullptr};
+  } wanted{class_name, nullptr};
   EnumThreadWindows(
       GetCurrentThreadId(),
       [](HWND window, LPARAM data) -> BOOL {
@@ -117,8 +117,8 @@ HWND thread_window(const char* class_name) {
         search->found = window;
         return FALSE;
       },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+      reinterpret_cast<LPARAM>(&wanted));
+  return wanted.found;
 }
 
 // The modal dialog this thread shows now: the one that takes input, when

@@ -298,6 +298,7 @@ press Command3
 dialog cancel
 press Command1
 message OK
+message OK
 close
 STEPS
 run defects.txt
