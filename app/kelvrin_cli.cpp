@@ -30,9 +30,10 @@ constexpr int exit_usage = 2;
 
 constexpr const char* help_text =
     R"(Utilização:
-  kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
-              [--method official|ntv2] [--literal] [--threads N]
-              [--allow-ballpark] [--columns COLUNAS] [--verbose] [-q]
+  kelvrin-cli --from SISTEMA --to SISTEMA
+              [--param-x FICHEIRO --param-y FICHEIRO] [--method official|ntv2]
+              [--literal] [--threads N] [--allow-ballpark] [--columns COLUNAS]
+              [--verbose] [-q]
               ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | -h | --help | -V | --version
@@ -45,14 +46,14 @@ tem de existir); uma falha não impede as restantes conversões e no fim uma
 linha diz quantas foram concluídas. No Windows, o kelvrin-cli.exe expande ele
 próprio * e ? nos nomes dos ficheiros. "-" como ENTRADA lê a entrada
 padrão e como SAÍDA escreve na saída padrão (as mensagens vão sempre para a
-saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros
---param-x e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT),
-ou um par sem conversão na lista, é convertido pelo PROJ, que diz na saída de
-erros que transformação usou e a sua exactidão; os pontos do desenho fora da
-área de uso da transformação são convertidos, e contados num aviso; o mesmo
-nas transformações oficiais, para os pontos longe da área para que foram feitas
-(um desenho em milímetros, ou noutro sistema). As coordenadas são sempre lidas
-como metros.
+saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros --param-x
+e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT), ou um
+par sem conversão na lista, é convertido pelo PROJ, que diz na saída de erros
+que transformação usou e a sua exactidão; os pontos do desenho fora da área de
+uso da transformação são convertidos, e contados num aviso; o mesmo nas
+transformações oficiais, para os pontos longe da área para que foram feitas (um
+desenho em milímetros, ou noutro sistema). As coordenadas são sempre lidas como
+metros.
 
 Uma ENTRADA terminada em .csv, .txt, .xyz, .pnt ou .nez que não comece como um
 DXF (ou "-" que não comece como um DXF) é uma lista de pontos: um ponto por
