@@ -251,7 +251,8 @@ grep -q '^done$' "$work/arguments.txt.log" && fail "Cancelar left the window ope
 # list stays open as the arrow keys go through it, as the target list does.
 # A long target reads from its start once the focus has left its box. F1
 # gives the information window the focus, and Escape closes it. The first
-# "Procurar..." opens in the user's documents.
+# "Procurar..." opens in the user's documents. (Two arrow keys from an
+# empty source box choose the second source, Datum Lisboa.)
 cat >"$work/defects.txt" <<STEPS
 type Combo1 Qualquer
 key Tab
@@ -277,6 +278,7 @@ dropped Combo1
 key Down
 wait 300
 dropped Combo1
+state
 key Escape
 wait 300
 dropped Combo1
@@ -314,12 +316,37 @@ expect defects.txt \
   "information: closed"
 expect_like defects.txt \
   "state: layout=qualquer dpi=96 window=[0-9]+x471 .*" \
+  "control Combo1 visible=1 .* text=Hayford-Gauss Datum Lisboa-Ponto Central" \
+  "entries Combo2: (.* \| )?Hayford-Gauss Datum 73( \| .*)?" \
   "control Combo2 visible=1 .* text=Hayford-Gauss Datum Lisboa-Ponto Central \(grelhas NTv2\)" \
   "dialog: \[Open\] folder=C:\\\\users\\\\[^\\\\]+\\\\Documents file= type=.*"
 grep -q '^painted .*: no$' "$work/defects.txt.log" && fail "defects: $(grep '^painted .*: no$' "$work/defects.txt.log")"
 [[ $(grep -c '^dropped Combo1: yes$' "$work/defects.txt.log") == 3 ]] ||
   fail "the source list closed under the arrow keys: $(grep '^dropped ' "$work/defects.txt.log" | paste -sd' ')"
 grep -q '^shown from Combo2: [1-9]' "$work/defects.txt.log" && fail "the long target is cut at its start"
+
+# The same growth at 144 dots per inch (150 %), the system's setting for
+# the run, put back after it.
+dpi_key='HKCU\Control Panel\Desktop'
+restore_dpi() { wine reg delete "$dpi_key" /v LogPixels /f >/dev/null 2>&1; }
+trap 'restore_dpi; kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+if wine reg add "$dpi_key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1; then
+  cat >"$work/dpi144.txt" <<STEPS
+type Combo1 Qualquer
+key Tab
+wait 500
+state
+painted Command1
+painted Command2
+close
+STEPS
+  run dpi144.txt
+  restore_dpi
+  expect_like dpi144.txt "state: layout=qualquer dpi=144 .*"
+  expect dpi144.txt "painted Command1: yes" "painted Command2: yes"
+else
+  fail "the resolution cannot be set"
+fi
 
 if [[ -n $pictures ]]; then
   mkdir -p "$pictures"
