@@ -35,9 +35,9 @@ void InformationWindow::show() {
     ShowWindow(window_, SW_RESTORE);
   }
   SetForegroundWindow(window_);
-  // Its own activation gives the list the focus only when the window was
-  // not active already; opened from F1, a key the main window served, it
-  // may not be yet.
+  // The list takes the focus now, not only when the system gets round to
+  // activating the window (which a desktop may do late, or refuse to a
+  // window that did not get the key itself).
   SetFocus(list_);
 }
 

@@ -103,9 +103,9 @@ std::wstring window_text(HWND window) {
   return text;
 }
 
-// A name longer than its closed box reads from its start: the box's text
-// scrolls to where the user's choosing (all of it selected, the caret at the
-// end) leaves it, and stays there once the focus has gone.
+// A name longer than its closed box reads from its start. Left alone, the
+// box's text stays scrolled where choosing it left the caret: at its end,
+// the start of the name out of sight.
 void show_from_start(HWND text_box) {
   if (text_box == nullptr) return;
   SendMessageW(text_box, EM_SETSEL, 0, 0);
@@ -282,7 +282,7 @@ int MainWindow::run() {
 // editing of a typed name), and the dialog manager's Tab and arrows.
 bool MainWindow::take_message(MSG& message) {
   if (window_ == nullptr) return false;
-  if (information_->take_message(message)) return true;
+  if (information_ != nullptr && information_->take_message(message)) return true;
   const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
   if (ours && message.message == WM_KEYDOWN) {
     if (message.wParam == VK_F1) {
