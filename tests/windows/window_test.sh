@@ -325,6 +325,18 @@ grep -q '^painted .*: no$' "$work/defects.txt.log" && fail "defects: $(grep '^pa
   fail "the source list closed under the arrow keys: $(grep '^dropped ' "$work/defects.txt.log" | paste -sd' ')"
 grep -q '^shown from Combo2: [1-9]' "$work/defects.txt.log" && fail "the long target is cut at its start"
 
+# A step that cannot run, here with the open dialog still up, is told and
+# ends the program through its message loops: the window and the dialog
+# close, and the program gets past them to its end.
+cat >"$work/failing.txt" <<STEPS
+press Command3
+state
+STEPS
+DISPLAY=:$display timeout 240 wine explorer /desktop=kelvrin,1024x768 "$driver" \
+  "$w\\failing.txt" "$w\\failing.txt.log" >"$work/failing.txt.out" 2>&1
+expect_like failing.txt 'error: a dialog nobody expected before "state": \[Open\] .*'
+expect failing.txt "closed after 1 of 2 steps"
+
 # The same growth at 144 dots per inch (150 %), the system's setting for
 # the run, put back after it.
 dpi_key='HKCU\Control Panel\Desktop'
