@@ -14,6 +14,7 @@
 //   type NAME TEXT         put the focus in NAME and TEXT in it
 //   key KEY                a key pressed in the control with the focus: Tab,
 //                          Enter, Escape, F1, Down, Up, Alt+Down
+//   input KEY              the same key through the system's input (SendInput)
 //   press NAME             click a button
 //   drop PATH              drop a file on the window
 //   dialog PATH            answer the file dialog that is open with PATH
@@ -386,7 +387,7 @@ class Driver {
   }
 
  private:
-  static const std::array<Verb, 16> verbs;
+  static const std::array<Verb, 17> verbs;
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) noexcept;
 
   void stop() {
@@ -400,6 +401,7 @@ class Driver {
   bool choose(std::string_view rest, HWND dialog);
   bool type(std::string_view rest, HWND dialog);
   bool key(std::string_view rest, HWND dialog);
+  bool input_key(std::string_view rest, HWND dialog);
   bool press(std::string_view rest, HWND dialog);
   bool drop(std::string_view rest, HWND dialog);
   bool answer_dialog(std::string_view rest, HWND dialog);
@@ -427,10 +429,11 @@ class Driver {
   bool failed_ = false;
 };
 
-const std::array<Verb, 16> Driver::verbs{
+const std::array<Verb, 17> Driver::verbs{
     Verb{"choose", false, &Driver::choose},
     Verb{"type", false, &Driver::type},
     Verb{"key", false, &Driver::key},
+    Verb{"input", false, &Driver::input_key},
     Verb{"press", false, &Driver::press},
     Verb{"drop", false, &Driver::drop},
     Verb{"dialog", true, &Driver::answer_dialog},
@@ -466,7 +469,8 @@ std::optional<std::vector<Step>> Driver::parse(std::string_view text, std::strin
         verb != nullptr && name == "wait" &&
         std::from_chars(rest.data(), rest.data() + rest.size(), milliseconds).ptr !=
             rest.data() + rest.size();
-    if (verb == nullptr || bad_wait || (name == "key" && key_named(rest) == nullptr)) {
+    if (verb == nullptr || bad_wait ||
+        ((name == "key" || name == "input") && key_named(rest) == nullptr)) {
       error = "line " + std::to_string(number) + ": \"" + std::string(line) + "\"";
       return std::nullopt;
     }
@@ -574,6 +578,27 @@ bool Driver::key(std::string_view rest, HWND) {
   if (key == nullptr || focus == nullptr) return false;
   post_key(focus, *key);
   return true;
+}
+
+// The same key through the system's input, as a keyboard gives it: to the
+// window that has the focus when the system takes it, with the keyboard's
+// state.
+bool Driver::input_key(std::string_view rest, HWND) {
+  const Key* key = key_named(rest);
+  if (key == nullptr) return false;
+  std::vector<INPUT> inputs;
+  const auto add = [&inputs](WORD code, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = code;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  };
+  if (key->alt) add(VK_MENU, false);
+  add(static_cast<WORD>(key->code), false);
+  add(static_cast<WORD>(key->code), true);
+  if (key->alt) add(VK_MENU, true);
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
 bool Driver::press(std::string_view rest, HWND) {

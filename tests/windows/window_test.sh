@@ -296,6 +296,12 @@ key Escape
 wait 300
 information
 focus
+input F1
+wait 500
+focus
+input Escape
+wait 300
+information
 press Command3
 dialog cancel
 press Command1
