@@ -1,5 +1,6 @@
 // kelvrin-cli: the conversion engine for scripts and batch work.
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -29,9 +30,10 @@ constexpr int exit_usage = 2;
 
 constexpr const char* help_text =
     R"(Utilização:
-  kelvrin-cli --from SISTEMA --to SISTEMA [--param-x FICHEIRO --param-y FICHEIRO]
-              [--method official|ntv2] [--literal] [--threads N]
-              [--allow-ballpark] [--columns COLUNAS] [--verbose] [-q]
+  kelvrin-cli --from SISTEMA --to SISTEMA
+              [--param-x FICHEIRO --param-y FICHEIRO] [--method official|ntv2]
+              [--literal] [--threads N] [--allow-ballpark] [--columns COLUNAS]
+              [--verbose] [-q]
               ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | -h | --help | -V | --version
@@ -44,14 +46,14 @@ tem de existir); uma falha não impede as restantes conversões e no fim uma
 linha diz quantas foram concluídas. No Windows, o kelvrin-cli.exe expande ele
 próprio * e ? nos nomes dos ficheiros. "-" como ENTRADA lê a entrada
 padrão e como SAÍDA escreve na saída padrão (as mensagens vão sempre para a
-saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros
---param-x e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT),
-ou um par sem conversão na lista, é convertido pelo PROJ, que diz na saída de
-erros que transformação usou e a sua exactidão; os pontos do desenho fora da
-área de uso da transformação são convertidos, e contados num aviso; o mesmo
-nas transformações oficiais, para os pontos longe da área para que foram feitas
-(um desenho em milímetros, ou noutro sistema). As coordenadas são sempre lidas
-como metros.
+saída de erros). O sistema "Qualquer" usa os ficheiros de parâmetros --param-x
+e --param-y. Um SISTEMA fora da lista (código EPSG, cadeia PROJ, WKT), ou um
+par sem conversão na lista, é convertido pelo PROJ, que diz na saída de erros
+que transformação usou e a sua exactidão; os pontos do desenho fora da área de
+uso da transformação são convertidos, e contados num aviso; o mesmo nas
+transformações oficiais, para os pontos longe da área para que foram feitas (um
+desenho em milímetros, ou noutro sistema). As coordenadas são sempre lidas como
+metros.
 
 Uma ENTRADA terminada em .csv, .txt, .xyz, .pnt ou .nez que não comece como um
 DXF (ou "-" que não comece como um DXF) é uma lista de pontos: um ponto por
@@ -89,13 +91,32 @@ desde "ENTITIES" até ao fim são pontos.
   -V, --version   a versão
 
 Estado de saída: 0 todas as conversões concluídas, 1 alguma falhou ou foi
-recusada, 2 linha de comandos inválida (nada é escrito); 128 + n quando o
-sinal n a interrompeu.
+recusada, 2 linha de comandos inválida (nada é escrito); 130 quando foi
+interrompida com Ctrl+C, e outro valor acima de 128 quando foi interrompida
+de outra maneira.
 )";
 
 void say(const std::string& text) { platform::write_text(platform::TextStream::output, text); }
 void complain(const std::string& text) {
   platform::write_text(platform::TextStream::error, "kelvrin-cli: " + text + "\n");
+}
+
+// A console 80 columns wide breaks a longer line wherever the 80th column
+// falls, and a line of exactly 80 columns adds an empty one.
+constexpr std::size_t console_columns = 79;
+
+std::size_t columns(std::string_view text) {
+  // Every byte but the continuation bytes of UTF-8 starts a character.
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// `head` and `tail` on one line when they fit, else `tail` on the next,
+// further indented.
+std::string listed(const std::string& head, const std::string& tail) {
+  if (columns(head) + 1 + columns(tail) <= console_columns) return head + " " + tail + "\n";
+  return head + "\n      " + tail + "\n";
 }
 
 void print_list() {
@@ -106,7 +127,7 @@ void print_list() {
       names += ", " + std::string(entry.epsg) + ", EPSG:" + std::string(entry.epsg) + " (" +
                std::string(entry.crs_name) + ")";
     }
-    list += "  " + std::string(entry.display_name) + ": " + names + "\n";
+    list += listed("  " + std::string(entry.display_name) + ":", names);
   }
   list += "\nConversões (origem -> destino: procedimentos)\n";
   for (const core::Route& route : core::all_routes()) {
@@ -116,15 +137,16 @@ void print_list() {
       steps += core::procedure_name(procedure);
     }
     const std::string target = route.any_target ? "(qualquer)" : std::string(route.target);
-    list += "  " + std::string(route.source) + " -> " + target + ": " + steps + "\n";
+    list += listed("  " + std::string(route.source), "-> " + target + ": " + steps);
   }
   list +=
-      "\nMétodo NTv2 (--method ntv2): ETRS89 TM06, Datum 73 e Datum Lisboa entre si pelas\n"
-      "grelhas NTv2 da Direção-Geral do Território; os destinos \"(grelhas NTv2)\" acima.\n"
+      "\nMétodo NTv2 (--method ntv2): ETRS89 TM06, Datum 73 e Datum Lisboa entre si\n"
+      "pelas grelhas NTv2 da Direção-Geral do Território; os destinos \"(grelhas NTv2)\"\n"
+      "acima.\n"
       "\nQualquer outro sistema que o PROJ conheça também é aceite: um código EPSG\n"
-      "(EPSG:32629 ou 32629), uma cadeia PROJ (+proj=...), WKT ou um ficheiro WKT. Esses\n"
-      "sistemas, e os pares sem conversão acima, são convertidos pela melhor transformação\n"
-      "do PROJ (os sistemas acima valem pelo seu código EPSG).\n";
+      "(EPSG:32629 ou 32629), uma cadeia PROJ (+proj=...), WKT ou um ficheiro WKT.\n"
+      "Esses sistemas, e os pares sem conversão acima, são convertidos pela melhor\n"
+      "transformação do PROJ (os sistemas acima valem pelo seu código EPSG).\n";
   say(list);
 }
 

@@ -6,15 +6,12 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <memory>
-
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
 #include "core/messages.hpp"
 #include "platform/own_files.hpp"
 #include "platform/windows/wide_text.hpp"
 #include "ui/win32/main_window.hpp"
-#include "ui/win32/window_script.hpp"
 
 namespace {
 
@@ -50,9 +47,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     const std::wstring input = first_argument();
     if (!input.empty()) window.set_input_file(kelvrin::platform::windows::utf8_of(input));
     window.show(show_command);
-    const std::unique_ptr<kelvrin::ui::win32::WindowScript> script =
-        kelvrin::ui::win32::WindowScript::from_environment(window);
-    if (script) script->start();
     status = window.run();
   }
   if (SUCCEEDED(com)) CoUninitialize();

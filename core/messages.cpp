@@ -369,6 +369,11 @@ std::string no_route(std::string_view source, std::string_view target) {
   return "Não há conversão de " + quoted(source) + " para " + quoted(target) + ".";
 }
 
+std::string output_over_input(std::string_view input) {
+  return "O ficheiro DXF no Sistema 2 é o próprio ficheiro DXF no Sistema 1:\n" +
+         std::string(input) + "\n\nSubstituir o desenho pelo desenho convertido?";
+}
+
 std::string cannot_create_output(std::string_view output, platform::SystemError error) {
   return with_cause("Não foi possível criar o ficheiro " + quoted(output), error);
 }

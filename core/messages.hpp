@@ -108,6 +108,10 @@ std::string point_not_transformed(double x, double y, std::uint64_t line, std::s
 // No route leads from `source` to `target`.
 std::string no_route(std::string_view source, std::string_view target);
 
+// The question before a conversion that would write the converted drawing
+// over `input`, the drawing it reads.
+std::string output_over_input(std::string_view input);
+
 // The finished drawing could not be put at the output path.
 std::string cannot_replace_output(std::string_view output, platform::SystemError error);
 

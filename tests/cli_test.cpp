@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -296,6 +297,31 @@ TEST_F(Cli, ListShowsAliasesAndRoutes) {
             std::string::npos)
       << run.out;
   EXPECT_NE(run.out.find("ETRS89 TM06 -> Hayford-Gauss Datum 73: transf_01"), std::string::npos);
+  // A pair too long for one line goes on two.
+  EXPECT_NE(
+      run.out.find("  Hayford-Gauss Datum 73\n"
+                   "      -> Hayford-Gauss Datum Lisboa-Ponto Central (grelhas NTv2): ntv2_12\n"),
+      std::string::npos)
+      << run.out;
+}
+
+// A console 80 columns wide (Windows' by default) breaks longer lines
+// mid-word, and one of exactly 80 adds an empty line.
+TEST_F(Cli, ListAndHelpFitAConsole) {
+  for (const char* option : {"--list", "--help"}) {
+    const testing::CliRun run = testing::run_cli(folder_, option);
+    EXPECT_EQ(run.status, 0);
+    std::size_t start = 0;
+    while (start < run.out.size()) {
+      const std::size_t end = std::min(run.out.find('\n', start), run.out.size());
+      const std::string line = run.out.substr(start, end - start);
+      const auto characters = std::count_if(line.begin(), line.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+      });
+      EXPECT_LE(characters, 79) << option << ": " << line;
+      start = end + 1;
+    }
+  }
 }
 
 }  // namespace

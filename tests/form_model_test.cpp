@@ -250,6 +250,24 @@ TEST_F(FormModelTest, APointListConvertsAsADrawingDoes) {
       << ::testing::PrintToString(view_.events);
 }
 
+// The first dropped file that names a drawing or a point list, whatever
+// the case of its extension, is the input; a drop of none leaves the field.
+TEST_F(FormModelTest, ADroppedDrawingOrPointListBecomesTheInput) {
+  type(Control::input_field, "C:\\desenhos\\antes.dxf");
+  EXPECT_FALSE(model_.drop_files(List{"notas.doc", "C:\\dxf", "a.dxf.bak", ".dx"}));
+  EXPECT_FALSE(model_.drop_files(List{}));
+  EXPECT_EQ(view_.text(Control::input_field), "C:\\desenhos\\antes.dxf");
+
+  EXPECT_TRUE(model_.drop_files(List{"notas.doc", "/d/Planta Ação.DXF", "/d/outra.dxf"}));
+  EXPECT_EQ(view_.text(Control::input_field), "/d/Planta Ação.DXF");
+  EXPECT_TRUE(model_.drop_files(List{"/d/pontos.CSV"}));
+  EXPECT_EQ(view_.text(Control::input_field), "/d/pontos.CSV");
+  for (const char* list : {"p.txt", "p.xyz", "p.pnt", "p.nez", "a.dxf"}) {
+    EXPECT_TRUE(FormModel::takes_as_input(list)) << list;
+  }
+  EXPECT_TRUE(view_.events.empty());
+}
+
 struct NameCase {
   std::string name;
   std::string input;

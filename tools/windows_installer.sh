@@ -33,6 +33,13 @@ trap 'rm -rf "$work"' EXIT
 stage=$work/kelvrin-$version
 mkdir "$stage"
 
+# A text a user opens, for Notepad: CR LF line ends and a UTF-8 byte-order
+# mark, without which older Notepads read it in the ANSI code page
+# ("Madeira â€" ETRS89").
+notepad_text() {
+  { printf '\xef\xbb\xbf'; sed 's/\r*$/\r/' "$1"; } >"$2"
+}
+
 programs=(kelvrin-cli.exe)
 defines=()
 if [[ -f $bin/kelvrin.exe ]]; then
@@ -65,7 +72,8 @@ if [[ -n $proj_dll ]]; then
     echo "proj.db: the terms of its data (Debian's proj-data)"
     echo
     cat /usr/share/doc/proj-data/copyright
-  } >"$stage/PROJ.txt"
+  } >"$work/PROJ.txt"
+  notepad_text "$work/PROJ.txt" "$stage/PROJ.txt"
 fi
 for program in "${programs[@]}"; do
   SOURCE_DATE_EPOCH=$(link_time "$bin/$program") "$strip" -o "$stage/$program" "$bin/$program"
@@ -76,13 +84,13 @@ done
 if [[ -f $sources/app/windows/kelvrin.ico ]]; then
   defines+=(-DICON="$sources/app/windows/kelvrin.ico")
 fi
-cp "$sources/LICENSE" "$stage/LICENSE.txt"
-# The user's guide as README.txt, for Notepad: CR LF line ends and a UTF-8
-# byte-order mark, without which older Notepads read it in the ANSI code page.
-{ printf '\xef\xbb\xbf'; sed 's/$/\r/' "$sources/docs/guia.md"; } >"$stage/README.txt"
+# The licence, which the installer shows too, the grids' credit, and the
+# user's guide as README.txt.
+notepad_text "$sources/LICENSE" "$stage/LICENSE.txt"
+notepad_text "$sources/data/README.md" "$stage/grids.txt"
+notepad_text "$sources/docs/guia.md" "$stage/README.txt"
 mkdir "$stage/exemplos"
 cp "$sources/examples/planta_tm06.dxf" "$stage/exemplos/"
-cp "$sources/data/README.md" "$stage/grids.txt"
 
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup.new" \
   "${defines[@]}" "$sources/tools/windows_installer.nsi"

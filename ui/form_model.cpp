@@ -1,6 +1,7 @@
 #include "ui/form_model.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "core/catalogue.hpp"
 #include "core/messages.hpp"
 #include "core/routes.hpp"
+#include "points/point_list_file.hpp"
 #include "ui/form_job_host.hpp"
 #include "ui/output_name.hpp"
 
@@ -29,9 +31,11 @@ bool same_existing_file(std::string_view a, std::string_view b) {
   return !error && first == second;
 }
 
-std::string over_itself_question(std::string_view input) {
-  return "O ficheiro DXF no Sistema 2 é o próprio ficheiro DXF no Sistema 1:\n" +
-         std::string(input) + "\n\nSubstituir o desenho pelo desenho convertido?";
+bool ends_in_dxf(std::string_view path) {
+  if (path.size() < 4) return false;
+  std::string extension(path.substr(path.size() - 4));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".dxf";
 }
 
 }  // namespace
@@ -87,6 +91,17 @@ void FormModel::set_input_file(std::string_view path) {
   view_.set_text(Control::input_field, path);
 }
 
+bool FormModel::takes_as_input(std::string_view path) {
+  return ends_in_dxf(path) || points::has_point_list_extension(path);
+}
+
+bool FormModel::drop_files(std::span<const std::string> paths) {
+  const auto taken = std::ranges::find_if(paths, &FormModel::takes_as_input);
+  if (taken == paths.end()) return false;
+  set_input_file(*taken);
+  return true;
+}
+
 void FormModel::set_layout(Layout layout) {
   layout_ = layout;
   view_.set_layout(layout);
@@ -120,7 +135,7 @@ bool FormModel::confirmed_before_running() {
   }
   const std::string input = view_.text(Control::input_field);
   if (same_existing_file(input, view_.text(Control::output_field))) {
-    return view_.ask(over_itself_question(input), core::messages::application_title);
+    return view_.ask(core::messages::output_over_input(input), core::messages::application_title);
   }
   return true;
 }

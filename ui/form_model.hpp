@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,15 @@ class FormModel {
 
   // A drawing named on the command line, in the input field.
   void set_input_file(std::string_view path);
+
+  // Whether a file dropped on the window would be taken as the input: a
+  // DXF drawing or a point list, by its name (what it holds is the job's
+  // to find out).
+  static bool takes_as_input(std::string_view path);
+
+  // Files dropped on the window: the first that takes_as_input() becomes
+  // the input. Whether one did.
+  bool drop_files(std::span<const std::string> paths);
 
   Layout layout() const { return layout_; }
 

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QListWidget>
 #include <QPalette>
+#include <QShortcut>
 
 #include "ui/information_design.hpp"
 #include "ui/qt_colours.hpp"
@@ -32,6 +33,9 @@ InformationWindow::InformationWindow(QWidget* parent) : QWidget(parent, Qt::Wind
   list->setPalette(colours);
   list->addItems(lines());
   list->setFocus();
+  // A note read and done with: Escape puts it away, as it does a dialog.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
   centre_on_screen(this);
 }
 

@@ -3,10 +3,14 @@
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <vector>
 
@@ -26,6 +30,7 @@ MainWindow::MainWindow(UserDialogs& dialogs, ConversionRunner run_conversion, QW
       model_(*this, std::move(run_conversion)) {
   setObjectName("MainWindow");
   setWindowTitle(from_utf8(window_caption));
+  setAcceptDrops(true);
   build_controls();
   model_.start();
   widget(Control::source_box)->setFocus();
@@ -58,6 +63,10 @@ void MainWindow::build_controls() {
   for (std::size_t i = 1; i < focus_order.size(); ++i) {
     setTabOrder(widget(focus_order[i - 1]->control), widget(focus_order[i]->control));
   }
+
+  // A file dropped on a field is the window's to take, as anywhere else on
+  // it, not text for the field.
+  for (QLineEdit* field : findChildren<QLineEdit*>()) field->setAcceptDrops(false);
 
   QComboBox* source = list(Control::source_box);
   connect(source, &QComboBox::activated, this,
@@ -183,6 +192,30 @@ void MainWindow::show_information() {
 }
 
 InformationWindow* MainWindow::information_window() const { return information_.data(); }
+
+namespace {
+
+// The local files a drag carries, as UTF-8 paths.
+std::vector<std::string> dragged_files(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
+}
+
+}  // namespace
+
+// Only a drag that holds a drawing or a point list shows it would be taken.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const std::vector<std::string> paths = dragged_files(event->mimeData());
+  if (std::ranges::any_of(paths, &FormModel::takes_as_input)) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (model_.drop_files(dragged_files(event->mimeData()))) event->acceptProposedAction();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the main window ends the program: the information window goes too.

@@ -16,7 +16,8 @@ class UserDialogs;
 
 // The main window in Qt Widgets: the controls of form_layout.hpp, drawn and
 // read for the FormModel that holds its behaviour, plus what only a
-// desktop window has (placement, the information window on F1, themes).
+// desktop window has (placement, the information window on F1, themes, a
+// drawing dropped on it).
 class MainWindow final : public QWidget, private FormView {
   Q_OBJECT
 
@@ -41,6 +42,8 @@ class MainWindow final : public QWidget, private FormView {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // FormView

@@ -42,7 +42,8 @@ grep -qx "1 de 1 desenhos convertidos, 0 com falha." "$work"/block*.sh.out ||
 
 # Each row of the table of systems: its short name and EPSG code as --list
 # shows them.
-list=$(kelvrin-cli --list)
+# (A system's names that do not fit the line go on the next, indented.)
+list=$(kelvrin-cli --list | sed -e ':a' -e 'N' -e '$!ba' -e 's/\n      / /g')
 rows=0
 while IFS='|' read -r _ name short code _; do
   name=$(echo "$name" | sed 's/^ *//; s/ *$//')

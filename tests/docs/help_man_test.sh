@@ -31,7 +31,7 @@ done
 
 # Facts both must state, as a phrase each.
 for phrase in "4 no máximo" "é criada se não existir" "um bloco inserido uma só vez" \
-    "128 + n" "2 linha de comandos inválida"; do
+    "Ctrl+C" "2 linha de comandos inválida"; do
   grep -qiF -- "$phrase" <<<"$(tr '\n' ' ' <<<"$help" | sed 's/  */ /g')" ||
     fail "--help lacks \"$phrase\""
   grep -qiF -- "$phrase" <<<"$(tr '\n' ' ' <<<"$page" | sed 's/  */ /g')" ||

@@ -179,6 +179,18 @@ window_setup=$setup plain_setup=$work/out-other/kelvrin-$version-setup.exe
 mkdir -p "$work/portable"
 (cd "$work/portable" && cmake -E tar xf "$portable") || fail "the zip does not open"
 portable_files=$(cd "$work/portable/kelvrin-$version" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort)
+# The texts a user opens read in Notepad: a UTF-8 mark, CR LF line ends;
+# the licence names only files that are there.
+for text in LICENSE.txt grids.txt README.txt; do
+  file=$work/portable/kelvrin-$version/$text
+  [[ $(head -c3 "$file" | od -An -tx1 | tr -d ' ') == efbbbf ]] || fail "$text has no UTF-8 mark"
+  lf_only=$(grep -c $'[^\r]$\|^$' "$file")
+  ((lf_only == 0)) || fail "$text has $lf_only lines without CR LF"
+done
+cmp -s <(tail -c +4 "$work/portable/kelvrin-$version/README.txt" | tr -d '\r') "$sources/docs/guia.md" ||
+  fail "README.txt is not the user's guide"
+grep -q 'grids\.txt' "$work/portable/kelvrin-$version/LICENSE.txt" ||
+  fail "LICENSE.txt does not point to grids.txt"
 
 section "a prefix of its own"
 mkdir "$WINEPREFIX"

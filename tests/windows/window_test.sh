@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# kelvrin.exe, the window in the Windows API, under wine on an X server of
+# The window of kelvrin.exe in the Windows API, under wine on an X server of
 # its own (Xvfb), driven by scripts of steps through its real controls and
-# the system's real dialogs (ui/win32/window_script.hpp): the layouts, the
+# the system's real dialogs (kelvrin_window_driver.exe, window_driver.cpp):
+# the layouts, the
 # focus order, Enter and Escape, F1, the file dialogs, a "Qualquer" and a
 # Datum 73 conversion against kelvrin-cli.exe, a drawing on the command line
 # and one dropped on the window, and the job's messages.
-# Usage: window_test.sh KELVRIN_EXE KELVRIN_CLI_EXE EXAMPLES WORK [PICTURES]
+# Usage: window_test.sh WINDOW_DRIVER_EXE KELVRIN_CLI_EXE EXAMPLES WORK [PICTURES]
 # With PICTURES, the windows' pictures go there as PNG (netpbm's bmptopnm
 # and pnmtopng). Needs WINEPREFIX; exit 77 (skipped) without Xvfb.
 set -uo pipefail
-window=$(realpath "$1") cli=$(realpath "$2") examples=$3 work=$4 pictures=${5:-}
+driver=$(realpath "$1") cli=$(realpath "$2") examples=$3 work=$4 pictures=${5:-}
 if ! command -v Xvfb >/dev/null; then
   echo "SKIPPED: no Xvfb"
   exit 77
@@ -57,14 +58,15 @@ fi
 ln -sfn "$work" "$WINEPREFIX/drive_c/Desenhos"
 w='C:\Desenhos'
 
-# run SCRIPT [ARGUMENT]: the window with the steps of SCRIPT, in a wine
-# desktop of its own, which draws the windows' frames as Windows does. The
-# desktop ends when the window has, and with it `wine explorer`.
+# run SCRIPT [ARGUMENT]: the window with the steps of SCRIPT, its log in
+# SCRIPT.log, in a wine desktop of its own, which draws the windows' frames
+# as Windows does. The desktop ends when the window has, and with it `wine
+# explorer`.
 run() {
   local script=$1
   shift
-  DISPLAY=:$display KELVRIN_WINDOW_SCRIPT="$w\\$script" timeout 240 \
-    wine explorer /desktop=kelvrin,1024x768 "$window" "$@" >"$work/$script.out" 2>&1
+  DISPLAY=:$display timeout 240 wine explorer /desktop=kelvrin,1024x768 "$driver" \
+    "$w\\$script" "$w\\$script.log" "$@" >"$work/$script.out" 2>&1
   if [[ ! -f $work/$script.log ]]; then
     fail "$script: the window wrote no log"
   elif grep -q '^error:' "$work/$script.log"; then
@@ -242,6 +244,127 @@ cmp -s "$work/planta_tm06.dxf" "$examples/planta_tm06.dxf" || fail "No converted
 grep -q '^done$' "$work/arguments.txt.log" && fail "Cancelar left the window open"
 [[ $(grep -c 'text=C:.*planta ação.dxf$' "$work/arguments.txt.log") == 2 ]] ||
   fail "a dropped file that is no drawing became the input"
+
+# What a hand test found wrong, each as a user meets it. "Qualquer" typed
+# and Tab: the window grows, and OK and Cancelar show drawn as the system
+# paints them (nothing asks for the window drawn again). An open source
+# list stays open as the arrow keys go through it, as the target list does.
+# A long target reads from its start once the focus has left its box. F1
+# gives the information window the focus, and Escape closes it. The first
+# "Procurar..." opens in the user's documents. (Two arrow keys from an
+# empty source box choose the second source, Datum Lisboa.)
+cat >"$work/defects.txt" <<STEPS
+type Combo1 Qualquer
+key Tab
+wait 500
+state
+painted Command1
+painted Command2
+painted Text3
+screenshot main $w\\qualquer_as_painted.bmp
+type Combo1 Hayford-Gauss Datum 73
+key Tab
+wait 300
+state
+painted Command1
+painted Command2
+type Combo1
+key Alt+Down
+wait 300
+dropped Combo1
+key Down
+wait 300
+dropped Combo1
+key Down
+wait 300
+dropped Combo1
+state
+key Escape
+wait 300
+dropped Combo1
+choose Combo1 Hayford-Gauss Datum 73
+choose Combo2 Hayford-Gauss Datum Lisboa-Ponto Central (grelhas NTv2)
+key Tab
+wait 300
+focus
+state
+key F1
+wait 500
+focus
+information
+key Escape
+wait 300
+information
+focus
+input F1
+wait 500
+focus
+input Escape
+wait 300
+information
+press Command3
+dialog cancel
+press Command1
+message OK
+message OK
+close
+STEPS
+run defects.txt
+expect defects.txt \
+  "painted Command1: yes" \
+  "painted Command2: yes" \
+  "painted Text3: yes" \
+  "dropped Combo1: yes" \
+  "dropped Combo1: no" \
+  "shown from Combo2: 0" \
+  "focus: Text1" \
+  "focus: List1" \
+  "information: closed"
+expect_like defects.txt \
+  "state: layout=qualquer dpi=96 window=[0-9]+x471 .*" \
+  "control Combo1 visible=1 .* text=Hayford-Gauss Datum Lisboa-Ponto Central" \
+  "entries Combo2: (.* \| )?Hayford-Gauss Datum 73( \| .*)?" \
+  "control Combo2 visible=1 .* text=Hayford-Gauss Datum Lisboa-Ponto Central \(grelhas NTv2\)" \
+  "dialog: \[Open\] folder=C:\\\\users\\\\[^\\\\]+\\\\Documents file= type=.*"
+grep -q '^painted .*: no$' "$work/defects.txt.log" && fail "defects: $(grep '^painted .*: no$' "$work/defects.txt.log")"
+[[ $(grep -c '^dropped Combo1: yes$' "$work/defects.txt.log") == 3 ]] ||
+  fail "the source list closed under the arrow keys: $(grep '^dropped ' "$work/defects.txt.log" | paste -sd' ')"
+grep -q '^shown from Combo2: [1-9]' "$work/defects.txt.log" && fail "the long target is cut at its start"
+
+# A step that cannot run, here with the open dialog still up, is told and
+# ends the program through its message loops: the window and the dialog
+# close, and the program gets past them to its end.
+cat >"$work/failing.txt" <<STEPS
+press Command3
+state
+STEPS
+DISPLAY=:$display timeout 240 wine explorer /desktop=kelvrin,1024x768 "$driver" \
+  "$w\\failing.txt" "$w\\failing.txt.log" >"$work/failing.txt.out" 2>&1
+expect_like failing.txt 'error: a dialog nobody expected before "state": \[Open\] .*'
+expect failing.txt "closed after 1 of 2 steps"
+
+# The same growth at 144 dots per inch (150 %), the system's setting for
+# the run, put back after it.
+dpi_key='HKCU\Control Panel\Desktop'
+restore_dpi() { wine reg delete "$dpi_key" /v LogPixels /f >/dev/null 2>&1; }
+trap 'restore_dpi; kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+if wine reg add "$dpi_key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1; then
+  cat >"$work/dpi144.txt" <<STEPS
+type Combo1 Qualquer
+key Tab
+wait 500
+state
+painted Command1
+painted Command2
+close
+STEPS
+  run dpi144.txt
+  restore_dpi
+  expect_like dpi144.txt "state: layout=qualquer dpi=144 .*"
+  expect dpi144.txt "painted Command1: yes" "painted Command2: yes"
+else
+  fail "the resolution cannot be set"
+fi
 
 if [[ -n $pictures ]]; then
   mkdir -p "$pictures"

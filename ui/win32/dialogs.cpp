@@ -1,6 +1,8 @@
 #include "ui/win32/dialogs.hpp"
 
 #include <commdlg.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -40,6 +42,22 @@ std::wstring file_buffer(const std::wstring& initial) {
   return buffer;
 }
 
+// Where a dialog opens when its file name names no folder (the first one,
+// or a save without an input): the user's documents, not the folder the
+// program happened to start in (its own, from the Start menu). Given the
+// same folder each time, Windows opens the one the user last chose instead.
+std::wstring documents_folder() {
+  PWSTR path = nullptr;
+  std::wstring folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &path))) folder = path;
+  CoTaskMemFree(path);
+  return folder;
+}
+
+bool names_a_folder(const std::wstring& path) {
+  return path.find_first_of(L"\\:") != std::wstring::npos;
+}
+
 std::string chosen_path(const std::wstring& buffer) {
   return utf8_of(std::wstring_view(buffer.c_str()));
 }
@@ -61,7 +79,9 @@ std::optional<std::string> run_file_dialog(OPENFILENAMEW& dialog, std::wstring& 
 
 std::optional<std::string> open_file_dialog(HWND owner, std::string_view preset, FileKind kind) {
   std::wstring buffer = file_buffer(with_backslashes(preset));
+  const std::wstring documents = names_a_folder(buffer.c_str()) ? L"" : documents_folder();
   OPENFILENAMEW dialog{};
+  if (!documents.empty()) dialog.lpstrInitialDir = documents.c_str();
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = kind == FileKind::drawing ? drawing_filters : any_file_filter;
@@ -77,7 +97,9 @@ std::optional<std::string> open_file_dialog(HWND owner, std::string_view preset,
 // opens, whatever folder it last showed, and its name what it proposes.
 std::optional<std::string> save_drawing_dialog(HWND owner, std::string_view suggested) {
   std::wstring buffer = file_buffer(with_backslashes(suggested));
+  const std::wstring documents = names_a_folder(buffer.c_str()) ? L"" : documents_folder();
   OPENFILENAMEW dialog{};
+  if (!documents.empty()) dialog.lpstrInitialDir = documents.c_str();
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   // A point list's output keeps the list's extension.

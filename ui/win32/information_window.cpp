@@ -35,6 +35,21 @@ void InformationWindow::show() {
     ShowWindow(window_, SW_RESTORE);
   }
   SetForegroundWindow(window_);
+  // The list takes the focus now, not only when the system gets round to
+  // activating the window (which a desktop may do late, or refuse to a
+  // window that did not get the key itself).
+  SetFocus(list_);
+}
+
+bool InformationWindow::take_message(const MSG& message) {
+  if (window_ == nullptr || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) {
+    return false;
+  }
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+    DestroyWindow(window_);
+    return true;
+  }
+  return false;
 }
 
 void InformationWindow::create() {
@@ -100,13 +115,9 @@ LRESULT InformationWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       SetBkColor(context, colorref_of(background));
       return reinterpret_cast<LRESULT>(background_.of(colorref_of(background)));
     }
-    case WM_DPICHANGED: {
-      apply_resolution(HIWORD(wparam));
-      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      return 0;
-    }
+    case WM_DPICHANGED:
+      return follow_resolution(window_, wparam, lparam,
+                               [this](UINT dots_per_inch) { apply_resolution(dots_per_inch); });
     case WM_NCDESTROY: {
       SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
       const HWND window = window_;

@@ -18,9 +18,9 @@ class InformationWindow {
   // Opens the window with its lines, or brings the open one to the front.
   void show();
 
-  // Null while the window is closed.
-  HWND handle() const { return window_; }
-  HWND list() const { return list_; }
+  // Its keys, from the program's message loop: Escape closes the window.
+  // Whether the message was one of them.
+  bool take_message(const MSG& message);
 
  private:
   template <typename Window>

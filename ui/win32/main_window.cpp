@@ -4,13 +4,11 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <ranges>
 #include <utility>
 #include <vector>
 
 #include "platform/windows/wide_text.hpp"
-#include "points/point_list_file.hpp"
 #include "ui/win32/dialogs.hpp"
 #include "ui/win32/window_class.hpp"
 #include "ui/win32/window_geometry.hpp"
@@ -22,20 +20,18 @@ using platform::windows::utf8_of;
 using platform::windows::wide_of;
 
 constexpr wchar_t class_name[] = L"KelvrinMainWindow";
-// Fixed in size: nothing in the design adapts to another.
-constexpr DWORD window_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Fixed in size: nothing in the design adapts to another. The window paints
+// around its controls, never over them: when the Qualquer layout moves the
+// buttons into the part the window has just grown, the window's painting of
+// that part would otherwise come after theirs and blank them.
+constexpr DWORD window_style =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // The dialog manager (IsDialogMessage) moves the focus into the lists'
 // own text boxes.
 constexpr DWORD window_ex_style = WS_EX_CONTROLPARENT;
 
-// Control identifiers clear of IDOK and IDCANCEL, which the dialog manager
-// sends for Enter and Escape.
-constexpr int first_control_id = 100;
-
-int id_of(Control control) { return first_control_id + static_cast<int>(control); }
-
 std::optional<Control> control_of_id(int id) {
-  const int index = id - first_control_id;
+  const int index = id - control_id(Control{});
   if (index < 0 || index >= control_count) return std::nullopt;
   return static_cast<Control>(index);
 }
@@ -100,18 +96,20 @@ ControlClass control_class(ControlKind kind) {
   return {WC_STATICW, 0, 0};
 }
 
-bool ends_in_dxf(std::wstring_view path) {
-  if (path.size() < 4) return false;
-  std::wstring extension(path.substr(path.size() - 4));
-  for (wchar_t& c : extension) c = static_cast<wchar_t>(std::towlower(c));
-  return extension == L".dxf";
-}
-
 std::wstring window_text(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
       static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
+}
+
+// A name longer than its closed box reads from its start. Left alone, the
+// box's text stays scrolled where choosing it left the caret: at its end,
+// the start of the name out of sight.
+void show_from_start(HWND text_box) {
+  if (text_box == nullptr) return;
+  SendMessageW(text_box, EM_SETSEL, 0, 0);
+  SendMessageW(text_box, EM_SCROLLCARET, 0, 0);
 }
 
 std::wstring list_entry(HWND box, WPARAM index) {
@@ -146,10 +144,11 @@ void MainWindow::create_controls() {
   for (const Row* row : creation_order()) {
     const ControlClass kind = control_class(row->kind);
     const bool visible = row->placement != Placement::parameter_row;
-    HWND control = CreateWindowExW(
-        kind.ex_style, kind.name, wide_of(row->caption).c_str(),
-        WS_CHILD | kind.style | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_of(row->control))), instance_, nullptr);
+    HWND control =
+        CreateWindowExW(kind.ex_style, kind.name, wide_of(row->caption).c_str(),
+                        WS_CHILD | kind.style | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(row->control))),
+                        instance_, nullptr);
     const auto index = static_cast<std::size_t>(row->control);
     controls_[index] = control;
     if (row->kind == ControlKind::editable_list) {
@@ -183,19 +182,33 @@ void MainWindow::apply_resolution(UINT dots_per_inch) {
   }
 }
 
+// Every source chosen lays the window out again: what is in place already
+// is not moved, for a list moved closes if it is open, and the arrow keys
+// choose a source each in the open source list.
 void MainWindow::apply_layout() {
-  const LayoutGeometry design = layout_geometry(layout_);
+  const LayoutGeometry design = layout_geometry(model_.layout());
   const UINT dpi = dots_per_inch_;
   // The designed height includes the title bar and borders; the width is
   // that of the client area, the borders' added.
   const int outer_width = outer_size(window_, pixels(client_width, dpi), 0, dpi).cx;
-  SetWindowPos(window_, nullptr, 0, 0, outer_width, pixels(design.outer_height, dpi),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT outer{};
+  GetWindowRect(window_, &outer);
+  if (outer.right - outer.left != outer_width ||
+      outer.bottom - outer.top != pixels(design.outer_height, dpi)) {
+    SetWindowPos(window_, nullptr, 0, 0, outer_width, pixels(design.outer_height, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   for (const Row& row : form_controls()) {
     HWND window = control(row.control);
     const int top = row.placement == Placement::button_row ? design.button_top : row.rect.top;
     const int height = pixels(row.rect.height, dpi);
-    if (row.kind == ControlKind::editable_list) {
+    RECT now{};
+    GetWindowRect(window, &now);
+    MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&now), 2);
+    const bool placed = now.left == pixels(row.rect.left, dpi) && now.top == pixels(top, dpi) &&
+                        now.right - now.left == pixels(row.rect.width, dpi) &&
+                        now.bottom - now.top == height;
+    if (!placed && row.kind == ControlKind::editable_list) {
       // A list's height is that of its box and its dropped-down list; the
       // box is as high as its text line and borders.
       const LRESULT line = SendMessageW(window, CB_GETITEMHEIGHT, 0, 0);
@@ -214,7 +227,7 @@ void MainWindow::apply_layout() {
         field += error;
         SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
       }
-    } else {
+    } else if (!placed) {
       SetWindowPos(window, nullptr, pixels(row.rect.left, dpi), pixels(top, dpi),
                    pixels(row.rect.width, dpi), height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -264,11 +277,12 @@ int MainWindow::run() {
   return static_cast<int>(message.wParam);
 }
 
-// The window's keys before the controls see them: F1, Enter (which presses
-// no button; in the source box it ends the editing of a typed name), and
-// the dialog manager's Tab and arrows.
+// The windows' keys before the controls see them: the information window's,
+// then F1, Enter (which presses no button; in the source box it ends the
+// editing of a typed name), and the dialog manager's Tab and arrows.
 bool MainWindow::take_message(MSG& message) {
   if (window_ == nullptr) return false;
+  if (information_ != nullptr && information_->take_message(message)) return true;
   const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
   if (ours && message.message == WM_KEYDOWN) {
     if (message.wParam == VK_F1) {
@@ -339,26 +353,25 @@ void MainWindow::command(WPARAM wparam) {
     const LRESULT chosen = SendMessageW(box, CB_GETCURSEL, 0, 0);
     if (chosen != CB_ERR)
       model_.choose_source(utf8_of(list_entry(box, static_cast<WPARAM>(chosen))));
-  } else if (*control == Control::source_box && code == CBN_KILLFOCUS) {
-    model_.source_edit_finished();
+  } else if (row.kind == ControlKind::editable_list && code == CBN_KILLFOCUS) {
+    if (*control == Control::source_box) model_.source_edit_finished();
+    show_from_start(field_parts_[static_cast<std::size_t>(*control)]);
   }
 }
 
-// The first DXF drawing or point list of those dropped on the window becomes
-// the input.
+// The files dropped on the window, for the model to choose from.
 void MainWindow::drop(HDROP files) {
+  std::vector<std::string> paths;
   const UINT count = DragQueryFileW(files, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
     const UINT length = DragQueryFileW(files, i, nullptr, 0);
     std::wstring path(length + 1, L'\0');
     DragQueryFileW(files, i, path.data(), length + 1);
     path.resize(length);
-    if (ends_in_dxf(path) || points::has_point_list_extension(utf8_of(path))) {
-      model_.set_input_file(utf8_of(path));
-      break;
-    }
+    paths.push_back(utf8_of(path));
   }
   DragFinish(files);
+  model_.drop_files(paths);
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -389,13 +402,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case WM_DROPFILES: drop(reinterpret_cast<HDROP>(wparam)); return 0;
-    case WM_DPICHANGED: {
-      apply_resolution(HIWORD(wparam));
-      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      return 0;
-    }
+    case WM_DPICHANGED:
+      return follow_resolution(window_, wparam, lparam,
+                               [this](UINT dots_per_inch) { apply_resolution(dots_per_inch); });
     case WM_DESTROY:
       // Closing the main window ends the program: the information window
       // goes too, and no control's losing the focus reaches the model.
@@ -434,6 +443,9 @@ void MainWindow::set_text(Control control, std::string_view text) {
         SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
         // Chosen, not selected for typing over.
         SendMessageW(window, CB_SETEDITSEL, 0, MAKELPARAM(-1, 0));
+        if (GetFocus() != field_parts_[static_cast<std::size_t>(control)]) {
+          show_from_start(field_parts_[static_cast<std::size_t>(control)]);
+        }
         return;
       }
     }
@@ -453,8 +465,8 @@ void MainWindow::set_list(Control control, std::span<const std::string_view> ent
   fit_list_width(box);
 }
 
-void MainWindow::set_layout(Layout layout) {
-  layout_ = layout;
+// The model holds the layout; the window only follows it.
+void MainWindow::set_layout(Layout) {
   if (window_ != nullptr) apply_layout();
 }
 

@@ -16,6 +16,12 @@
 
 namespace kelvrin::ui::win32 {
 
+// The identifier of each control of the main window (GetDlgItem), for
+// what reads or drives the window from outside: screen readers' scripts,
+// the tests. Clear of IDOK and IDCANCEL, which the dialog manager sends for
+// Enter and Escape.
+constexpr int control_id(Control control) { return 100 + static_cast<int>(control); }
+
 // The main window in the Windows API: the controls of form_layout.hpp as
 // the system's own, drawn and read for the FormModel that holds its
 // behaviour, plus what only a desktop window has (the resolution of each
@@ -36,17 +42,6 @@ class MainWindow final : private FormView {
   // Serves the window until it closes; the program's exit status.
   int run();
 
-  // Shows the information window without waiting for it (F1).
-  void show_information();
-
-  // What a script of steps (window_script.hpp) drives and looks at; null
-  // once the window is closed.
-  HWND handle() const { return window_; }
-  HWND control(Control control) const { return controls_[static_cast<std::size_t>(control)]; }
-  const InformationWindow* information() const { return information_.get(); }
-  Layout layout() const { return layout_; }
-  UINT dots_per_inch() const { return dots_per_inch_; }
-
  private:
   // FormView
   std::string text(Control control) const override;
@@ -65,6 +60,8 @@ class MainWindow final : private FormView {
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   bool take_message(MSG& message);
   void create_controls();
+  HWND control(Control control) const { return controls_[static_cast<std::size_t>(control)]; }
+  void show_information();
   void apply_resolution(UINT dots_per_inch);
   void apply_layout();
   void fit_list_width(HWND box);
@@ -80,7 +77,6 @@ class MainWindow final : private FormView {
   std::array<HWND, control_count> field_parts_{};  // a list's text box and its drop-down list
   std::array<HWND, control_count> field_lists_{};
   UINT dots_per_inch_ = USER_DEFAULT_SCREEN_DPI;
-  Layout layout_ = Layout::compact;
   bool busy_ = false;
   HWND focus_ = nullptr;  // the control that had the focus when the window lost it
   FontSet fonts_;
