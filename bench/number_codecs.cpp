@@ -52,23 +52,31 @@ int main(int argc, char** argv) {
   double sum = 0.0;
   std::size_t written = 0;
   char room[max_coordinate_text];
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string_view line = lines[i];
-    if (mode == "plain_decimal") {
-      sum += plain_decimal(line).value_or(0.0);
-    } else if (mode == "strict_number") {
-      sum += strict_number(line).value_or(0.0);
-    } else if (mode == "fast_float") {
+  // One loop per mode, the mode chosen once.
+  const auto read_all = [&](auto read) {
+    for (const std::string_view line : lines) sum += read(line);
+  };
+  const auto write_all = [&](auto write) {
+    for (const double value : values) written += write(value);
+  };
+  if (mode == "plain_decimal") {
+    read_all([](std::string_view line) { return plain_decimal(line).value_or(0.0); });
+  } else if (mode == "strict_number") {
+    read_all([](std::string_view line) { return strict_number(line).value_or(0.0); });
+  } else if (mode == "fast_float") {
+    read_all([](std::string_view line) {
       double value = 0.0;
       fast_float::from_chars(line.data(), line.data() + line.size(), value);
-      sum += value;
-    } else if (mode == "format_coordinate") {
-      written += format_coordinate(values[i], room);
-    } else if (mode == "fmt") {
-      written += static_cast<std::size_t>(fmt::format_to(room, "{:.5f}", values[i]) - room);
-    } else {
-      sum += static_cast<double>(line.size());
-    }
+      return value;
+    });
+  } else if (mode == "format_coordinate") {
+    write_all([&](double value) { return format_coordinate(value, room); });
+  } else if (mode == "fmt") {
+    write_all([&](double value) {
+      return static_cast<std::size_t>(fmt::format_to(room, "{:.5f}", value) - room);
+    });
+  } else {
+    read_all([](std::string_view line) { return static_cast<double>(line.size()); });
   }
   std::printf("%zu values, %g, %zu characters\n", lines.size(), sum, written);
   return 0;
