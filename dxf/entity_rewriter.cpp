@@ -56,7 +56,7 @@ std::optional<Stop> check(const PointResult& moved, const Tag& x_tag) {
 
 std::optional<Stop> EntityRewriter::rewrite(std::span<const Tag> record, EntityKind kind, Part part,
                                             const EntityFacts& facts) {
-  if (auto stop = start(record, kind, part, facts)) return stop;
+  if (auto stop = begin_entity(record, kind, part, facts)) return stop;
   const PartMarkers markers = entity_.rules->part_markers;
   // The record stays as it is while it is rewritten.
   const Tag* const tags = record.data();
@@ -87,8 +87,8 @@ std::optional<Stop> EntityRewriter::rewrite(std::span<const Tag> record, EntityK
   return std::nullopt;
 }
 
-std::optional<Stop> EntityRewriter::start(std::span<const Tag> record, EntityKind kind, Part part,
-                                          const EntityFacts& facts) {
+std::optional<Stop> EntityRewriter::begin_entity(std::span<const Tag> record, EntityKind kind,
+                                                 Part part, const EntityFacts& facts) {
   const KindRules& rules = kind_rules(kind);
   entity_.record = record;
   entity_.kind = kind;
@@ -225,7 +225,7 @@ std::optional<Stop> EntityRewriter::place(Role role, PlanarPoint source, double 
     case Role::vector:
     case Role::ocs_vector: {
       Jacobian jacobian;
-      if (auto stop = derivative(x_tag, jacobian)) return stop;
+      if (auto stop = jacobian_at_anchor(x_tag, jacobian)) return stop;
       written = role == Role::vector
                     ? jacobian.apply(source)
                     : ocs.from_world(jacobian.apply(ocs.to_world(source, 0.0)), 0.0);
@@ -441,7 +441,7 @@ double EntityRewriter::height_of(std::size_t x_index) const {
 }
 
 // The derivative at the entity's most recent point (or its own point).
-std::optional<Stop> EntityRewriter::derivative(const Tag& x_tag, Jacobian& jacobian) {
+std::optional<Stop> EntityRewriter::jacobian_at_anchor(const Tag& x_tag, Jacobian& jacobian) {
   if (!anchor_) anchor_ = first_point_in_plan();
   return jacobian_at(*anchor_, x_tag, jacobian);
 }

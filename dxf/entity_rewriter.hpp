@@ -61,7 +61,7 @@ class EntityRewriter {
   void use(const transform::PointOperation& operation) {
     operation_ = &operation;
     cached_at_.reset();
-    views_.use(operation);
+    views_.use_operation(operation);
   }
   // The OCS height change of the last entity's tilted plane.
   double height_change() const { return entity_.height_change; }
@@ -86,8 +86,8 @@ class EntityRewriter {
   }
 
  private:
-  std::optional<Stop> start(std::span<const Tag> record, EntityKind kind, Part part,
-                            const EntityFacts& facts);
+  std::optional<Stop> begin_entity(std::span<const Tag> record, EntityKind kind, Part part,
+                                   const EntityFacts& facts);
   Part enter_part(Part part, std::size_t i);
   std::optional<Stop> rewrite_value(Measure measure, Part part, std::size_t& i);
   std::optional<Stop> rewrite_point(Role role, std::size_t& i);
@@ -108,7 +108,7 @@ class EntityRewriter {
   bool clockwise_edge(std::size_t i) const;
   transform::PlanarPoint first_point_in_plan() const;
   double height_of(std::size_t x_index) const;
-  std::optional<Stop> derivative(const Tag& x_tag, transform::Jacobian& jacobian);
+  std::optional<Stop> jacobian_at_anchor(const Tag& x_tag, transform::Jacobian& jacobian);
   std::optional<Stop> similarity(const Tag& tag);
   std::optional<Stop> jacobian_at(transform::PlanarPoint at, const Tag& x_tag,
                                   transform::Jacobian& jacobian);

@@ -22,7 +22,7 @@ class ViewRewriter {
       : in_(in), copy_(copy), writer_(in, copy, out), report_(report) {}
 
   // The transformation for the records that follow.
-  void use(const transform::PointOperation& operation) { operation_ = &operation; }
+  void use_operation(const transform::PointOperation& operation) { operation_ = &operation; }
 
   // A view (the active VPORT, a layout's VIEWPORT, a named VIEW) whose
   // centre or target lies in the model. Only plan views without twist are
