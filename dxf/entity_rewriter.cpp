@@ -54,8 +54,12 @@ std::optional<Stop> check(const PointResult& moved, const Tag& x_tag) {
 
 }  // namespace
 
-std::optional<Stop> EntityRewriter::rewrite(std::span<const Tag> record, EntityKind kind, Part part,
-                                            const EntityFacts& facts) {
+// Flattened: every tag of every entity goes through this loop, and the
+// functions below are its parts, written apart to be read apart; called,
+// they would cost the pass a few instructions a pair.
+[[gnu::flatten]] std::optional<Stop> EntityRewriter::rewrite(std::span<const Tag> record,
+                                                             EntityKind kind, Part part,
+                                                             const EntityFacts& facts) {
   if (auto stop = begin_entity(record, kind, part, facts)) return stop;
   const PartMarkers markers = entity_.rules->part_markers;
   // The record stays as it is while it is rewritten.
@@ -141,7 +145,8 @@ std::optional<Stop> EntityRewriter::rewrite_value(Measure measure, Part part, st
 }
 
 // The X, Y (and Z) of a coordinate whose X stands at `i`, by its role; `i`
-// goes on to its last tag.
+// goes on to its last tag. Points go through T here, in one piece with
+// their writing: every pair of a drawing passes this way.
 std::optional<Stop> EntityRewriter::rewrite_point(Role role, std::size_t& i) {
   const std::span<const Tag> record = entity_.record;
   const Tag& x_tag = record[i];
@@ -154,14 +159,7 @@ std::optional<Stop> EntityRewriter::rewrite_point(Role role, std::size_t& i) {
   const Tag* z_tag =
       i + 2 < record.size() && record[i + 2].code == x_tag.code + 20 ? &record[i + 2] : nullptr;
   const bool ocs_role = role == Role::ocs_point || role == Role::ocs_vector;
-  if (ocs_role && entity_.ocs.kind() == Ocs::Kind::on_edge) {
-    if (!entity_.counted_on_edge) ++report_.unconverted_entities;
-    entity_.counted_on_edge = true;
-    copy_.tag(x_tag);
-    copy_.tag(y_tag);
-    ++i;
-    return std::nullopt;
-  }
+  if (ocs_role && entity_.ocs.kind() == Ocs::Kind::on_edge) return keep_on_edge(i);
   const auto x = number_in(x_tag);
   if (!x) return Stop{PassFailure::not_a_number, x_tag.line + 1, {}};
   const auto y = number_in(y_tag);
@@ -173,20 +171,39 @@ std::optional<Stop> EntityRewriter::rewrite_point(Role role, std::size_t& i) {
     z = *own_z;
   }
   PlanarPoint written;
-  if (auto stop = place(role, {*x, *y}, z, x_tag, written)) return stop;
+  const bool direction = role == Role::vector || role == Role::ocs_vector;
+  if (direction) {
+    if (auto stop = carry_direction(role, {*x, *y}, x_tag, written)) return stop;
+  } else if (role == Role::ocs_point) {
+    if (auto stop = move_in_plane({*x, *y}, z, x_tag, written)) return stop;
+  } else {
+    const PointResult moved = operation_->forward({*x, *y});
+    if (auto stop = check(moved, x_tag)) return stop;
+    anchor_ = PlanarPoint{*x, *y};
+    if (moved.outside_area) report_.note_outside_area(*anchor_, x_tag.line);
+    written = moved.point;
+  }
   if (!std::isfinite(written.x) || !std::isfinite(written.y)) {
     return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
   }
-  writer_.write_pair(x_tag, y_tag, written, role == Role::vector || role == Role::ocs_vector);
-  const std::size_t x_index = i;
+  writer_.write_pair(x_tag, y_tag, written, direction);
+  return after_pair(role, z_tag, z, i);
+}
+
+// After a pair written, its Z: put back on a tilted plane at its new
+// height, or at the entity's own point copied before the defaults the
+// entity adds there. `i` goes on to the last tag of the coordinate.
+std::optional<Stop> EntityRewriter::after_pair(Role role, const Tag* z_tag, double z,
+                                               std::size_t& i) {
+  const Tag& x_tag = entity_.record[i];
+  const bool at_own_point = i == entity_.facts.first_point;
   ++i;
   const bool moves_z = role == Role::ocs_point && entity_.height_change != 0.0;
   if (z_tag != nullptr && moves_z) {
     writer_.write_rewritten(*z_tag, z + entity_.height_change);
     ++i;
   }
-  if (x_index != entity_.facts.first_point ||
-      entity_.rules->defaults_after != DefaultsAfter::own_point) {
+  if (!at_own_point || entity_.rules->defaults_after != DefaultsAfter::own_point) {
     return std::nullopt;
   }
   if (z_tag != nullptr && !moves_z) {
@@ -196,43 +213,41 @@ std::optional<Stop> EntityRewriter::rewrite_point(Role role, std::size_t& i) {
   return add_missing_measures(x_tag);
 }
 
-// Where a coordinate of `role` goes: a point through T (in the plan, or in
-// the entity's plane at OCS height z), a direction through T's derivative.
-std::optional<Stop> EntityRewriter::place(Role role, PlanarPoint source, double z, const Tag& x_tag,
-                                          PlanarPoint& written) {
+// A point of the entity's plane at OCS height z through T, put back on the
+// plane at its new height; a fitted arc's centre where the fit put it.
+std::optional<Stop> EntityRewriter::move_in_plane(PlanarPoint source, double z, const Tag& x_tag,
+                                                  PlanarPoint& written) {
+  const PlanarPoint world = entity_.ocs.to_world(source, z);
+  const PointResult moved = operation_->forward(world);
+  if (auto stop = check(moved, x_tag)) return stop;
+  anchor_ = world;
+  if (moved.outside_area) report_.note_outside_area(world, x_tag.line);
+  written = arc_ && &x_tag == &entity_.record[arc_->centre]
+                ? arc_->fitted.centre
+                : entity_.ocs.from_world(moved.point, z + entity_.height_change);
+  return std::nullopt;
+}
+
+// A pair in a plane seen on edge, where a plan position fixes no point:
+// copied, and the entity counted once as not converted.
+std::optional<Stop> EntityRewriter::keep_on_edge(std::size_t& i) {
+  if (!entity_.counted_on_edge) ++report_.unconverted_entities;
+  entity_.counted_on_edge = true;
+  copy_.tag(entity_.record[i]);
+  copy_.tag(entity_.record[i + 1]);
+  ++i;
+  return std::nullopt;
+}
+
+// A direction, in the plan or in the entity's plane, through T's derivative
+// at the entity's most recent point.
+std::optional<Stop> EntityRewriter::carry_direction(Role role, PlanarPoint source, const Tag& x_tag,
+                                                    PlanarPoint& written) {
+  Jacobian jacobian;
+  if (auto stop = jacobian_at_anchor(x_tag, jacobian)) return stop;
   const Ocs& ocs = entity_.ocs;
-  switch (role) {
-    case Role::point:
-    case Role::historical: {
-      const PointResult moved = operation_->forward(source);
-      if (auto stop = check(moved, x_tag)) return stop;
-      anchor_ = source;
-      if (moved.outside_area) report_.note_outside_area(source, x_tag.line);
-      written = moved.point;
-      break;
-    }
-    case Role::ocs_point: {
-      const PlanarPoint world = ocs.to_world(source, z);
-      const PointResult moved = operation_->forward(world);
-      if (auto stop = check(moved, x_tag)) return stop;
-      anchor_ = world;
-      if (moved.outside_area) report_.note_outside_area(world, x_tag.line);
-      written = arc_ && &x_tag == &entity_.record[arc_->centre]
-                    ? arc_->fitted.centre
-                    : ocs.from_world(moved.point, z + entity_.height_change);
-      break;
-    }
-    case Role::vector:
-    case Role::ocs_vector: {
-      Jacobian jacobian;
-      if (auto stop = jacobian_at_anchor(x_tag, jacobian)) return stop;
-      written = role == Role::vector
-                    ? jacobian.apply(source)
-                    : ocs.from_world(jacobian.apply(ocs.to_world(source, 0.0)), 0.0);
-      break;
-    }
-    case Role::copy: break;
-  }
+  written = role == Role::vector ? jacobian.apply(source)
+                                 : ocs.from_world(jacobian.apply(ocs.to_world(source, 0.0)), 0.0);
   return std::nullopt;
 }
 

@@ -91,8 +91,12 @@ class EntityRewriter {
   Part enter_part(Part part, std::size_t i);
   std::optional<Stop> rewrite_value(Measure measure, Part part, std::size_t& i);
   std::optional<Stop> rewrite_point(Role role, std::size_t& i);
-  std::optional<Stop> place(Role role, transform::PlanarPoint source, double z, const Tag& x_tag,
-                            transform::PlanarPoint& written);
+  std::optional<Stop> move_in_plane(transform::PlanarPoint source, double z, const Tag& x_tag,
+                                    transform::PlanarPoint& written);
+  std::optional<Stop> after_pair(Role role, const Tag* z_tag, double z, std::size_t& i);
+  std::optional<Stop> keep_on_edge(std::size_t& i);
+  std::optional<Stop> carry_direction(Role role, transform::PlanarPoint source, const Tag& x_tag,
+                                      transform::PlanarPoint& written);
   std::optional<Stop> rewrite_measure(Measure measure, std::size_t& i);
   double measured(Measure measure, std::size_t i, double old) const;
   void carry_plane_vector(std::size_t& i, double x);

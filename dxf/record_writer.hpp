@@ -20,15 +20,7 @@ class RecordWriter {
   RecordWriter(const TagReader& in, TagCopy& copy, LineWriter& out)
       : in_(in), copy_(copy), out_(out) {}
 
-  void write_rewritten(const Tag& tag, double number, bool shortest = false) {
-    copy_.code_line(tag);
-    copy_.flush();
-    if (shortest) {
-      write_shortest(number);
-    } else {
-      write_coordinate(out_, number);
-    }
-  }
+  void write_rewritten(const Tag& tag, double number, bool shortest = false);
 
   // An X, Y pair: a point as coordinates, a direction in the shortest form.
   void write_pair(const Tag& x_tag, const Tag& y_tag, transform::PlanarPoint written,
@@ -44,17 +36,10 @@ class RecordWriter {
   }
 
   // A tag the record did not have.
-  void write_added(std::string_view code, double number) {
-    copy_.flush();
-    out_.write_line(code);
-    write_shortest(number);
-  }
+  void write_added(std::string_view code, double number);
 
  private:
-  void write_shortest(double number) {
-    char* room = out_.begin_line(max_shortest_text);
-    out_.end_line(format_shortest(number, room));
-  }
+  void write_shortest(double number);
 
   const TagReader& in_;
   TagCopy& copy_;
