@@ -39,7 +39,7 @@ class AwarePass : public PassDriver<AwarePass> {
  public:
   AwarePass(const PointOperation& operation, const PassOptions& options, DrawingSurvey survey)
       : PassDriver(options), operation_(operation), survey_(std::move(survey)) {
-    rewriter_.use(operation_);
+    use(operation_);
   }
 
  private:
@@ -114,11 +114,7 @@ class AwarePass : public PassDriver<AwarePass> {
 
   // Pieces begin at an entity that opens nothing for the ones after it.
   static bool starts_piece(std::string_view code_line, std::string_view value_line) {
-    static constexpr std::string_view types[] = {
-        "LINE",   "LWPOLYLINE", "CIRCLE", "ARC",    "TEXT",     "MTEXT",     "POINT",  "HATCH",
-        "SPLINE", "ELLIPSE",    "SOLID",  "3DFACE", "POLYLINE", "DIMENSION", "LEADER", "INSERT"};
-    return trim_blanks(code_line) == "0" &&
-           std::find(std::begin(types), std::end(types), value_line) != std::end(types);
+    return trim_blanks(code_line) == "0" && may_start_piece(value_line);
   }
 
   // A piece is converted as if the pass had got to it with no POLYLINE or
@@ -172,7 +168,7 @@ class AwarePass : public PassDriver<AwarePass> {
   std::optional<Stop> rewrite_record() {
     const std::string_view type = trim_blanks(text_of(record_.front()));
     if (type == "SECTION") {
-      rewriter_.rewrite_header(record_);
+      views_.rewrite_header(record_);
       return std::nullopt;
     }
     switch (section_) {
@@ -190,7 +186,16 @@ class AwarePass : public PassDriver<AwarePass> {
     return std::nullopt;
   }
 
-  void copy_record() { rewriter_.copy(record_); }
+  void copy_record() {
+    for (const Tag& tag : record_) copy_.tag(tag);
+  }
+
+  // The transformation for the records that follow: the model's, or a
+  // block's converted through its one insert.
+  void use(const PointOperation& operation) {
+    rewriter_.use(operation);
+    views_.use_operation(operation);
+  }
 
   // A block definition is copied, but for the dimension blocks of the
   // model, which hold world geometry, and the blocks that one model-space
@@ -202,7 +207,7 @@ class AwarePass : public PassDriver<AwarePass> {
     if (placed != survey_.blocks_placed_once.end()) {
       const PlanarPoint base{record_number(10).value_or(0.0), record_number(20).value_or(0.0)};
       placed_.emplace(operation_, placed->second, base);
-      rewriter_.use(*placed_);
+      use(*placed_);
       converting_block_ = true;
     }
   }
@@ -210,7 +215,7 @@ class AwarePass : public PassDriver<AwarePass> {
   void end_block() {
     converting_block_ = false;
     if (placed_) {
-      rewriter_.use(operation_);
+      use(operation_);
       placed_.reset();
     }
   }
@@ -223,17 +228,17 @@ class AwarePass : public PassDriver<AwarePass> {
   // The model's named views and coordinate systems, and the active view,
   // follow the model; a paper-space view frames the sheet.
   std::optional<Stop> rewrite_table_entry(std::string_view type) {
-    constexpr EntityRewriter::ViewCodes vport_codes{12, 17, 16, 51};
-    constexpr EntityRewriter::ViewCodes view_codes{10, 12, 11, 50};
+    constexpr ViewRewriter::ViewCodes vport_codes{12, 17, 16, 51};
+    constexpr ViewRewriter::ViewCodes view_codes{10, 12, 11, 50};
     constexpr std::int64_t paper_space_view = 1;
     const Tag* name = find(2);
     if (type == "VPORT" && name != nullptr &&
         equal_ignoring_case(trim_blanks(text_of(*name)), "*ACTIVE")) {
-      rewriter_.follow_view(record_, vport_codes);
+      views_.follow_view(record_, vport_codes);
     } else if (type == "VIEW" && (integer(record_number(70)) & paper_space_view) == 0) {
-      rewriter_.follow_view(record_, view_codes);
+      views_.follow_view(record_, view_codes);
     } else if (type == "UCS") {
-      rewriter_.follow_ucs(record_);
+      views_.follow_ucs(record_);
     } else {
       copy_record();
     }
@@ -257,7 +262,7 @@ class AwarePass : public PassDriver<AwarePass> {
       // A layout's first viewport (id 1) is the sheet itself.
       const auto id = record_number(69);
       if (id && *id != 1.0) {
-        rewriter_.follow_view(record_, {12, 17, 16, 51});
+        views_.follow_view(record_, {12, 17, 16, 51});
       } else {
         copy_record();
       }
@@ -286,7 +291,7 @@ class AwarePass : public PassDriver<AwarePass> {
         kind == EntityKind::vertex ? owner_.vertex_part(facts.flags, facts) : first_part(kind);
     const bool tilted_2d_polyline = owner_.tilted_2d_polyline(kind, facts);
     if (tilted_2d_polyline) facts.own_point = first_vertex_ahead();
-    auto stop = rewriter_.rewrite_entity(record_, kind, part, facts);
+    auto stop = rewriter_.rewrite(record_, kind, part, facts);
     if (tilted_2d_polyline) owner_.set_height_change(rewriter_.height_change());
     return stop;
   }
@@ -355,6 +360,7 @@ class AwarePass : public PassDriver<AwarePass> {
   bool streaming_ = true;  // tags before the first code 0 are copied as read
   EntityOwner owner_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
+  ViewRewriter views_{in_, copy_, out_, report_};
   std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
 };
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "dxf/entity_rewriter.hpp"
+#include "dxf/entity_facts.hpp"
 #include "dxf/entity_rules.hpp"
 #include "dxf/ocs.hpp"
 

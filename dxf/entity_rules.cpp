@@ -9,64 +9,68 @@ namespace {
 struct TypeName {
   std::string_view name;
   EntityKind kind;
+  bool starts_piece;
 };
+
+constexpr bool piece_start = true;
+constexpr bool inside_piece = false;
 
 // In alphabetical order, for the reader; found through type_slots.
 constexpr std::array type_names = std::to_array<TypeName>({
-    {"3DFACE", EntityKind::face},
-    {"3DSOLID", EntityKind::not_convertible},
-    {"ACAD_TABLE", EntityKind::table},
-    {"ARC", EntityKind::circle},
-    {"ARC_DIMENSION", EntityKind::arc_dimension},
-    {"ATTDEF", EntityKind::text},
-    {"ATTRIB", EntityKind::text},
-    {"BLOCK", EntityKind::no_coordinates},
-    {"BODY", EntityKind::not_convertible},
-    {"CIRCLE", EntityKind::circle},
-    {"DGNUNDERLAY", EntityKind::underlay},
-    {"DIMENSION", EntityKind::dimension},
-    {"DWFUNDERLAY", EntityKind::underlay},
-    {"ELLIPSE", EntityKind::ellipse},
-    {"ENDBLK", EntityKind::no_coordinates},
-    {"EXTRUDEDSURFACE", EntityKind::not_convertible},
-    {"HATCH", EntityKind::hatch},
-    {"HELIX", EntityKind::helix},
-    {"IMAGE", EntityKind::image},
-    {"INSERT", EntityKind::insert},
-    {"LARGE_RADIAL_DIMENSION", EntityKind::large_radial_dimension},
-    {"LEADER", EntityKind::leader},
-    {"LIGHT", EntityKind::light},
-    {"LINE", EntityKind::line},
-    {"LOFTEDSURFACE", EntityKind::not_convertible},
-    {"LWPOLYLINE", EntityKind::lwpolyline},
-    {"MESH", EntityKind::mesh},
-    {"MLEADER", EntityKind::multileader},
-    {"MLINE", EntityKind::mline},
-    {"MTEXT", EntityKind::mtext},
-    {"MULTILEADER", EntityKind::multileader},
-    {"OLE2FRAME", EntityKind::ole_frame},
-    {"OLEFRAME", EntityKind::no_coordinates},
-    {"PDFUNDERLAY", EntityKind::underlay},
-    {"PLANESURFACE", EntityKind::not_convertible},
-    {"POINT", EntityKind::point_entity},
-    {"POLYLINE", EntityKind::polyline},
-    {"RAY", EntityKind::xline},
-    {"REGION", EntityKind::not_convertible},
-    {"REVOLVEDSURFACE", EntityKind::not_convertible},
-    {"SECTION", EntityKind::no_coordinates},
-    {"SEQEND", EntityKind::no_coordinates},
-    {"SHAPE", EntityKind::shape},
-    {"SOLID", EntityKind::solid},
-    {"SPLINE", EntityKind::spline},
-    {"SURFACE", EntityKind::not_convertible},
-    {"SWEPTSURFACE", EntityKind::not_convertible},
-    {"TEXT", EntityKind::text},
-    {"TOLERANCE", EntityKind::tolerance},
-    {"TRACE", EntityKind::solid},
-    {"VERTEX", EntityKind::vertex},
-    {"VIEWPORT", EntityKind::viewport},
-    {"WIPEOUT", EntityKind::image},
-    {"XLINE", EntityKind::xline},
+    {"3DFACE", EntityKind::face, piece_start},
+    {"3DSOLID", EntityKind::not_convertible, inside_piece},
+    {"ACAD_TABLE", EntityKind::table, inside_piece},
+    {"ARC", EntityKind::circle, piece_start},
+    {"ARC_DIMENSION", EntityKind::arc_dimension, inside_piece},
+    {"ATTDEF", EntityKind::text, inside_piece},
+    {"ATTRIB", EntityKind::text, inside_piece},
+    {"BLOCK", EntityKind::no_coordinates, inside_piece},
+    {"BODY", EntityKind::not_convertible, inside_piece},
+    {"CIRCLE", EntityKind::circle, piece_start},
+    {"DGNUNDERLAY", EntityKind::underlay, inside_piece},
+    {"DIMENSION", EntityKind::dimension, piece_start},
+    {"DWFUNDERLAY", EntityKind::underlay, inside_piece},
+    {"ELLIPSE", EntityKind::ellipse, piece_start},
+    {"ENDBLK", EntityKind::no_coordinates, inside_piece},
+    {"EXTRUDEDSURFACE", EntityKind::not_convertible, inside_piece},
+    {"HATCH", EntityKind::hatch, piece_start},
+    {"HELIX", EntityKind::helix, inside_piece},
+    {"IMAGE", EntityKind::image, inside_piece},
+    {"INSERT", EntityKind::insert, piece_start},
+    {"LARGE_RADIAL_DIMENSION", EntityKind::large_radial_dimension, inside_piece},
+    {"LEADER", EntityKind::leader, piece_start},
+    {"LIGHT", EntityKind::light, inside_piece},
+    {"LINE", EntityKind::line, piece_start},
+    {"LOFTEDSURFACE", EntityKind::not_convertible, inside_piece},
+    {"LWPOLYLINE", EntityKind::lwpolyline, piece_start},
+    {"MESH", EntityKind::mesh, inside_piece},
+    {"MLEADER", EntityKind::multileader, inside_piece},
+    {"MLINE", EntityKind::mline, inside_piece},
+    {"MTEXT", EntityKind::mtext, piece_start},
+    {"MULTILEADER", EntityKind::multileader, inside_piece},
+    {"OLE2FRAME", EntityKind::ole_frame, inside_piece},
+    {"OLEFRAME", EntityKind::no_coordinates, inside_piece},
+    {"PDFUNDERLAY", EntityKind::underlay, inside_piece},
+    {"PLANESURFACE", EntityKind::not_convertible, inside_piece},
+    {"POINT", EntityKind::point_entity, piece_start},
+    {"POLYLINE", EntityKind::polyline, piece_start},
+    {"RAY", EntityKind::xline, inside_piece},
+    {"REGION", EntityKind::not_convertible, inside_piece},
+    {"REVOLVEDSURFACE", EntityKind::not_convertible, inside_piece},
+    {"SECTION", EntityKind::no_coordinates, inside_piece},
+    {"SEQEND", EntityKind::no_coordinates, inside_piece},
+    {"SHAPE", EntityKind::shape, inside_piece},
+    {"SOLID", EntityKind::solid, piece_start},
+    {"SPLINE", EntityKind::spline, piece_start},
+    {"SURFACE", EntityKind::not_convertible, inside_piece},
+    {"SWEPTSURFACE", EntityKind::not_convertible, inside_piece},
+    {"TEXT", EntityKind::text, piece_start},
+    {"TOLERANCE", EntityKind::tolerance, inside_piece},
+    {"TRACE", EntityKind::solid, inside_piece},
+    {"VERTEX", EntityKind::vertex, inside_piece},
+    {"VIEWPORT", EntityKind::viewport, inside_piece},
+    {"WIPEOUT", EntityKind::image, inside_piece},
+    {"XLINE", EntityKind::xline, inside_piece},
 });
 
 // Every entity's type is looked up, so the names lie in a small hash table
@@ -221,25 +225,89 @@ constexpr Rule rules[] = {
 
 }  // namespace
 
-EntityKind entity_kind(std::string_view type) noexcept {
+namespace {
+
+const TypeName* find_type(std::string_view type) noexcept {
   for (std::size_t slot = type_hash(type) % TypeSlots::count;;
        slot = (slot + 1) % TypeSlots::count) {
     const int index = type_slots.index[slot];
-    if (index < 0) return EntityKind::unknown;
+    if (index < 0) return nullptr;
     const TypeName& entry = type_names[static_cast<std::size_t>(index)];
-    if (entry.name == type) return entry.kind;
+    if (entry.name == type) return &entry;
   }
 }
 
-Part first_part(EntityKind kind) noexcept {
-  return kind == EntityKind::hatch ? Part::hatch_head : Part::main;
+}  // namespace
+
+EntityKind entity_kind(std::string_view type) noexcept {
+  const TypeName* found = find_type(type);
+  return found != nullptr ? found->kind : EntityKind::unknown;
+}
+
+bool may_start_piece(std::string_view type) noexcept {
+  const TypeName* found = find_type(type);
+  return found != nullptr && found->starts_piece;
+}
+
+namespace {
+
+constexpr std::size_t kind_count = static_cast<std::size_t>(EntityKind::viewport) + 1;
+
+struct KindRow {
+  EntityKind kind;
+  KindRules rules;
+};
+
+// The kinds that the loop over an entity's tags treats apart; every other
+// kind has the defaults of KindRules.
+constexpr KindRow kind_rows[] = {
+    {circle, {.one_height = true, .fits_arcs = true}},
+    {text,
+     {.part_markers = PartMarkers::embedded_object,
+      .one_height = true,
+      .defaults_after = DefaultsAfter::height,
+      .adds_rotation = true}},
+    {mtext,
+     {.part_markers = PartMarkers::embedded_object,
+      .defaults_after = DefaultsAfter::own_point,
+      .adds_direction = true}},
+    {shape, {.one_height = true, .defaults_after = DefaultsAfter::height, .adds_rotation = true}},
+    {insert,
+     {.one_height = true,
+      .defaults_after = DefaultsAfter::own_point,
+      .adds_rotation = true,
+      .adds_scales = true}},
+    {solid, {.one_height = true}},
+    {lwpolyline, {.one_height = true, .elevation_code = 38}},
+    {polyline, {.one_height = true, .own_point_ahead = true, .elevation_code = 30}},
+    {hatch,
+     {.first_part = Part::hatch_head,
+      .part_markers = PartMarkers::hatch_paths,
+      .one_height = true,
+      .head_point = true,
+      .elevation_code = 30,
+      .elevation_part = Part::hatch_head}},
+    {multileader, {.part_markers = PartMarkers::multileader_blocks}},
+};
+
+constexpr std::array<KindRules, kind_count> make_kind_rules() {
+  std::array<KindRules, kind_count> table{};
+  for (const KindRow& row : kind_rows) table[static_cast<std::size_t>(row.kind)] = row.rules;
+  return table;
+}
+
+constexpr std::array<KindRules, kind_count> kind_table = make_kind_rules();
+
+}  // namespace
+
+const KindRules& kind_rules(EntityKind kind) noexcept {
+  return kind_table[static_cast<std::size_t>(kind)];
 }
 
 Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcept {
-  switch (kind) {
-    case EntityKind::text:
-    case EntityKind::mtext: return code == 101 ? Part::embedded : part;
-    case EntityKind::hatch:
+  switch (kind_rules(kind).part_markers) {
+    case PartMarkers::embedded_object: return code == 101 ? Part::embedded : part;
+    case PartMarkers::hatch_paths:
       // 92: a boundary path's type flags (bit 2: polyline path); 72 in an
       // edge path: the type of the next edge; 98: the seed points follow.
       if (code == 92) return (value & 2) != 0 ? Part::hatch_polyline_path : Part::hatch_edge_path;
@@ -257,7 +325,7 @@ Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcep
         }
       }
       return part;
-    case EntityKind::multileader:
+    case PartMarkers::multileader_blocks:
       switch (code) {
         // Each opening code counts only where its block may stand: 302 and
         // 304 also carry text (block attributes, the default text content).
@@ -269,15 +337,15 @@ Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcep
         case 305: return part == Part::mleader_leader_line ? Part::mleader_leader : part;
         default: return part;
       }
-    default: return part;
+    case PartMarkers::none: break;
   }
+  return part;
 }
 
 namespace {
 
 // The rules laid out for one look-up per coordinate: kind, part, then the
 // X codes 10-18 and 110-112.
-constexpr std::size_t kind_count = static_cast<std::size_t>(EntityKind::viewport) + 1;
 constexpr std::size_t part_count = static_cast<std::size_t>(Part::mleader_leader_line) + 1;
 static_assert(static_cast<std::size_t>(Part::hatch_pattern) < part_count);
 constexpr std::size_t code_slots = 12;

@@ -57,6 +57,11 @@ enum class EntityKind : std::uint8_t {
 
 EntityKind entity_kind(std::string_view type) noexcept;
 
+// Whether a helper thread's piece of a large drawing may begin at an entity
+// of this type: one that opens nothing for the entities after it. An ATTRIB
+// or a VERTEX belongs to what comes before it.
+bool may_start_piece(std::string_view type) noexcept;
+
 // Where inside an entity a tag stands, for the entities whose group codes
 // mean different things in different parts.
 enum class Part : std::uint8_t {
@@ -79,8 +84,61 @@ enum class Part : std::uint8_t {
   mleader_leader_line,  // "LEADER_LINE{"
 };
 
+// The group codes that mark where an entity's parts begin (next_part tells
+// which part follows).
+enum class PartMarkers : std::uint8_t {
+  none,
+  embedded_object,     // 101
+  hatch_paths,         // 72, 75, 92 and 98
+  multileader_blocks,  // 300-305
+};
+
+inline bool marks_part(PartMarkers markers, int code) noexcept {
+  switch (markers) {
+    case PartMarkers::embedded_object: return code == 101;
+    case PartMarkers::hatch_paths: return code == 72 || code == 75 || code == 92 || code == 98;
+    case PartMarkers::multileader_blocks: return code >= 300 && code <= 305;
+    case PartMarkers::none: break;
+  }
+  return false;
+}
+
+// Where an entity that leaves an angle or a scale at its default (rotation
+// 0, scale 1, a text running along x) gets it written when the map changes
+// it: after its height (40) or after its own point.
+enum class DefaultsAfter : std::uint8_t { none, height, own_point };
+
+// What a kind of entity says about it beyond the roles and measures of its
+// codes.
+struct KindRules {
+  Part first_part = Part::main;
+  PartMarkers part_markers = PartMarkers::none;
+  // Its points share one plane at one OCS height: on a tilted plane that
+  // height follows the plan position of its own point.
+  bool one_height = false;
+  // Its first point is a head that holds the elevation (a HATCH's); its own
+  // point is the next one, in its plane.
+  bool head_point = false;
+  // Its own point is its first VERTEX's, read ahead (a 2D POLYLINE's).
+  bool own_point_ahead = false;
+  // The code of its elevation (38, or 30: the z of a point that is not a
+  // position), and the part it stands in; 0 for none.
+  int elevation_code = 0;
+  Part elevation_part = Part::main;
+  // An arc of it (a CIRCLE with angles) is fitted through T of its ends.
+  bool fits_arcs = false;
+  // The defaults it may leave out: rotation 50, scales 41 and 42, a text
+  // direction 11, 21, 31; and after which tag they are written.
+  DefaultsAfter defaults_after = DefaultsAfter::none;
+  bool adds_rotation = false;
+  bool adds_scales = false;
+  bool adds_direction = false;
+};
+
+const KindRules& kind_rules(EntityKind kind) noexcept;
+
 // The part an entity starts in.
-Part first_part(EntityKind kind) noexcept;
+inline Part first_part(EntityKind kind) noexcept { return kind_rules(kind).first_part; }
 
 // The part after a tag of `code` with integer value `value` (group codes 72,
 // 75, 92, 98, 101 and 300-305 carry the structure; other values are not
@@ -90,6 +148,11 @@ Part next_part(EntityKind kind, Part part, int code, std::int64_t value) noexcep
 // Whether the code is the X code of a coordinate in this kind of entity.
 inline bool is_x_code(int code) noexcept {
   return (code >= 10 && code <= 18) || (code >= 110 && code <= 112);
+}
+
+// Whether the code is the Y code of such a coordinate.
+inline bool is_y_code(int code) noexcept {
+  return (code >= 20 && code <= 28) || (code >= 120 && code <= 122);
 }
 
 // The role of the coordinate whose X code is `code`.

@@ -1,27 +1,75 @@
 // What follows the model besides its entities: views, coordinate systems
 // and the header's extents.
 
+#include "dxf/model_views.hpp"
+
 #include <algorithm>
 #include <cmath>
-#include <vector>
+#include <optional>
+#include <string_view>
 
+#include "dxf/entity_facts.hpp"
 #include "dxf/entity_rewriter.hpp"
+#include "dxf/local_similarity.hpp"
 #include "dxf/pass_support.hpp"
 #include "dxf/portable_math.hpp"
 
 namespace kelvrin::dxf {
 namespace {
 
+using transform::PlanarPoint;
+using transform::PointResult;
+using transform::PointStatus;
+
 // $EXTMIN and its kind are written as 1e+20 and -1e+20 by an empty drawing.
 constexpr double placeholder_magnitude = 1e19;
+
+constexpr std::size_t no_pair = ~std::size_t{0};
+
+// Where a UCS keeps its origin and axes: a table entry in codes 10-12, the
+// header's current UCS in three variables.
+struct UcsPlaces {
+  std::size_t origin = no_pair;
+  std::size_t axes[2] = {no_pair, no_pair};
+};
+
+struct HeaderPoint {
+  std::size_t x_index = 0;
+  std::optional<double> x;
+  std::optional<double> y;
+};
+
+using Box = std::pair<PlanarPoint, PlanarPoint>;
+
+// The box of a header's low and high corners through T; none for a box
+// that is not there, is a placeholder, or that T does not cover.
+std::optional<Box> transformed_box(const HeaderPoint& low, const HeaderPoint& high,
+                                   const transform::PointOperation& operation) {
+  if (!low.x || !low.y || !high.x || !high.y) return std::nullopt;
+  for (double v : {*low.x, *low.y, *high.x, *high.y}) {
+    if (std::abs(v) >= placeholder_magnitude) return std::nullopt;
+  }
+  if (*low.x > *high.x || *low.y > *high.y) return std::nullopt;
+  PlanarPoint box_low{HUGE_VAL, HUGE_VAL};
+  PlanarPoint box_high{-HUGE_VAL, -HUGE_VAL};
+  for (double x : {*low.x, *high.x}) {
+    for (double y : {*low.y, *high.y}) {
+      const PointResult corner = operation.forward({x, y});
+      if (corner.status != PointStatus::ok) return std::nullopt;
+      box_low = {std::min(box_low.x, corner.point.x), std::min(box_low.y, corner.point.y)};
+      box_high = {std::max(box_high.x, corner.point.x), std::max(box_high.y, corner.point.y)};
+    }
+  }
+  return Box{box_low, box_high};
+}
 
 }  // namespace
 
 // The record with the X, Y pairs at the given places written anew: points
 // as coordinates, but for the one at `point` when given, directions in the
 // shortest form.
-void EntityRewriter::write_replacing(std::span<const Tag> record,
-                                     const std::vector<ReplacedPair>& replaced, std::size_t point) {
+void ViewRewriter::write_replacing(std::span<const Tag> record,
+                                   const std::vector<ReplacedPair>& replaced, std::size_t point) {
   for (std::size_t i = 0; i < record.size(); ++i) {
     const auto found = std::find_if(replaced.begin(), replaced.end(),
                                     [i](const ReplacedPair& entry) { return entry.first == i; });
@@ -30,13 +78,13 @@ void EntityRewriter::write_replacing(std::span<const Tag> record,
       continue;
     }
     const bool direction = point != all_points && i != point;
-    write_rewritten(record[i], found->second.x, direction);
-    write_rewritten(record[i + 1], found->second.y, direction);
+    writer_.write_rewritten(record[i], found->second.x, direction);
+    writer_.write_rewritten(record[i + 1], found->second.y, direction);
     ++i;
   }
 }
 
-void EntityRewriter::follow_view(std::span<const Tag> record, ViewCodes codes) {
+void ViewRewriter::follow_view(std::span<const Tag> record, ViewCodes codes) {
   const auto direction_x = number_of(record, codes.direction, in_);
   const auto direction_y = number_of(record, codes.direction + 10, in_);
   const auto direction_z = number_of(record, codes.direction + 20, in_);
@@ -51,13 +99,13 @@ void EntityRewriter::follow_view(std::span<const Tag> record, ViewCodes codes) {
     const Tag& tag = record[i];
     if (plan && tag.code == moved_code && i + 1 < record.size() &&
         record[i + 1].code == moved_code + 10) {
-      const auto x = number(value(tag));
-      const auto y = number(value(record[i + 1]));
+      const auto x = number(in_.value_text(tag));
+      const auto y = number(in_.value_text(record[i + 1]));
       if (x && y) {
         const PointResult moved = operation_->forward({*x, *y});
         if (moved.status == PointStatus::ok) {
-          write_rewritten(tag, moved.point.x);
-          write_rewritten(record[i + 1], moved.point.y);
+          writer_.write_rewritten(tag, moved.point.x);
+          writer_.write_rewritten(record[i + 1], moved.point.y);
           ++i;
           continue;
         }
@@ -67,18 +115,7 @@ void EntityRewriter::follow_view(std::span<const Tag> record, ViewCodes codes) {
   }
 }
 
-namespace {
-
-// Where a UCS keeps its origin and axes: a table entry in codes 10-12, the
-// header's current UCS in three variables.
-struct UcsPlaces {
-  std::size_t origin = EntityFacts::no_point;
-  std::size_t axes[2] = {EntityFacts::no_point, EntityFacts::no_point};
-};
-
-}  // namespace
-
-void EntityRewriter::follow_ucs(std::span<const Tag> record) {
+void ViewRewriter::follow_ucs(std::span<const Tag> record) {
   UcsPlaces places;
   for (std::size_t i = 0; i + 1 < record.size(); ++i) {
     if (record[i + 1].code != record[i].code + 10) continue;
@@ -87,55 +124,52 @@ void EntityRewriter::follow_ucs(std::span<const Tag> record) {
     if (record[i].code == 12) places.axes[1] = i;
   }
   std::vector<ReplacedPair> replaced;
-  if (places.origin != EntityFacts::no_point) {
-    const auto x = number(value(record[places.origin]));
-    const auto y = number(value(record[places.origin + 1]));
-    // A UCS at the world's origin names no place of the model.
-    if (x && y && (*x != 0.0 || *y != 0.0)) {
-      const PointResult moved = operation_->forward({*x, *y});
-      const auto turned = operation_->derivative({*x, *y});
-      if (moved.status == PointStatus::ok && turned.status == PointStatus::ok) {
-        replaced.emplace_back(places.origin, moved.point);
-        const LocalSimilarity local(turned.jacobian, Ocs{});
-        for (const std::size_t axis : places.axes) {
-          if (axis == EntityFacts::no_point) continue;
-          const auto ax = number(value(record[axis]));
-          const auto ay = number(value(record[axis + 1]));
-          if (!ax || !ay) continue;
-          // Unit axes stay unit axes: only the turn is theirs.
-          const PlanarPoint carried = local.carried({*ax, *ay});
-          const double length = portable::hypot(carried.x, carried.y);
-          if (!(length > 0.0)) continue;
-          const double scale = portable::hypot(*ax, *ay) / length;
-          replaced.emplace_back(axis, PlanarPoint{carried.x * scale, carried.y * scale});
-        }
-      }
-    }
-  }
+  if (places.origin != no_pair) turn_axes(record, places.origin, places.axes, replaced);
   write_replacing(record, replaced, places.origin);
 }
 
-namespace {
+// A UCS's origin through T, and its axes turned as T turns the plan there:
+// unit axes stay unit axes. A UCS at the world's origin names no place of
+// the model.
+void ViewRewriter::turn_axes(std::span<const Tag> record, std::size_t origin,
+                             const std::size_t (&axes)[2],
+                             std::vector<ReplacedPair>& replaced) const {
+  const auto x = number(in_.value_text(record[origin]));
+  const auto y = number(in_.value_text(record[origin + 1]));
+  if (!x || !y || (*x == 0.0 && *y == 0.0)) return;
+  const PointResult moved = operation_->forward({*x, *y});
+  const auto turned = operation_->derivative({*x, *y});
+  if (moved.status != PointStatus::ok || turned.status != PointStatus::ok) return;
+  replaced.emplace_back(origin, moved.point);
+  const LocalSimilarity local(turned.jacobian, Ocs{});
+  for (const std::size_t axis : axes) {
+    if (axis == no_pair) continue;
+    const auto ax = number(in_.value_text(record[axis]));
+    const auto ay = number(in_.value_text(record[axis + 1]));
+    if (!ax || !ay) continue;
+    const PlanarPoint carried = local.carried({*ax, *ay});
+    const double length = portable::hypot(carried.x, carried.y);
+    if (!(length > 0.0)) continue;
+    const double scale = portable::hypot(*ax, *ay) / length;
+    replaced.emplace_back(axis, PlanarPoint{carried.x * scale, carried.y * scale});
+  }
+}
 
-struct HeaderPoint {
-  std::size_t x_index = 0;
-  std::optional<double> x;
-  std::optional<double> y;
-};
+// The drawing's units, named in the report: $INSUNITS, whose 70 follows.
+void ViewRewriter::note_units(std::span<const Tag> record, std::size_t i) {
+  if (i + 1 >= record.size() || record[i + 1].code != 70) return;
+  const auto units = number(in_.value_text(record[i + 1]));
+  if (units && *units >= 0.0 && *units < 1000.0) report_.insunits = static_cast<int>(*units);
+}
 
-}  // namespace
-
-void EntityRewriter::rewrite_header(std::span<const Tag> record) {
+void ViewRewriter::rewrite_header(std::span<const Tag> record) {
   HeaderPoint ext_min, ext_max, lim_min, lim_max;
   HeaderPoint* current = nullptr;
   for (std::size_t i = 0; i < record.size(); ++i) {
     const Tag& tag = record[i];
     if (tag.code == 9) {
-      const std::string_view name = trim_blanks(value(tag));
-      if (name == "$INSUNITS" && i + 1 < record.size() && record[i + 1].code == 70) {
-        const auto units = number(value(record[i + 1]));
-        if (units && *units >= 0.0 && *units < 1000.0) report_.insunits = static_cast<int>(*units);
-      }
+      const std::string_view name = trim_blanks(in_.value_text(tag));
+      if (name == "$INSUNITS") note_units(record, i);
       current = name == "$EXTMIN"   ? &ext_min
                 : name == "$EXTMAX" ? &ext_max
                 : name == "$LIMMIN" ? &lim_min
@@ -144,34 +178,14 @@ void EntityRewriter::rewrite_header(std::span<const Tag> record) {
     } else if (current != nullptr && tag.code == 10 && i + 1 < record.size() &&
                record[i + 1].code == 20) {
       current->x_index = i;
-      current->x = number(value(tag));
-      current->y = number(value(record[i + 1]));
+      current->x = number(in_.value_text(tag));
+      current->y = number(in_.value_text(record[i + 1]));
       current = nullptr;
     }
   }
-  const auto transformed_box =
-      [&](const HeaderPoint& low,
-          const HeaderPoint& high) -> std::optional<std::pair<PlanarPoint, PlanarPoint>> {
-    if (!low.x || !low.y || !high.x || !high.y) return std::nullopt;
-    for (double v : {*low.x, *low.y, *high.x, *high.y}) {
-      if (std::abs(v) >= placeholder_magnitude) return std::nullopt;
-    }
-    if (*low.x > *high.x || *low.y > *high.y) return std::nullopt;
-    PlanarPoint box_low{HUGE_VAL, HUGE_VAL};
-    PlanarPoint box_high{-HUGE_VAL, -HUGE_VAL};
-    for (double x : {*low.x, *high.x}) {
-      for (double y : {*low.y, *high.y}) {
-        const PointResult corner = operation_->forward({x, y});
-        if (corner.status != PointStatus::ok) return std::nullopt;
-        box_low = {std::min(box_low.x, corner.point.x), std::min(box_low.y, corner.point.y)};
-        box_high = {std::max(box_high.x, corner.point.x), std::max(box_high.y, corner.point.y)};
-      }
-    }
-    return std::pair{box_low, box_high};
-  };
   std::vector<ReplacedPair> replaced;
   for (auto [low, high] : {std::pair{&ext_min, &ext_max}, std::pair{&lim_min, &lim_max}}) {
-    if (const auto box = transformed_box(*low, *high)) {
+    if (const auto box = transformed_box(*low, *high, *operation_)) {
       replaced.emplace_back(low->x_index, box->first);
       replaced.emplace_back(high->x_index, box->second);
     }

@@ -49,7 +49,7 @@ class Ocs {
 
   // The change of OCS z that keeps a point's world height while its plan
   // position moves by `shift`: zero but on a tilted plane.
-  double height_change(transform::PlanarPoint shift) const noexcept {
+  double height_shift(transform::PlanarPoint shift) const noexcept {
     return shift.x * az_.x + shift.y * az_.y;
   }
 

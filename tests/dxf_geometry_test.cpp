@@ -1,0 +1,289 @@
+// The pieces of geometry the DXF-aware pass carries entities with, on their
+// own: the similarity at an entity's point, a block's content as its one
+// insert places it, and arcs fitted through T. Expected values come from
+// ezdxf (its OCSTransform and Insert.matrix44()) or from the property each
+// piece exists for.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+#include "dxf/arc_fit.hpp"
+#include "dxf/local_similarity.hpp"
+#include "dxf/ocs.hpp"
+#include "dxf/placed_operation.hpp"
+#include "transform/point_operation.hpp"
+
+namespace kelvrin::dxf {
+namespace {
+
+using transform::Jacobian;
+using transform::PlanarPoint;
+using transform::PointResult;
+using transform::PointStatus;
+
+constexpr double radians_per_degree = std::numbers::pi / 180.0;
+
+// T(p) = shift + scale R(turn) p.
+class Similarity final : public transform::PointOperation {
+ public:
+  Similarity(double turn_degrees, double scale, PlanarPoint shift)
+      : c_(scale * std::cos(turn_degrees * radians_per_degree)),
+        s_(scale * std::sin(turn_degrees * radians_per_degree)),
+        shift_(shift) {}
+  PointResult forward(PlanarPoint p) const override {
+    return {PointStatus::ok, {shift_.x + c_ * p.x - s_ * p.y, shift_.y + s_ * p.x + c_ * p.y}};
+  }
+  Jacobian jacobian() const { return {c_, -s_, s_, c_}; }
+
+ private:
+  double c_;
+  double s_;
+  PlanarPoint shift_;
+};
+
+// T(z) = z + k z^2 in complex terms: conformal everywhere, and it bends
+// circles, more the larger they are; rejects what lies east of `east`.
+class Bend final : public transform::PointOperation {
+ public:
+  explicit Bend(double k, double east = HUGE_VAL) : k_(k), east_(east) {}
+  PointResult forward(PlanarPoint p) const override {
+    if (p.x > east_) return {PointStatus::rejected, p};
+    return {PointStatus::ok, {p.x + k_ * (p.x * p.x - p.y * p.y), p.y + k_ * 2.0 * p.x * p.y}};
+  }
+
+ private:
+  double k_;
+  double east_;
+};
+
+PlanarPoint on_circle(PlanarPoint centre, double radius, double degrees) {
+  const double a = degrees * radians_per_degree;
+  return {centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)};
+}
+
+// ---- LocalSimilarity ----
+
+TEST(LocalSimilarity, TurnsAndScalesAsEzdxfDoes) {
+  const Similarity t(30.0, 2.0, {});
+  struct Row {
+    const char* name;
+    Vector3 extrusion;
+    double angle_40;           // OCSTransform.transform_deg_angle(40)
+    PlanarPoint carried_1_m2;  // the direction (1.5, -2)
+  };
+  const Row rows[] = {
+      {"world plane", {0, 0, 1}, 70.0, {4.598076211353316, -1.964101615137755}},
+      {"mirrored plane", {0, 0, -1}, 10.0, {0.5980762113533162, -4.964101615137754}},
+  };
+  for (const Row& row : rows) {
+    const LocalSimilarity local(t.jacobian(), Ocs(row.extrusion));
+    EXPECT_NEAR(local.turned_degrees(40.0), row.angle_40, 1e-12) << row.name;
+    EXPECT_NEAR(local.turned_radians(40.0 * radians_per_degree), row.angle_40 * radians_per_degree,
+                1e-14)
+        << row.name;
+    EXPECT_NEAR(local.scaled(3.0), 6.0, 1e-14) << row.name;
+    const PlanarPoint carried = local.carried({1.5, -2.0});
+    EXPECT_NEAR(carried.x, row.carried_1_m2.x, 1e-12) << row.name;
+    EXPECT_NEAR(carried.y, row.carried_1_m2.y, 1e-12) << row.name;
+  }
+}
+
+// The derivative of a shift leaves every angle exactly as it was, so that a
+// shifted drawing keeps its angles' text.
+TEST(LocalSimilarity, AnglesNotTurnedStayExact) {
+  for (const Ocs& plane : {Ocs({0, 0, 1}), Ocs({0, 0, -1})}) {
+    const LocalSimilarity local(Jacobian{}, plane);
+    for (const double degrees : {0.0, 123.456, -0.1, 359.99999, 1e-300, 720.5}) {
+      EXPECT_EQ(local.turned_degrees(degrees), degrees);
+      EXPECT_EQ(local.turned_radians(degrees), degrees);
+    }
+  }
+}
+
+// On a tilted plane the angles turn by the projection, but lengths follow
+// the plan's scale, which the projection does not change.
+TEST(LocalSimilarity, TiltedPlaneLengthsFollowThePlan) {
+  const Similarity t(30.0, 2.0, {});
+  const LocalSimilarity local(t.jacobian(), Ocs({0.6, 0.0, 0.8}));
+  EXPECT_NEAR(local.scaled(1.0), 2.0, 1e-15);
+  EXPECT_NE(local.turned_degrees(0.0), 30.0);
+}
+
+// ---- PlacedOperation ----
+
+constexpr BlockPlacement placement{{100.0, 200.0}, 2.0, 3.0, 30.0, {0, 0, 1}};
+constexpr PlanarPoint base{5.0, 7.0};
+
+TEST(PlacedOperation, PlacesAsTheInsertDoes) {
+  struct Row {
+    const char* name;
+    Vector3 extrusion;
+    PlanarPoint placed;  // Insert.matrix44() of (10, -4)
+  };
+  const Row rows[] = {
+      {"world plane", {0, 0, 1}, {125.160254037844, 176.421161675114}},
+      {"mirrored plane", {0, 0, -1}, {-125.160254037844, 176.421161675114}},
+  };
+  const Similarity t(0.0, 1.0, {});
+  for (const Row& row : rows) {
+    BlockPlacement mirrored = placement;
+    mirrored.extrusion = row.extrusion;
+    const PlacedOperation placed(t, mirrored, base);
+    const PlanarPoint world = placed.placed({10.0, -4.0});
+    EXPECT_NEAR(world.x, row.placed.x, 1e-9) << row.name;
+    EXPECT_NEAR(world.y, row.placed.y, 1e-9) << row.name;
+    const PlanarPoint back = placed.unplaced(world);
+    EXPECT_NEAR(back.x, 10.0, 1e-12) << row.name;
+    EXPECT_NEAR(back.y, -4.0, 1e-12) << row.name;
+  }
+}
+
+// The content lands where T puts it, through the insert that keeps its
+// placement; a point T refuses is named where the drawing shows it.
+TEST(PlacedOperation, ContentLandsOnT) {
+  const Bend t(1e-4, 150.0);
+  const PlacedOperation placed(t, placement, base);
+  for (const PlanarPoint p : {PlanarPoint{10.0, -4.0}, PlanarPoint{-3.0, 12.5}, base}) {
+    const PointResult moved = placed.forward(p);
+    ASSERT_EQ(moved.status, PointStatus::ok);
+    const PlanarPoint shown = placed.placed(moved.point);
+    const PlanarPoint expected = t.forward(placed.placed(p)).point;
+    EXPECT_NEAR(shown.x, expected.x, 1e-9);
+    EXPECT_NEAR(shown.y, expected.y, 1e-9);
+  }
+  const PlanarPoint far{40.0, 0.0};  // placed east of 150
+  const PointResult refused = placed.forward(far);
+  EXPECT_EQ(refused.status, PointStatus::rejected);
+  EXPECT_NEAR(refused.point.x, placed.placed(far).x, 1e-12);
+  EXPECT_NEAR(refused.point.y, placed.placed(far).y, 1e-12);
+}
+
+TEST(PlacedOperation, DerivativeIsThatOfItsPoints) {
+  const Bend t(1e-4);
+  const PlacedOperation placed(t, placement, base);
+  const PlanarPoint at{10.0, -4.0};
+  const auto derivative = placed.derivative(at);
+  ASSERT_EQ(derivative.status, PointStatus::ok);
+  // Central differences of forward(): exact for a map of second degree.
+  const double h = 0.5;
+  const auto difference = [&](PlanarPoint step) {
+    const PlanarPoint ahead = placed.forward({at.x + step.x, at.y + step.y}).point;
+    const PlanarPoint behind = placed.forward({at.x - step.x, at.y - step.y}).point;
+    return PlanarPoint{(ahead.x - behind.x) / (2 * h), (ahead.y - behind.y) / (2 * h)};
+  };
+  const PlanarPoint along_x = difference({h, 0.0});
+  const PlanarPoint along_y = difference({0.0, h});
+  EXPECT_NEAR(derivative.jacobian.dx_dx, along_x.x, 1e-9);
+  EXPECT_NEAR(derivative.jacobian.dy_dx, along_x.y, 1e-9);
+  EXPECT_NEAR(derivative.jacobian.dx_dy, along_y.x, 1e-9);
+  EXPECT_NEAR(derivative.jacobian.dy_dy, along_y.y, 1e-9);
+}
+
+TEST(PlacedOperation, SharedBlockMissesOnlyWhereTBends) {
+  BlockExtent extent;
+  extent.base = base;
+  extent.add({0.0, 0.0});
+  extent.add({20.0, 10.0});
+  EXPECT_NEAR(shared_block_miss(Similarity(30.0, 1.5, {1000.0, 2000.0}), placement, extent), 0.0,
+              1e-9);
+  const double bent = shared_block_miss(Bend(1e-4), placement, extent);
+  EXPECT_GT(bent, 1e-3);
+  EXPECT_LT(bent, 1.0);
+  // Not covered: nothing to tell.
+  EXPECT_EQ(shared_block_miss(Bend(1e-4, 110.0), placement, extent), 0.0);
+}
+
+// ---- fit_arc ----
+
+// Where T puts a point of the arc's plane.
+PlanarPoint through(const transform::PointOperation& t, const PlaneArc& arc, PlanarPoint p) {
+  return arc.plane.from_world(t.forward(arc.plane.to_world(p, arc.z)).point, arc.z);
+}
+
+LocalSimilarity similarity_at(const transform::PointOperation& t, const PlaneArc& arc) {
+  return LocalSimilarity(t.derivative(arc.plane.to_world(arc.centre, arc.z)).jacobian, arc.plane);
+}
+
+// The counter-clockwise start and end an arc's stored angles mean.
+std::pair<double, double> real_ends(bool clockwise, double start, double end) {
+  return clockwise ? std::pair{360.0 - end, 360.0 - start} : std::pair{start, end};
+}
+
+TEST(DxfArcFit, EndsLandWhereTPutsThem) {
+  struct Row {
+    const char* name;
+    PlaneArc arc;
+  };
+  const Row rows[] = {
+      {"counter-clockwise", {{300.0, 200.0}, 150.0, 20.0, 110.0, false, Ocs(), 0.0, 0.0}},
+      {"across east", {{300.0, 200.0}, 150.0, 300.0, 60.0, false, Ocs(), 0.0, 0.0}},
+      {"clockwise hatch edge", {{300.0, 200.0}, 150.0, 20.0, 110.0, true, Ocs(), 0.0, 0.0}},
+      {"mirrored plane", {{-300.0, 200.0}, 150.0, 20.0, 200.0, false, Ocs({0, 0, -1}), 0.0, 0.0}},
+  };
+  const Bend t(1e-5);
+  for (const Row& row : rows) {
+    const PlaneArc& arc = row.arc;
+    const auto fitted = fit_arc(arc, t, similarity_at(t, arc));
+    ASSERT_TRUE(fitted) << row.name;
+    EXPECT_NEAR(fitted->radius / arc.radius, 1.0, 0.01) << row.name;
+    const auto [start, end] = real_ends(arc.clockwise, arc.start, arc.end);
+    const auto [new_start, new_end] = real_ends(arc.clockwise, fitted->start, fitted->end);
+    const double middle = start + 0.5 * std::fmod(end - start + 360.0, 360.0);
+    for (const auto& [was, now] : {std::pair{start, new_start}, std::pair{end, new_end}}) {
+      const PlanarPoint expected = through(t, arc, on_circle(arc.centre, arc.radius, was));
+      const PlanarPoint got = on_circle(fitted->centre, fitted->radius, now);
+      EXPECT_NEAR(got.x, expected.x, 1e-9) << row.name << " at " << was;
+      EXPECT_NEAR(got.y, expected.y, 1e-9) << row.name << " at " << was;
+    }
+    const PlanarPoint mid = through(t, arc, on_circle(arc.centre, arc.radius, middle));
+    EXPECT_NEAR(std::hypot(mid.x - fitted->centre.x, mid.y - fitted->centre.y), fitted->radius,
+                1e-9)
+        << row.name;
+    // And where the similarity would have put them, they would have missed.
+    EXPECT_GT(std::abs(fitted->radius - similarity_at(t, arc).scaled(arc.radius)), 1e-6)
+        << row.name;
+  }
+}
+
+TEST(DxfArcFit, LeavesArcsToTheSimilarity) {
+  const Bend bend(1e-5);
+  const Bend bend_refusing(1e-5, 400.0);
+  const Similarity shift(0.0, 1.0, {1000.0, 2000.0});
+  const Similarity turn(30.0, 2.0, {1000.0, 2000.0});
+  struct Row {
+    const char* name;
+    PlaneArc arc;
+    const transform::PointOperation* t;
+  };
+  const PlaneArc usual{{300.0, 200.0}, 150.0, 20.0, 110.0, false, Ocs(), 0.0, 0.0};
+  PlaneArc flat = usual;
+  flat.radius = 100.0;
+  flat.end = flat.start + 0.5;  // its middle 0.95 mm off its chord
+  PlaneArc closed = usual;
+  closed.end = closed.start + 359.5;
+  PlaneArc tilted = usual;
+  tilted.plane = Ocs({0.6, 0.0, 0.8});
+  PlaneArc no_radius = usual;
+  no_radius.radius = 0.0;
+  PlaneArc beyond = usual;
+  beyond.start = 330.0;  // its start lies east of 400
+  beyond.end = 90.0;
+  const Row rows[] = {
+      {"a shift", usual, &shift},
+      {"a similarity", usual, &turn},
+      {"too flat", flat, &bend},
+      {"nearly closed", closed, &bend},
+      {"tilted plane", tilted, &bend},
+      {"no radius", no_radius, &bend},
+      {"not covered", beyond, &bend_refusing},
+  };
+  for (const Row& row : rows) {
+    EXPECT_FALSE(fit_arc(row.arc, *row.t, similarity_at(*row.t, row.arc))) << row.name;
+  }
+}
+
+}  // namespace
+}  // namespace kelvrin::dxf
