@@ -122,8 +122,8 @@ TEST_P(Interrupted, LeavesTheFoldersAsTheyWere) {
                                                     FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
   ASSERT_NE(changes.get(), INVALID_HANDLE_VALUE);
 
-  // A console of its own, as a program started from a command window has;
-  // its messages go to a file beside the folders.
+  // A console of its own, as a program started from a command window has,
+  // but no window for it; its messages go to a file beside the folders.
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   const Handle messages(CreateFileW(wide_path(folder_.file("stderr.txt")).c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr));
@@ -131,8 +131,7 @@ TEST_P(Interrupted, LeavesTheFoldersAsTheyWere) {
                                    &inherited, OPEN_EXISTING, 0, nullptr));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
+  startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = nothing.get();
   startup.hStdOutput = messages.get();
   startup.hStdError = messages.get();
@@ -140,7 +139,7 @@ TEST_P(Interrupted, LeavesTheFoldersAsTheyWere) {
                          wide_of(row.to) + L" \"" + wide_path(input) + L"\" \"" +
                          wide_path(output) + L"\"";
   PROCESS_INFORMATION started{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                              nullptr, nullptr, &startup, &started))
       << GetLastError();
   const Handle process(started.hProcess);
