@@ -69,7 +69,7 @@ platform::SystemError place_output(ScratchFile& file, const OutputTarget& target
   if (target.kind == OutputKind::replaced_file) {
     platform::keep_what_it_had(finished, target.existing);
   } else if (const platform::SystemError error =
-                 platform::set_permissions(finished, new_file_permissions)) {
+                 platform::set_permissions(finished, file.path(), new_file_permissions)) {
     return error;
   }
   bool renamed = false;

@@ -45,7 +45,7 @@ platform::FileHandle open_device(const OutputTarget& target);
 // Puts the finished `file` (made with create_beside(target.path)) at the
 // output durably: on disk before the rename, the rename on disk after it.
 // A new file gets `new_file_permissions` (the input's permission bits less
-// the umask).
+// the umask; on Windows, its folder's access list).
 platform::SystemError place_output(ScratchFile& file, const OutputTarget& target,
                                    std::uint32_t new_file_permissions);
 

@@ -48,8 +48,10 @@ SystemError truncate_file(FileHandle file, std::uint64_t size);
 // can, and so does this.
 void keep_what_it_had(FileHandle file, const ExistingFile& existing) noexcept;
 
-// The permissions of a new file.
-SystemError set_permissions(FileHandle file, std::uint32_t permissions);
+// The permissions of a new file, made at `path`: `permissions` on POSIX; on
+// Windows, which keeps no mode bits, the access list its folder gives a
+// file made there.
+SystemError set_permissions(FileHandle file, const std::string& path, std::uint32_t permissions);
 
 // The permissions a new file gets when made from one with `permissions`:
 // those less what the user's settings take away (the umask).

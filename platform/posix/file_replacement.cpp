@@ -73,7 +73,8 @@ void keep_what_it_had(FileHandle file, const ExistingFile& existing) noexcept {
   ::fchmod(static_cast<int>(file), existing.permissions);
 }
 
-SystemError set_permissions(FileHandle file, std::uint32_t permissions) {
+SystemError set_permissions(FileHandle file, const std::string& /*path*/,
+                            std::uint32_t permissions) {
   return ::fchmod(static_cast<int>(file), permissions) == 0 ? SystemError() : last_system_error();
 }
 

@@ -110,8 +110,30 @@ void keep_what_it_had(FileHandle file, const ExistingFile& existing) noexcept {
   LocalFree(descriptor);
 }
 
-// Windows keeps no mode bits; the access list a new file inherits stands.
-SystemError set_permissions(FileHandle, std::uint32_t) { return {}; }
+// The scratch file was made for its owner alone; as the output it takes
+// what its folder passes on to the files made there, as if it had just
+// been made there itself. An empty access list that is not protected keeps
+// nothing of its own, only the inherited entries. By name: Windows finds
+// the folder to inherit from through the name, and the name is still the
+// program's own (the file is open without write sharing and only its owner
+// may rename it). A disk without access lists (FAT on a memory stick) has
+// nothing to give.
+SystemError set_permissions(FileHandle file, const std::string& path, std::uint32_t) {
+  DWORD features = 0;
+  if (GetVolumeInformationByHandleW(handle_of(file), nullptr, 0, nullptr, nullptr, &features,
+                                    nullptr, 0) &&
+      (features & FILE_PERSISTENT_ACLS) == 0) {
+    return {};
+  }
+  ACL empty{};
+  if (!InitializeAcl(&empty, sizeof empty, ACL_REVISION)) return last_system_error();
+  std::wstring wide = windows::wide_path(path);
+  const DWORD error =
+      SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, &empty, nullptr);
+  return SystemError(static_cast<int>(error));
+}
 
 std::uint32_t new_file_permissions(std::uint32_t permissions) { return permissions; }
 
