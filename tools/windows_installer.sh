@@ -9,7 +9,7 @@
 # from the PROJ it was built with, KELVRIN_WINDOWS_PROJ in BUILD/CMakeCache.txt,
 # and the terms of proj.db's data from Debian's proj-data); LICENSE, the
 # user's guide (docs/guia.md, as README.txt) and the grids' credit
-# (data/README.md) from the sources, as .txt files; the example drawing of the
+# (docs/grelhas.md) from the sources, as .txt files; the example drawing of the
 # guide's first conversion in exemplos\.
 # Usage: windows_installer.sh BUILD VERSION [OUT]   (OUT: BUILD by default)
 # `cmake --build --preset windows --target windows-installer` runs it with the
@@ -87,7 +87,7 @@ fi
 # The licence, which the installer shows too, the grids' credit, and the
 # user's guide as README.txt.
 notepad_text "$sources/LICENSE" "$stage/LICENSE.txt"
-notepad_text "$sources/data/README.md" "$stage/grids.txt"
+notepad_text "$sources/docs/grelhas.md" "$stage/grids.txt"
 notepad_text "$sources/docs/guia.md" "$stage/README.txt"
 mkdir "$stage/exemplos"
 cp "$sources/examples/planta_tm06.dxf" "$stage/exemplos/"
