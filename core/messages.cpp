@@ -208,7 +208,8 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
     for (const dxf::PassReport::ExternalFile& file : report.external_files) {
       files += "\n  " + external_kind_name(file.kind) + ": " + file.path;
     }
-    add("Aviso: o desenho " + quoted(input) + " refere " + std::to_string(report.external_files.size()) +
+    add("Aviso: o desenho " + quoted(input) + " refere " +
+        std::to_string(report.external_files.size()) +
         " ficheiro(s) externo(s) que continuam no Sistema 1 e têm de ser convertidos também:" +
         files);
   }

@@ -228,9 +228,8 @@ std::string DrawingText::written(std::string_view utf8) const {
       bytes += utf8[start];
       continue;
     }
-    const auto byte = encoding == Encoding::other_code_page && *c >= 0x80
-                          ? std::nullopt
-                          : to_windows_1252(*c);
+    const auto byte =
+        encoding == Encoding::other_code_page && *c >= 0x80 ? std::nullopt : to_windows_1252(*c);
     if (byte) {
       bytes += static_cast<char>(*byte);
     } else if (*c <= 0xFFFF) {
