@@ -240,6 +240,17 @@ int convert(const app::CliOptions& options) {
   settings.threads = options.threads;
   app::ConsoleHost host(platform::standard_error_is_terminal(), options.quiet, options.verbose);
 
+  // A drawing of the batch that refers to another one gets the reference
+  // to its converted copy.
+  std::vector<core::BatchDrawing> batch;
+  if (options.output_folder) {
+    for (const Conversion& conversion : plan) {
+      if (conversion.input != app::standard_stream) {
+        batch.push_back({conversion.input, conversion.output});
+      }
+    }
+  }
+
   int completed = 0;
   for (const Conversion& conversion : plan) {
     core::ConversionRequest request{options.source,    options.target,  conversion.input,
@@ -249,6 +260,7 @@ int convert(const app::CliOptions& options) {
     request.target_name = options.target_name;
     request.allow_ballpark = options.allow_ballpark;
     request.columns = options.columns;
+    request.batch = batch;
     core::ScratchFile standard_input;
     if (conversion.input == app::standard_stream) {
       if (const platform::SystemError error = copy_standard_input(standard_input)) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 
 #include "core/catalogue.hpp"
 #include "core/job_paths.hpp"
@@ -68,7 +69,12 @@ class RouteRun {
                  request.allow_ballpark,
                  {},
                  true,
-                 paths.fich1.path} {}
+                 paths.fich1.path} {
+    if (!request.batch.empty() && request.input_handle == platform::no_file) {
+      references_.emplace(request.input, request.output, request.batch);
+      context_.references = &*references_;
+    }
+  }
 
   ~RouteRun() {
     if (device_ != platform::no_file) platform::close_file(device_);
@@ -184,6 +190,7 @@ class RouteRun {
   const OutputTarget& target_;
   StepProgress progress_;
   ProcedureContext context_;
+  std::optional<BatchReferences> references_;
   ScratchFile intermediate_;
   ScratchFile result_;
   platform::FileHandle device_ = platform::no_file;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string>
 
+#include "core/batch_references.hpp"
 #include "core/job_host.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "platform/file.hpp"
@@ -40,6 +42,9 @@ struct ConversionRequest {
   // A point list's columns, as --columns names them ("P,E,N,Z,D"); empty:
   // its header names them. Drawings ignore it.
   std::string columns{};
+  // The drawings converted in the same run, this one among them: its
+  // references to the others point to their converted copies. Empty: none.
+  std::span<const BatchDrawing> batch{};
 };
 
 enum class ConversionOutcome {

@@ -148,6 +148,20 @@ std::string drawing_units(int insunits, std::string_view input) {
          "de facto desenhado em metros.";
 }
 
+namespace {
+
+// What an external file is, as the list of them names it.
+std::string external_kind_name(dxf::ExternalKind kind) {
+  switch (kind) {
+    case dxf::ExternalKind::drawing: return "desenho (XREF)";
+    case dxf::ExternalKind::image: return "imagem";
+    case dxf::ExternalKind::underlay: return "subjacente (PDF, DWF, DGN)";
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string pass_warnings(const dxf::PassReport& report, std::string_view input) {
   std::string text;
   const auto add = [&text](const std::string& line) {
@@ -188,6 +202,20 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
         std::to_string(block.inserts) +
         " vez(es) e cada inserção move-o como um todo: o seu conteúdo fica até " + miss +
         " m de onde a transformação o poria.");
+  }
+  if (!report.external_files.empty()) {
+    std::string files;
+    for (const dxf::PassReport::ExternalFile& file : report.external_files) {
+      files += "\n  " + external_kind_name(file.kind) + ": " + file.path;
+    }
+    add("Aviso: o desenho " + quoted(input) + " refere " +
+        std::to_string(report.external_files.size()) +
+        " ficheiro(s) externo(s) que continuam no Sistema 1 e têm de ser convertidos também:" +
+        files);
+  }
+  for (const dxf::PassReport::MovedReference& moved : report.moved_references) {
+    add("A referência de " + quoted(input) + " a " + quoted(moved.from) +
+        " passa a apontar para a sua cópia convertida: " + quoted(moved.to) + ".");
   }
   return text;
 }

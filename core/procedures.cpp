@@ -120,6 +120,9 @@ dxf::PassOptions pass_options(const ProcedureContext& context) {
   options.policy = context.policy;
   options.progress = context.progress;
   options.helper_threads = context.threads == 0 ? -1 : static_cast<int>(context.threads) - 1;
+  // What the user's drawing refers to: the step that reads it tells.
+  options.references = context.reads_input ? context.references : nullptr;
+  options.list_external_files = context.reads_input;
   return options;
 }
 

@@ -46,6 +46,9 @@ struct ProcedureContext {
   // or what the step before made of it, and that drawing as the user named it.
   bool reads_input = true;
   std::string input_name;
+  // Where the user's drawing's references to other drawings point once
+  // converted; none when null.
+  const dxf::ReferenceTargets* references{};
 };
 
 // What the procedures that read data files share: whether a file can be

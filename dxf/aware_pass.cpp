@@ -12,6 +12,7 @@
 #include "dxf/entity_owner.hpp"
 #include "dxf/entity_rewriter.hpp"
 #include "dxf/entity_rules.hpp"
+#include "dxf/external_files.hpp"
 #include "dxf/numbers.hpp"
 #include "dxf/ocs.hpp"
 #include "dxf/pass_driver.hpp"
@@ -149,7 +150,7 @@ class AwarePass : public PassDriver<AwarePass> {
       case Section::entities: return true;
       case Section::objects:
         if (type == "GEODATA") report_.geodata = true;
-        return false;
+        return external_definition(type).has_value();
       default: return false;
     }
   }
@@ -168,6 +169,7 @@ class AwarePass : public PassDriver<AwarePass> {
   std::optional<Stop> rewrite_record() {
     const std::string_view type = trim_blanks(text_of(record_.front()));
     if (type == "SECTION") {
+      note_text_encoding();
       views_.rewrite_header(record_);
       return std::nullopt;
     }
@@ -176,10 +178,14 @@ class AwarePass : public PassDriver<AwarePass> {
       case Section::blocks:
         if (type == "BLOCK") {
           start_block();
+          if (note_external_reference()) return std::nullopt;
           break;
         }
         return rewrite_entity(type);  // a dimension's geometry, a layout's viewport
       case Section::entities: return rewrite_entity(type);
+      case Section::objects:
+        if (const auto kind = external_definition(type)) note_external_file(*kind);
+        break;
       default: break;
     }
     copy_record();
@@ -218,6 +224,47 @@ class AwarePass : public PassDriver<AwarePass> {
       use(operation_);
       placed_.reset();
     }
+  }
+
+  // ---- the files the drawing refers to ----
+
+  // The header says how the drawing writes the paths of its files.
+  void note_text_encoding() {
+    for (std::size_t i = 0; i + 1 < record_.size(); ++i) {
+      if (record_[i].code == 9) {
+        text_.note_header(trim_blanks(text_of(record_[i])), text_of(record_[i + 1]));
+      }
+    }
+  }
+
+  void note_external_file(ExternalKind kind) {
+    if (const Tag* path = find(1)) report_.note_external_file(kind, text_.readable(text_of(*path)));
+  }
+
+  // An XREF block: its drawing listed, or, when that drawing is converted
+  // in the same run, the block written to point to the converted copy.
+  // Whether the block is written.
+  bool note_external_reference() {
+    if ((integer(record_number(70)) & external_reference_block) == 0) return false;
+    const Tag* path = find(1);
+    if (path == nullptr) return false;
+    std::string readable = text_.readable(text_of(*path));
+    std::string moved =
+        options_.references != nullptr ? options_.references->converted(readable) : std::string();
+    if (moved.empty()) {
+      report_.note_external_file(ExternalKind::drawing, std::move(readable));
+      return false;
+    }
+    for (const Tag& tag : record_) {
+      if (&tag == path) {
+        copy_.code_line(tag);
+        copy_.out().write_line(text_.written(moved));
+      } else {
+        copy_.tag(tag);
+      }
+    }
+    report_.moved_references.push_back({std::move(readable), std::move(moved)});
+    return true;
   }
 
   std::string block_name() const {
@@ -362,6 +409,7 @@ class AwarePass : public PassDriver<AwarePass> {
   EntityRewriter rewriter_{in_, copy_, out_, report_};
   ViewRewriter views_{in_, copy_, out_, report_};
   std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
+  DrawingText text_;                       // how the header says the drawing writes its texts
 };
 
 }  // namespace

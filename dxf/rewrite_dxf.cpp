@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "dxf/external_files.hpp"
+
 namespace kelvrin::dxf {
 namespace {
 
@@ -43,7 +45,11 @@ PassResult rewrite_dxf(const PassFile& input, const PassFile& output,
   if (options.policy == RewritePolicy::dxf_aware) {
     return rewrite_aware(input, output, finite, options);
   }
-  return rewrite_literal(input, output, finite, options);
+  PassResult result = rewrite_literal(input, output, finite, options);
+  if (result.completed() && options.list_external_files) {
+    result.report.external_files = list_external_files(input, options.buffer_size);
+  }
+  return result;
 }
 
 }  // namespace kelvrin::dxf

@@ -6,7 +6,9 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "dxf/point_transform.hpp"
 #include "platform/file.hpp"
@@ -56,6 +58,16 @@ enum class RewritePolicy {
   literal,
 };
 
+// Where the references to other drawings point once the drawings they name
+// are converted too: kelvrin-cli converting several drawings into one folder.
+class ReferenceTargets {
+ public:
+  virtual ~ReferenceTargets() = default;
+  // The path a reference written as `path` (readable, UTF-8) gets in the
+  // converted drawing; empty when it stays as it is.
+  virtual std::string converted(std::string_view path) const = 0;
+};
+
 struct PassOptions {
   RewritePolicy policy = RewritePolicy::dxf_aware;
   // Literal policy only: the DXF-aware one writes each entity whole.
@@ -67,6 +79,19 @@ struct PassOptions {
   // Helper threads that convert pieces of a large drawing: -1 as many as
   // the machine's cores allow, 0 none. The drawing written is the same.
   int helper_threads = -1;
+  // DXF-aware policy only: the references to drawings converted in the same
+  // run, rewritten to their converted copies; none when null.
+  const ReferenceTargets* references = nullptr;
+  // Literal policy only: the input read once more, after the pass, for the
+  // files it refers to (the DXF-aware pass finds them as it goes).
+  bool list_external_files = false;
+};
+
+// What an external file holds for the drawing that refers to it.
+enum class ExternalKind {
+  drawing,   // an XREF block (attached or overlaid)
+  image,     // a raster image (IMAGEDEF)
+  underlay,  // a PDF, DWF or DGN underlay
 };
 
 enum class PassFailure {
@@ -131,6 +156,9 @@ struct PassReport {
       block.inserts += shared.inserts;
       block.largest_miss = std::max(block.largest_miss, shared.largest_miss);
     }
+    for (const ExternalFile& file : piece.external_files) note_external_file(file.kind, file.path);
+    moved_references.insert(moved_references.end(), piece.moved_references.begin(),
+                            piece.moved_references.end());
   }
 
   // A block that several inserts place moves with each as a whole, by T's
@@ -143,6 +171,26 @@ struct PassReport {
   std::map<std::string, SharedBlock> shared_blocks;
   static constexpr double tolerated_miss = 0.001;  // metres: survey precision
 
+  // The files the drawing refers to, which stay in the source system: once
+  // each, in the order first met, their paths readable (UTF-8).
+  struct ExternalFile {
+    ExternalKind kind = ExternalKind::drawing;
+    std::string path;
+  };
+  std::vector<ExternalFile> external_files;
+  // References rewritten to point to the converted copy of their drawing.
+  struct MovedReference {
+    std::string from;
+    std::string to;
+  };
+  std::vector<MovedReference> moved_references;
+
+  void note_external_file(ExternalKind kind, std::string path) {
+    const bool known = std::any_of(external_files.begin(), external_files.end(),
+                                   [&](const ExternalFile& file) { return file.path == path; });
+    if (!known && !path.empty()) external_files.push_back({kind, std::move(path)});
+  }
+
   bool bent_blocks() const noexcept {
     for (const auto& [name, block] : shared_blocks) {
       if (block.largest_miss > tolerated_miss) return true;
@@ -152,7 +200,8 @@ struct PassReport {
 
   bool empty() const noexcept {
     return unknown_entities == 0 && unpaired_coordinates == 0 && unconverted_entities == 0 &&
-           !geodata && !bent_blocks() && points_outside_area == 0;
+           !geodata && !bent_blocks() && points_outside_area == 0 && external_files.empty() &&
+           moved_references.empty();
   }
 };
 
