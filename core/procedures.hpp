@@ -46,6 +46,7 @@ struct ProcedureContext {
   // or what the step before made of it, and that drawing as the user named it.
   bool reads_input = true;
   std::string input_name;
+  bool geolocate = false;  // the step writes a geographic reference where there is none
 };
 
 // What the procedures that read data files share: whether a file can be
