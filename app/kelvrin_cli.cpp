@@ -240,7 +240,8 @@ bool geolocation_possible(const core::ConversionRequest& request) {
                                   : dxf::PassFile(request.input);
   if (core::input_is_point_list(input)) return true;
   const dxf::GeolocationSurvey found = dxf::survey_geolocation(input, std::size_t{1} << 16);
-  if (found.has_geodata || dxf::holds_geodata(found.acadver)) return true;
+  // A file that cannot be read is the conversion's to tell.
+  if (!found.read || found.has_geodata || dxf::holds_geodata(found.acadver)) return true;
   complain(core::messages::geolocate_refused(request.input, found.acadver));
   return false;
 }

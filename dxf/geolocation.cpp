@@ -46,6 +46,7 @@ GeolocationSurvey survey_geolocation(const PassFile& file, std::size_t buffer_si
   GeolocationSurvey survey;
   TagReader in(buffer_size);
   if (!in.open(file)) return survey;
+  survey.read = true;
   Section section = Section::none;
   bool section_name = false;
   std::string record;    // the type of the record being read

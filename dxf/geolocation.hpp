@@ -16,6 +16,7 @@ namespace kelvrin::dxf {
 // What a new geographic reference must fit into, read from the whole
 // drawing before it is converted.
 struct GeolocationSurvey {
+  bool read = false;  // the file could be opened
   bool has_geodata = false;
   std::string acadver;               // $ACADVER: "AC1024" is AutoCAD 2010
   std::uint64_t handseed = 0;        // $HANDSEED, the next free handle

@@ -169,6 +169,35 @@ def main():
               and len(after.source_vertices) == len(before.source_vertices)
               and after.faces == before.faces, f"{name}: definition and mesh kept")
 
+    # --geolocate: a reference for the target where there is none, in the
+    # model space's own dictionary whether it had one or not; refused for a
+    # drawing before AutoCAD 2010.
+    for version, own_dictionary in (("R2018", False), ("R2010", True), ("R2000", False)):
+        doc = ezdxf.new(version, units=6)
+        doc.modelspace().add_line((DESIGN[0] - 500, DESIGN[1]), (DESIGN[0] + 500, DESIGN[1]))
+        doc.header["$INSBASE"] = (*DESIGN, 0)
+        if own_dictionary:
+            doc.block_records.get("*Model_Space").new_extension_dict()
+        source = os.path.join(work, f"plain-{version}.dxf")
+        target = os.path.join(work, f"plain-{version}-geolocated.dxf")
+        doc.saveas(source)
+        if os.path.exists(target):
+            os.remove(target)
+        status, text = run(cli, "-q", "--geolocate", "--from", "tm06", "--to", "datum73", source,
+                           target)
+        if version == "R2000":
+            check(failures, status == 1 and "AutoCAD 2010" in text and not os.path.exists(target),
+                  "--geolocate refuses an R2000 drawing: " + text.strip())
+            continue
+        doc = ezdxf.readfile(target)
+        auditor = doc.audit()
+        geo = doc.modelspace().get_geodata()
+        check(failures, status == 0 and geo is not None and geo.get_crs() == (27493, True)
+              and not auditor.has_errors, f"--geolocate {version}: {geo and geo.get_crs()}")
+        got = geo.dxf.design_point
+        check(failures, math.dist(design, (got.x, got.y)) < 1e-5,
+              f"--geolocate {version}: design point {got} at T($INSBASE)")
+
     print(f"{len(failures)} failed")
     return 1 if failures else 0
 
