@@ -172,7 +172,10 @@ void GeodataRewriter::rewrite(std::span<const Tag> record) {
     report_.geodata_system = target.empty() ? PassReport::GeodataSystem::target_unnamed
                                             : PassReport::GeodataSystem::target;
   }
-  // A reference point in the source system; a geographic one stays.
+  // A reference point in the source system; a geographic one stays. The
+  // mesh's source points are in the object's system too: AutoCAD's own
+  // drawings keep there the grid coordinates of a whole country, whatever
+  // the drawing's WCS. Both change with the system's definition.
   const bool moves_reference = !target.empty() && coordinates != geographic_coordinates;
 
   // Where T does not reach the design point, the object is left whole.
@@ -188,13 +191,15 @@ void GeodataRewriter::rewrite(std::span<const Tag> record) {
     turned = operation_->derivative(*design_point);
   }
   if (moved_design.status != PointStatus::ok || turned.status != PointStatus::ok) {
+    report_.geodata_system = PassReport::GeodataSystem::unknown;
     for (const Tag& tag : record) copy_.tag(tag);
     return;
   }
   const LocalSimilarity local(turned.jacobian, Ocs{});
 
-  // Version 1 keeps its mesh's WCS points in 12/22 and has no north; the
-  // later ones keep the north in 12/22 and the mesh's WCS points in 13/23.
+  // Version 1 keeps its mesh's source points in 12/22 and has no north;
+  // the later ones keep the north in 12/22 and the mesh's source points in
+  // 13/23.
   const int mesh_source = version < 2 ? 12 : 13;
   const int north = version < 2 ? -1 : 12;
   bool definition_written = false;
@@ -212,7 +217,7 @@ void GeodataRewriter::rewrite(std::span<const Tag> record) {
       ++i;
       continue;
     }
-    if (paired && (tag.code == mesh_source || (tag.code == 11 && moves_reference))) {
+    if (paired && moves_reference && (tag.code == mesh_source || tag.code == 11)) {
       if (const auto point = pair()) {
         const PointResult moved = operation_->forward(*point);
         if (moved.status == PointStatus::ok) {

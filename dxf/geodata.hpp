@@ -32,11 +32,10 @@ bool names_source(const NamedSystem& named, const GeoreferenceSystems& systems);
 std::vector<std::string> definition_values(std::string_view definition, std::size_t chunk = 255);
 
 // A drawing's geographic reference (GEODATA) follows the drawing: its
-// design point and the WCS points of its mesh through T, its north turned
-// as T turns the plan at the design point; the geographic points of the
-// mesh stay. Where its system is the source system, the reference point
-// (given in that system) goes through T and the definition becomes the
-// target's.
+// design point through T, its north turned as T turns the plan at the
+// design point. Where its system is the source system, the reference point
+// and the mesh's source points (given in that system) go through T and the
+// definition becomes the target's; the mesh's geographic points stay.
 class GeodataRewriter {
  public:
   GeodataRewriter(const TagReader& in, TagCopy& copy, LineWriter& out, PassReport& report)

@@ -187,10 +187,11 @@ TEST_F(GeodataPass, AnotherSystemKeepsItsDefinitionAndIsTold) {
   EXPECT_NE(core::messages::geodata_warning(result.report, "a.dxf").find("EPSG:27700"),
             std::string::npos);
   const std::string out = output();
-  // Its design point follows the drawing; its reference point, in its own
-  // system, stays with its definition.
+  // Its design point follows the drawing; its reference point and mesh, in
+  // its own system, stay with its definition.
   EXPECT_NE(out.find("10\r\n1020.00000\r\n20\r\n2060.00000\r\n"), std::string::npos);
   EXPECT_NE(out.find("11\r\n10\r\n21\r\n20\r\n"), std::string::npos);
+  EXPECT_NE(out.find("13\r\n5\r\n23\r\n6\r\n"), std::string::npos);
   for (const std::string& value :
        definition_values(alias_xml("27700", "OSGB1936.NationalGrid"), 60)) {
     EXPECT_NE(out.find(value), std::string::npos) << value;
@@ -207,8 +208,9 @@ TEST_F(GeodataPass, ATargetWithoutDefinitionLeavesItAndIsTold) {
 }
 
 TEST_F(GeodataPass, VersionOneMovesItsMeshIn12) {
-  Lines object = {"0",  "GEODATA", "100", "AcDbGeoData", "90", "1", "10", "10",   "20", "20",
-                  "93", "1",       "12",  "5",           "22", "6", "13", "-8.5", "14", "39.5"};
+  Lines object = {"0",  "GEODATA", "100", "AcDbGeoData", "90", "1",   "10", "10",
+                  "20", "20",      "301", "EPSG:3763",   "93", "1",   "12", "5",
+                  "22", "6",       "13",  "-8.5",        "14", "39.5"};
   run(drawing_with(object, 0.0));
   EXPECT_NE(output().find("12\r\n1010.00000\r\n22\r\n2018.00000\r\n13\r\n-8.5\r\n14\r\n39.5\r\n"),
             std::string::npos);

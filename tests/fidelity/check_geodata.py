@@ -4,8 +4,8 @@
 A survey drawing on ETRS89 TM06 (EPSG:3763), geolocated as a projected grid,
 converted to Datum 73: ezdxf's get_crs() gives 27493, the design and
 reference points are where T puts them, the north and $NORTHDIRECTION turn
-by T's rotation there, the mesh's WCS points go through T and its
-geographic points stay. A drawing whose reference names another system
+by T's rotation there, the mesh's source points (in the object's system)
+go through T and its geographic points stay. A drawing whose reference names another system
 keeps its definition and is told. The two real geolocated drawings of the
 corpus (systems outside Portugal) keep theirs, and are told. T comes from
 kelvrin-cli --literal on POINT entities.
@@ -131,10 +131,12 @@ def main():
     header_turn = 0.2 - doc.header["$NORTHDIRECTION"]
     check(failures, abs(header_turn - turn) < 1e-6,
           f"$NORTHDIRECTION turned {header_turn:.9f} rad")
+    # The mesh's source points are in the object's system: here the
+    # drawing's own grid.
     mesh = transformed(cli, work, [(DESIGN[0] + 200, DESIGN[1] - 100), (DESIGN[0] - 300, DESIGN[1])])
     sources = [(v[0], v[1]) for v in geo.source_vertices]
     check(failures, all(math.dist(a, b) < 1e-5 for a, b in zip(mesh, sources)),
-          f"mesh WCS points {sources} at T {mesh}")
+          f"mesh source points {sources} at T {mesh}")
     targets = [(v[0], v[1]) for v in geo.target_vertices]
     check(failures, targets == [(-9.14, 38.71), (-9.145, 38.72)], f"mesh geographic points {targets}")
     check(failures, "Datum 73" in geo.coordinate_system_definition and
@@ -166,7 +168,7 @@ def main():
         check(failures, after.coordinate_system_definition == before.coordinate_system_definition
               and after.get_crs() == before.get_crs()
               and list(after.target_vertices) == list(before.target_vertices)
-              and len(after.source_vertices) == len(before.source_vertices)
+              and list(after.source_vertices) == list(before.source_vertices)
               and after.faces == before.faces, f"{name}: definition and mesh kept")
 
     # --geolocate: a reference for the target where there is none, in the
