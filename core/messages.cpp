@@ -170,8 +170,8 @@ std::string geodata_warning(const dxf::PassReport& report, std::string_view inpu
     case System::unknown: break;
   }
   return "Aviso: o desenho " + quoted(input) +
-         " tem uma referência geográfica (GEODATA) que ficou como estava: continua a descrever o "
-         "Sistema 1.";
+         " tem uma referência geográfica (GEODATA) cujo sistema de coordenadas ficou como estava: "
+         "continua a descrever o Sistema 1.";
 }
 
 std::string geolocation_warning(const dxf::PassReport& report, std::string_view input) {
