@@ -14,8 +14,11 @@ Usage: check_geodata.py KELVRIN_CLI CORPUS_FOLDER WORK_FOLDER
 """
 import math
 import os
+import re
+import shutil
 import subprocess
 import sys
+from xml.etree import ElementTree
 
 try:
     import ezdxf
@@ -97,6 +100,44 @@ def geolocated_drawing(path, definition, north):
     doc.saveas(path)
 
 
+def projection_parameters(definition):
+    """The projection's parameters and the ellipsoid's axes as the XML gives them."""
+    root = ElementTree.fromstring(re.sub(' xmlns="[^"]*"', "", definition))
+    values = {p.findtext("OperationParameterId"): float(p.findtext("Value"))
+              for p in root.iter("ParameterValue")}
+    values["a"] = float(root.findtext(".//SemiMajorAxis"))
+    values["b"] = float(root.findtext(".//SemiMinorAxis"))
+    return values
+
+
+def projinfo_parameters(code):
+    """The same, by PROJ's own projinfo: its PROJ string of the system."""
+    text = subprocess.run(["projinfo", "-o", "PROJ", "-q", f"EPSG:{code}"], capture_output=True,
+                          text=True).stdout
+    proj = dict(re.findall(r"\+(\w+)=([^ ]+)", text))
+    a, rf = {"intl": (6378388.0, 297.0), "GRS80": (6378137.0, 298.257222101)}[proj["ellps"]]
+    return {"Latitude of natural origin": float(proj["lat_0"]),
+            "Longitude of natural origin": float(proj["lon_0"]),
+            "Scale factor at natural origin": float(proj["k"]),
+            "False easting": float(proj["x_0"]), "False northing": float(proj["y_0"]),
+            "a": a, "b": a * (1 - 1 / rf)}
+
+
+def projinfo_shift(geographic_code):
+    """PROJ's first (most accurate) Helmert shift of a datum to WGS 84, in the
+    position-vector convention the definition writes."""
+    text = subprocess.run(["projinfo", "-s", f"EPSG:{geographic_code}", "-t", "EPSG:4326", "-o",
+                           "PROJ", "-q", "--single-line"], capture_output=True, text=True).stdout
+    step = text.split("+proj=helmert", 1)[1].split("+step")[0]
+    helmert = dict(re.findall(r"\+(\w+)=([^ ]+)", step))
+    sign = -1.0 if helmert.get("convention") == "coordinate_frame" else 1.0
+    return {"X-axis translation": float(helmert["x"]), "Y-axis translation": float(helmert["y"]),
+            "Z-axis translation": float(helmert["z"]),
+            "X-axis rotation": sign * float(helmert["rx"]),
+            "Y-axis rotation": sign * float(helmert["ry"]),
+            "Z-axis rotation": sign * float(helmert["rz"]), "Scale difference": float(helmert["s"])}
+
+
 def check(failures, condition, what):
     print(("ok   " if condition else "FAIL ") + what)
     if not condition:
@@ -133,15 +174,23 @@ def main():
           f"$NORTHDIRECTION turned {header_turn:.9f} rad")
     # The mesh's source points are in the object's system: here the
     # drawing's own grid.
-    mesh = transformed(cli, work, [(DESIGN[0] + 200, DESIGN[1] - 100), (DESIGN[0] - 300, DESIGN[1])])
+    mesh_points = [(DESIGN[0] + 200, DESIGN[1] - 100), (DESIGN[0] - 300, DESIGN[1])]
+    mesh = transformed(cli, work, mesh_points)
     sources = [(v[0], v[1]) for v in geo.source_vertices]
     check(failures, all(math.dist(a, b) < 1e-5 for a, b in zip(mesh, sources)),
           f"mesh source points {sources} at T {mesh}")
     targets = [(v[0], v[1]) for v in geo.target_vertices]
-    check(failures, targets == [(-9.14, 38.71), (-9.145, 38.72)], f"mesh geographic points {targets}")
+    check(failures, targets == [(-9.14, 38.71), (-9.145, 38.72)],
+          f"mesh geographic points {targets}")
     check(failures, "Datum 73" in geo.coordinate_system_definition and
           "International 1924" in geo.coordinate_system_definition,
           "definition names the datum and ellipsoid")
+    if shutil.which("projinfo"):
+        written = projection_parameters(geo.coordinate_system_definition)
+        proj = {**projinfo_parameters(27493), **projinfo_shift(4274)}
+        check(failures, all(abs(written[key] - value) <= 1e-9 * max(1.0, abs(value))
+                            for key, value in proj.items()),
+              f"definition's parameters as projinfo gives them: {written}")
 
     # A reference in a system of its own: definition left, told.
     local = projected("LOCAL-SITE-GRID", "")
