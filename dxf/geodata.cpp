@@ -71,8 +71,35 @@ std::optional<double> value_number(const TagReader& in, const Tag& tag) {
 
 }  // namespace
 
+// A WKT definition: its first quoted name, and the EPSG code of its last
+// identifier, the system's own (AUTHORITY["EPSG","3763"] or ID["EPSG",3763]).
+NamedSystem named_in_wkt(std::string_view definition) {
+  NamedSystem named;
+  const std::size_t open = definition.find('"');
+  const std::size_t close = definition.find('"', open + 1);
+  if (open != std::string_view::npos && close != std::string_view::npos) {
+    named.name = std::string(definition.substr(open + 1, close - open - 1));
+  }
+  const std::size_t epsg = definition.rfind("\"EPSG\",");
+  if (epsg != std::string_view::npos) {
+    for (std::size_t at = epsg + 7; at < definition.size(); ++at) {
+      const char c = definition[at];
+      if (std::isdigit(static_cast<unsigned char>(c)) != 0) {
+        named.code += c;
+      } else if (c != '"' && c != ' ') {
+        break;
+      }
+    }
+  }
+  return named;
+}
+
 NamedSystem named_system(std::string_view definition) {
   NamedSystem named;
+  if (definition.find('<') == std::string_view::npos &&
+      definition.find('[') != std::string_view::npos) {
+    return named_in_wkt(definition);
+  }
   if (definition.find('<') == std::string_view::npos) {
     named.name = trimmed(definition);
     return named;

@@ -14,8 +14,8 @@
 namespace kelvrin::dxf {
 
 // The coordinate system a GEODATA definition names: the EPSG code of its
-// coordinate-system alias, and its own name (or the whole text, when the
-// definition is a bare name rather than XML).
+// coordinate-system alias (or of a WKT's identifier), and its own name (or
+// the whole text, when the definition is a bare name).
 struct NamedSystem {
   std::string code;
   std::string name;

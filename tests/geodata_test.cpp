@@ -59,6 +59,12 @@ TEST(GeodataDefinition, NamesItsSystemAsReadersDo) {
   EXPECT_TRUE(names_source(named_system("ETRS89.PortugalTM06"), systems));
   EXPECT_TRUE(names_source(named_system(" epsg:3763 "), systems));
   EXPECT_FALSE(names_source(named_system("WORLD-MERCATOR"), systems));
+  // WKT: the system's own identifier, the last one.
+  const NamedSystem wkt = named_system(
+      "PROJCS[\"ETRS89 / Portugal TM06\",GEOGCS[\"ETRS89\",AUTHORITY[\"EPSG\",\"4258\"]],"
+      "AUTHORITY[\"EPSG\",\"3763\"]]");
+  EXPECT_EQ(wkt.code, "3763");
+  EXPECT_EQ(wkt.name, "ETRS89 / Portugal TM06");
   EXPECT_FALSE(names_source(named_system(""), systems));
   systems.source_code.clear();  // a source without a code matches nothing
   EXPECT_FALSE(names_source(named, systems));
