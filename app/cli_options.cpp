@@ -110,6 +110,9 @@ CliParse checked(CliOptions options, std::vector<std::string> positional, bool h
   if (!qualquer && (!options.param_x.empty() || !options.param_y.empty())) {
     return usage_error("--param-x e --param-y só servem para o sistema Qualquer");
   }
+  if (options.geolocate && options.literal) {
+    return usage_error("--geolocate não serve com --literal, que não lê a estrutura do desenho");
+  }
   if (qualquer && (options.param_x.empty() || options.param_y.empty())) {
     return usage_error("o sistema Qualquer precisa de --param-x FICHEIRO e --param-y FICHEIRO");
   }
@@ -194,6 +197,8 @@ CliParse parse_command_line(const std::vector<std::string>& arguments,
       options.literal = true;
     } else if (argument == "--allow-ballpark") {
       options.allow_ballpark = true;
+    } else if (argument == "--geolocate") {
+      options.geolocate = true;
     } else {
       // Options with a value: "--name value" or "--name=value".
       std::string_view name = argument;

@@ -28,6 +28,7 @@ struct CliOptions {
   std::string source_name;
   std::string target_name;
   bool allow_ballpark = false;  // --allow-ballpark: PROJ's ballpark operations converted too
+  bool geolocate = false;       // --geolocate: a GEODATA object for the target where none is
   unsigned threads = 0;         // --threads N: 0 as many as the machine has, at most 4
   std::string param_x;
   std::string param_y;

@@ -13,8 +13,10 @@
 #include "core/conversion_job.hpp"
 #include "core/executable_folder.hpp"
 #include "core/messages.hpp"
+#include "core/point_list_route.hpp"
 #include "core/routes.hpp"
 #include "core/scratch_file.hpp"
+#include "dxf/geolocation.hpp"
 #include "platform/file.hpp"
 #include "platform/own_files.hpp"
 #include "platform/standard_streams.hpp"
@@ -33,7 +35,7 @@ constexpr const char* help_text =
   kelvrin-cli --from SISTEMA --to SISTEMA
               [--param-x FICHEIRO --param-y FICHEIRO] [--method official|ntv2]
               [--literal] [--threads N] [--allow-ballpark] [--columns COLUNAS]
-              [--verbose] [-q]
+              [--geolocate] [--verbose] [-q]
               ENTRADA SAÍDA
   kelvrin-cli --from SISTEMA --to SISTEMA [...] --output-dir PASTA ENTRADA...
   kelvrin-cli --list | -h | --help | -V | --version
@@ -84,6 +86,11 @@ desde "ENTITIES" até ao fim são pontos.
                   as colunas de uma lista de pontos, por ordem: P ponto, E
                   este, N norte, M e P meridiana e perpendicular, Z altura,
                   LAT e LON; outra letra é copiada (P,E,N,Z,D ou PENZD)
+  --geolocate     um desenho sem referência geográfica (GEODATA) recebe uma
+                  no Sistema 2, com o ponto de base no centro do desenho, e
+                  abre já localizado no programa de CAD; só desenhos do
+                  AutoCAD 2010 ou posteriores, e um Sistema 2 com código EPSG.
+                  A referência que um desenho já tenha acompanha-o sempre
   --verbose       diz como foi lida cada lista de pontos (separador, marca
                   decimal, cabeçalho, colunas)
   -q, --quiet     sem progresso nem linhas "Criado o ficheiro"
@@ -225,6 +232,20 @@ platform::SystemError copy_standard_input(core::ScratchFile& copy) {
   return platform::copy_rest(platform::standard_input(), copy.file());
 }
 
+// --geolocate refuses a drawing older than AutoCAD 2010, before anything
+// is written; a point list, or a drawing that has its own reference, goes on.
+bool geolocation_possible(const core::ConversionRequest& request) {
+  const dxf::PassFile input = request.input_handle != platform::no_file
+                                  ? dxf::PassFile(request.input, request.input_handle)
+                                  : dxf::PassFile(request.input);
+  if (core::input_is_point_list(input)) return true;
+  const dxf::GeolocationSurvey found = dxf::survey_geolocation(input, std::size_t{1} << 16);
+  // A file that cannot be read is the conversion's to tell.
+  if (!found.read || found.has_geodata || dxf::holds_geodata(found.acadver)) return true;
+  complain(core::messages::geolocate_refused(request.input, found.acadver));
+  return false;
+}
+
 constexpr const char* standard_input_name = "(entrada padrão)";
 constexpr const char* standard_output_name = "(saída padrão)";
 
@@ -238,6 +259,7 @@ int convert(const app::CliOptions& options) {
   core::JobSettings settings{core::grid_folder(), options.literal ? dxf::RewritePolicy::literal
                                                                   : dxf::RewritePolicy::dxf_aware};
   settings.threads = options.threads;
+  settings.geolocate = options.geolocate;
   app::ConsoleHost host(platform::standard_error_is_terminal(), options.quiet, options.verbose);
 
   // A drawing of the batch that refers to another one gets the reference
@@ -271,6 +293,7 @@ int convert(const app::CliOptions& options) {
       request.input = standard_input_name;
       request.input_handle = standard_input.file();
     }
+    if (options.geolocate && !geolocation_possible(request)) continue;
     const bool to_stdout = conversion.output == app::standard_stream;
     if (to_stdout) {
       request.output = standard_output_name;

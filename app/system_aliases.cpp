@@ -1,7 +1,6 @@
 #include "app/system_aliases.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 
 #include "core/catalogue.hpp"
@@ -12,24 +11,7 @@ namespace {
 
 using namespace core::system_names;
 
-// The EPSG names as the EPSG registry (through PROJ's database) gives them.
-constexpr std::array<SystemAliases, 15> aliases{{
-    {etrs89_tm06, "tm06", "3763", "ETRS89 / Portugal TM06"},
-    {datum_73, "datum73", "27493", "Datum 73 / Modified Portuguese Grid"},
-    {datum_lisboa, "lisboa", "5018", "Lisbon / Portuguese Grid New"},
-    {sao_braz, "sao-braz", "3062", "Azores Oriental 1995 / UTM zone 26N"},
-    {faial, "faial", "", ""},
-    {graciosa, "graciosa", "", ""},
-    {pico, "pico", "", ""},
-    {sao_jorge, "sao-jorge", "", ""},
-    {terceira, "terceira", "", ""},
-    {observatorio, "observatorio", "2188", "Azores Occidental 1939 / UTM zone 25N"},
-    {madeira, "madeira", "3061", "Porto Santo 1995 / UTM zone 28N"},
-    {qualquer, "qualquer", "", ""},
-    {utm26_itrf93, "utm26-itrf93", "5015", "PTRA08 / UTM zone 26N"},
-    {utm25_itrf93, "utm25-itrf93", "5014", "PTRA08 / UTM zone 25N"},
-    {utm28_itrf93, "utm28-itrf93", "5016", "PTRA08 / UTM zone 28N"},
-}};
+const std::span<const SystemAliases> aliases = core::system_codes();
 
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -5,17 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/system_codes.hpp"
+
 namespace kelvrin::app {
 
-// Short ASCII names for the reference systems, for scripts and terminals,
-// and the EPSG code where one code names exactly one system, with the name
-// the EPSG registry gives that code.
-struct SystemAliases {
-  std::string_view display_name;
-  std::string_view short_name;
-  std::string_view epsg;      // empty where the code is shared (the Base SW islands)
-  std::string_view crs_name;  // the EPSG name of that code
-};
+// The systems' short names and EPSG codes, kept with the engine's catalogue.
+using SystemAliases = core::SystemCodes;
 
 std::span<const SystemAliases> system_aliases();
 

@@ -54,6 +54,7 @@ class RouteRun {
       : host_(host),
         request_(request),
         route_(route),
+        geolocate_(settings.geolocate),
         paths_(paths),
         target_(target),
         progress_(host, static_cast<int>(route.step_count)),
@@ -166,10 +167,15 @@ class RouteRun {
   bool run_step(Procedure procedure, int step) {
     progress_.start_step(step);
     context_.reads_input = step == 1;
+    // The last step writes the target system's reference.
+    context_.geolocate = geolocate_ && step == static_cast<int>(route_.step_count);
     const StepResult result = run_procedure(procedure, paths_, context_);
     switch (result.status) {
       case StepStatus::completed:
         if (step == 1) report_ = result.pass.report;
+        if (result.pass.report.geolocation != dxf::PassReport::Geolocation::not_asked) {
+          report_.geolocation = result.pass.report.geolocation;
+        }
         return true;
       case StepStatus::pass_failed:
         // Both steps are told in terms of the user's own files.
@@ -185,6 +191,7 @@ class RouteRun {
   JobHost& host_;
   const ConversionRequest& request_;
   const Route& route_;
+  const bool geolocate_;
   JobPaths& paths_;
   const std::string input_ = paths_.fich1.path;
   const OutputTarget& target_;

@@ -63,6 +63,9 @@ struct JobSettings {
   // Threads a pass over a large drawing may use: 0 as many as the machine
   // has, 1 the pass alone.
   unsigned threads = 0;
+  // A drawing without a geographic reference gets one for the target
+  // system (DXF-aware policy, AutoCAD 2010 drawings and later).
+  bool geolocate = false;
 };
 
 // One press of OK: checks the texts, finds the route, runs its procedures

@@ -162,6 +162,55 @@ std::string external_kind_name(dxf::ExternalKind kind) {
 
 }  // namespace
 
+// What became of the drawing's geographic reference; nothing when it now
+// names the target system.
+std::string geodata_warning(const dxf::PassReport& report, std::string_view input) {
+  if (!report.geodata) return {};
+  using System = dxf::PassReport::GeodataSystem;
+  const std::string named =
+      report.geodata_named.empty() ? std::string("sem nome") : quoted(report.geodata_named);
+  switch (report.geodata_system) {
+    case System::target: return {};
+    case System::other:
+      return "Aviso: a referência geográfica (GEODATA) de " + quoted(input) +
+             " descreve outro sistema de coordenadas (" + named +
+             "), não o Sistema 1: o ponto de base e o norte acompanham o desenho, mas a "
+             "definição do sistema ficou como estava.";
+    case System::target_unnamed:
+      return "Aviso: a referência geográfica (GEODATA) de " + quoted(input) +
+             " descreve o Sistema 1, mas o Sistema 2 não tem código EPSG que o PROJ descreva: o "
+             "ponto de base e o norte acompanham o desenho, e a definição do sistema continua a "
+             "ser a do Sistema 1.";
+    case System::unknown: break;
+  }
+  return "Aviso: o desenho " + quoted(input) +
+         " tem uma referência geográfica (GEODATA) cujo sistema de coordenadas ficou como estava: "
+         "continua a descrever o Sistema 1.";
+}
+
+std::string geolocation_warning(const dxf::PassReport& report, std::string_view input) {
+  using Outcome = dxf::PassReport::Geolocation;
+  switch (report.geolocation) {
+    case Outcome::too_old:
+      return "Aviso: a referência geográfica (--geolocate) não foi escrita em " + quoted(input) +
+             ": só um desenho do AutoCAD 2010 ou posterior ($ACADVER AC1024 ou seguinte) a pode "
+             "ter.";
+    case Outcome::no_definition:
+      return "Aviso: a referência geográfica (--geolocate) não foi escrita em " + quoted(input) +
+             ": o Sistema 2 não tem código EPSG que o PROJ descreva.";
+    default: return {};
+  }
+}
+
+std::string geolocate_refused(std::string_view input, std::string_view acadver) {
+  return "--geolocate recusado para " + quoted(input) +
+         ": o desenho é de uma versão anterior ao "
+         "AutoCAD 2010 ($ACADVER " +
+         (acadver.empty() ? std::string("em falta") : std::string(acadver)) +
+         "), que não guarda referências geográficas; converta-o sem --geolocate ou grave-o "
+         "primeiro numa versão recente.";
+}
+
 std::string pass_warnings(const dxf::PassReport& report, std::string_view input) {
   std::string text;
   const auto add = [&text](const std::string& line) {
@@ -188,10 +237,9 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
         " coordenada(s) sem o seu par X/Y em " + quoted(input) + " (a primeira na linha " +
         std::to_string(report.first_unpaired_line) + ") ficaram como estavam.");
   }
-  if (report.geodata) {
-    add("Aviso: o desenho " + quoted(input) +
-        " tem uma referência geográfica (GEODATA) que ficou como estava: continua a descrever o "
-        "Sistema 1.");
+  if (const std::string geodata = geodata_warning(report, input); !geodata.empty()) add(geodata);
+  if (const std::string written = geolocation_warning(report, input); !written.empty()) {
+    add(written);
   }
   if (const std::string units = drawing_units(report.insunits, input); !units.empty()) add(units);
   for (const auto& [name, block] : report.shared_blocks) {

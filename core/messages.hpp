@@ -52,6 +52,17 @@ std::string pass_failure(const dxf::PassResult& result, std::string_view input,
 // there is nothing to tell.
 std::string pass_warnings(const dxf::PassReport& report, std::string_view input);
 
+// What became of a drawing's geographic reference (GEODATA), when the user
+// should know; empty when it follows the drawing into the target system.
+std::string geodata_warning(const dxf::PassReport& report, std::string_view input);
+
+// Why --geolocate wrote no geographic reference; empty when it wrote one
+// or the drawing had its own.
+std::string geolocation_warning(const dxf::PassReport& report, std::string_view input);
+
+// --geolocate refused before converting: a drawing older than AutoCAD 2010.
+std::string geolocate_refused(std::string_view input, std::string_view acadver);
+
 // A drawing whose header says it is drawn in other units than metres (its
 // $INSUNITS); empty for metres or none.
 std::string drawing_units(int insunits, std::string_view input);

@@ -2,11 +2,13 @@
 
 #include <optional>
 
+#include "core/georeference.hpp"
 #include "core/grid_procedure.hpp"
 #include "core/messages.hpp"
 #include "core/proj_procedures.hpp"
 #include "core/qualquer.hpp"
 #include "platform/file.hpp"
+#include "platform/utf8_path.hpp"
 #include "transform/island_sets.hpp"
 #include "transform/mainland_sets.hpp"
 #include "transform/official_areas.hpp"
@@ -166,6 +168,11 @@ StepResult run_procedure(Procedure procedure, const JobPaths& paths, ProcedureCo
   if (!loaded.operation) return {StepStatus::failed_with_message, {}};
   dxf::PassOptions options = pass_options(context);
   options.x_code_line = loaded.x_code_line;
+  dxf::GeoreferenceSystems georeference =
+      georeference_systems(procedure, context.proj_source, context.proj_target,
+                           {platform::utf8_of(context.data_folder)});
+  georeference.geolocate = context.geolocate;
+  options.georeference = &georeference;
   const dxf::PassResult pass =
       dxf::rewrite_dxf(paths.fich1, paths.fich2, *loaded.operation, options);
   if (const auto rejected = rejected_point(loaded, pass, paths, context)) return *rejected;

@@ -49,6 +49,7 @@ struct ProcedureContext {
   // Where the user's drawing's references to other drawings point once
   // converted; none when null.
   const dxf::ReferenceTargets* references{};
+  bool geolocate = false;  // the step writes a geographic reference where there is none
 };
 
 // What the procedures that read data files share: whether a file can be

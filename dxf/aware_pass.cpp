@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <iterator>
 #include <optional>
 #include <string_view>
@@ -13,6 +14,8 @@
 #include "dxf/entity_rewriter.hpp"
 #include "dxf/entity_rules.hpp"
 #include "dxf/external_files.hpp"
+#include "dxf/geodata.hpp"
+#include "dxf/geolocation.hpp"
 #include "dxf/numbers.hpp"
 #include "dxf/ocs.hpp"
 #include "dxf/pass_driver.hpp"
@@ -41,6 +44,14 @@ class AwarePass : public PassDriver<AwarePass> {
   AwarePass(const PointOperation& operation, const PassOptions& options, DrawingSurvey survey)
       : PassDriver(options), operation_(operation), survey_(std::move(survey)) {
     use(operation_);
+    geodata_.use_systems(options.georeference);
+  }
+
+  // A geographic reference to write into a drawing that has none, or why
+  // none is written.
+  void geolocate(std::optional<Geolocation> geolocation, PassReport::Geolocation outcome) {
+    geolocation_ = std::move(geolocation);
+    report_.geolocation = outcome;
   }
 
  private:
@@ -138,19 +149,23 @@ class AwarePass : public PassDriver<AwarePass> {
   bool starts_buffered_record(std::string_view type) {
     if (type == "SECTION") return true;  // until its name is known
     if (type == "ENDSEC" || type == "EOF") {
+      if (type == "ENDSEC") add_to_section_end();
       section_ = Section::none;
+      in_classes_ = false;
       end_block();
       return false;
     }
     switch (section_) {
-      case Section::tables: return type == "VPORT" || type == "VIEW" || type == "UCS";
+      case Section::tables:
+        return type == "VPORT" || type == "VIEW" || type == "UCS" ||
+               (type == "BLOCK_RECORD" && geolocation_ && geolocation_->needs_dictionary());
       case Section::blocks:
         if (type == "ENDBLK") end_block();
         return type == "BLOCK" || converting_block_ || type == "VIEWPORT";
       case Section::entities: return true;
       case Section::objects:
-        if (type == "GEODATA") report_.geodata = true;
-        return external_definition(type).has_value();
+        return type == "GEODATA" || external_definition(type).has_value() ||
+               (type == "DICTIONARY" && geolocation_ && !geolocation_->needs_dictionary());
       default: return false;
     }
   }
@@ -160,7 +175,9 @@ class AwarePass : public PassDriver<AwarePass> {
   bool section_starts_streaming() {
     const Tag& first = record_.front();
     if (first.code != 0 || trim_blanks(text_of(first)) != "SECTION") return false;
-    section_ = section_named(trim_blanks(text_of(record_.back())));
+    const std::string_view name = trim_blanks(text_of(record_.back()));
+    section_ = section_named(name);
+    in_classes_ = name == "CLASSES";
     return section_ != Section::header;
   }
 
@@ -170,7 +187,12 @@ class AwarePass : public PassDriver<AwarePass> {
     const std::string_view type = trim_blanks(text_of(record_.front()));
     if (type == "SECTION") {
       note_text_encoding();
-      views_.rewrite_header(record_);
+      std::string handseed;
+      if (geolocation_) {
+        geolocation_->place(design_point());
+        handseed = geolocation_->handseed();
+      }
+      views_.rewrite_header(record_, handseed);
       return std::nullopt;
     }
     switch (section_) {
@@ -184,8 +206,16 @@ class AwarePass : public PassDriver<AwarePass> {
         return rewrite_entity(type);  // a dimension's geometry, a layout's viewport
       case Section::entities: return rewrite_entity(type);
       case Section::objects:
-        if (const auto kind = external_definition(type)) note_external_file(*kind);
-        break;
+        if (type == "GEODATA") {
+          geodata_.rewrite(record_);
+          return std::nullopt;
+        }
+        if (const auto kind = external_definition(type)) {
+          note_external_file(*kind);
+          break;
+        }
+        add_dictionary_entry();
+        return std::nullopt;
       default: break;
     }
     copy_record();
@@ -201,6 +231,7 @@ class AwarePass : public PassDriver<AwarePass> {
   void use(const PointOperation& operation) {
     rewriter_.use(operation);
     views_.use_operation(operation);
+    geodata_.use_operation(operation);
   }
 
   // A block definition is copied, but for the dimension blocks of the
@@ -286,6 +317,8 @@ class AwarePass : public PassDriver<AwarePass> {
       views_.follow_view(record_, view_codes);
     } else if (type == "UCS") {
       views_.follow_ucs(record_);
+    } else if (type == "BLOCK_RECORD") {
+      link_dictionary();
     } else {
       copy_record();
     }
@@ -293,6 +326,71 @@ class AwarePass : public PassDriver<AwarePass> {
   }
 
   std::string_view text_of(const Tag& tag) const { return in_.value_text(tag); }
+
+  // ---- a geographic reference for a drawing without one ----
+
+  // Where its design point goes: the centre of the header's extents, or
+  // $INSBASE, through T; the header is the record held.
+  transform::PlanarPoint design_point() const {
+    std::optional<double> values[6];  // $EXTMIN x y, $EXTMAX x y, $INSBASE x y
+    int variable = -1;
+    for (const Tag& tag : record_) {
+      if (tag.code == 9) {
+        const std::string_view name = trim_blanks(text_of(tag));
+        variable = name == "$EXTMIN" ? 0 : name == "$EXTMAX" ? 2 : name == "$INSBASE" ? 4 : -1;
+      } else if (variable >= 0 && (tag.code == 10 || tag.code == 20)) {
+        values[variable + (tag.code == 20 ? 1 : 0)] = number(text_of(tag));
+      }
+    }
+    const auto usable = [&](int at) {
+      return values[at] && values[at + 1] && std::abs(*values[at]) < 1e19 &&
+             std::abs(*values[at + 1]) < 1e19;
+    };
+    transform::PlanarPoint centre;
+    if (usable(0) && usable(2) && *values[0] <= *values[2] && *values[1] <= *values[3]) {
+      centre = {(*values[0] + *values[2]) / 2, (*values[1] + *values[3]) / 2};
+    } else if (usable(4)) {
+      centre = {*values[4], *values[5]};
+    }
+    const transform::PointResult moved = operation_.forward(centre);
+    return moved.status == transform::PointStatus::ok ? moved.point : centre;
+  }
+
+  // The model space's BLOCK_RECORD gets its own dictionary.
+  void link_dictionary() {
+    const Tag* handle = find(5);
+    const bool model =
+        handle != nullptr && geolocation_->is_model_space(trim_blanks(text_of(*handle)));
+    for (const Tag& tag : record_) {
+      copy_.tag(tag);
+      if (model && &tag == handle) {
+        copy_.flush();
+        geolocation_->write_dictionary_link(out_);
+      }
+    }
+  }
+
+  // The model space's own dictionary, where it has one, gets the entry.
+  void add_dictionary_entry() {
+    copy_record();
+    const Tag* handle = find(5);
+    if (handle != nullptr && geolocation_->is_extension_dictionary(trim_blanks(text_of(*handle)))) {
+      copy_.flush();
+      geolocation_->write_dictionary_entry(out_);
+    }
+  }
+
+  // The class, and the objects, close their sections.
+  void add_to_section_end() {
+    if (!geolocation_) return;
+    if (in_classes_) {
+      copy_.flush();
+      geolocation_->write_class(out_);
+    } else if (section_ == Section::objects) {
+      copy_.flush();
+      geolocation_->write_objects(out_);
+    }
+  }
 
   const Tag* find(int code) const { return find_tag(record_, code); }
   std::optional<double> record_number(int code) const { return dxf::number_of(record_, code, in_); }
@@ -408,6 +506,9 @@ class AwarePass : public PassDriver<AwarePass> {
   EntityOwner owner_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
   ViewRewriter views_{in_, copy_, out_, report_};
+  GeodataRewriter geodata_{in_, copy_, out_, report_};
+  std::optional<Geolocation> geolocation_;
+  bool in_classes_ = false;
   std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
   DrawingText text_;                       // how the header says the drawing writes its texts
 };
@@ -416,8 +517,27 @@ class AwarePass : public PassDriver<AwarePass> {
 
 PassResult rewrite_aware(const PassFile& input, const PassFile& output,
                          const transform::PointOperation& operation, const PassOptions& options) {
-  return AwarePass(operation, options, survey_drawing(input, options.buffer_size))
-      .run(input, output);
+  AwarePass pass(operation, options, survey_drawing(input, options.buffer_size));
+  const GeoreferenceSystems* systems = options.georeference;
+  if (systems != nullptr && systems->geolocate) {
+    const GeolocationSurvey found = survey_geolocation(input, options.buffer_size);
+    std::string definition;
+    using Outcome = PassReport::Geolocation;
+    Outcome outcome = Outcome::written;
+    if (found.has_geodata) {
+      outcome = Outcome::had_one;
+    } else if (!holds_geodata(found.acadver) || found.model_space.empty()) {
+      outcome = Outcome::too_old;
+    } else {
+      if (systems->target_definition) definition = systems->target_definition();
+      if (definition.empty()) outcome = Outcome::no_definition;
+    }
+    pass.geolocate(outcome == Outcome::written
+                       ? std::optional<Geolocation>(Geolocation(found, std::move(definition)))
+                       : std::nullopt,
+                   outcome);
+  }
+  return pass.run(input, output);
 }
 
 }  // namespace kelvrin::dxf

@@ -69,8 +69,21 @@ std::optional<Box> transformed_box(const HeaderPoint& low, const HeaderPoint& hi
 // as coordinates, but for the one at `point` when given, directions in the
 // shortest form.
 void ViewRewriter::write_replacing(std::span<const Tag> record,
-                                   const std::vector<ReplacedPair>& replaced, std::size_t point) {
+                                   const std::vector<ReplacedPair>& replaced, std::size_t point,
+                                   std::span<const ReplacedValue> values) {
   for (std::size_t i = 0; i < record.size(); ++i) {
+    const auto value = std::find_if(values.begin(), values.end(),
+                                    [i](const ReplacedValue& entry) { return entry.index == i; });
+    if (value != values.end() && !value->text.empty()) {
+      copy_.code_line(record[i]);
+      copy_.flush();
+      out_.write_line(value->text);
+      continue;
+    }
+    if (value != values.end()) {
+      writer_.write_rewritten(record[i], value->angle, true);
+      continue;
+    }
     const auto found = std::find_if(replaced.begin(), replaced.end(),
                                     [i](const ReplacedPair& entry) { return entry.first == i; });
     if (found == replaced.end()) {
@@ -162,19 +175,42 @@ void ViewRewriter::note_units(std::span<const Tag> record, std::size_t i) {
   if (units && *units >= 0.0 && *units < 1000.0) report_.insunits = static_cast<int>(*units);
 }
 
-void ViewRewriter::rewrite_header(std::span<const Tag> record) {
-  HeaderPoint ext_min, ext_max, lim_min, lim_max;
+// $NORTHDIRECTION: the clockwise angle, in radians, from the drawing's +Y
+// to north. North is a direction of the world, which turns with the
+// drawing as T turns the plan; none when T does not reach `at`.
+std::optional<double> ViewRewriter::turned_north(double north, PlanarPoint at) const {
+  const auto turned = operation_->derivative(at);
+  if (turned.status != PointStatus::ok) return std::nullopt;
+  const LocalSimilarity local(turned.jacobian, Ocs{});
+  constexpr double quarter_turn = 1.5707963267948966;
+  const double direction = quarter_turn - north;
+  const double turn = local.turned_radians(direction) - direction;
+  return turn == 0.0 ? north : north - turn;
+}
+
+void ViewRewriter::rewrite_header(std::span<const Tag> record, std::string_view handseed) {
+  HeaderPoint ext_min, ext_max, lim_min, lim_max, insertion_base;
   HeaderPoint* current = nullptr;
+  std::size_t north = all_points;
+  std::vector<ReplacedValue> values;
   for (std::size_t i = 0; i < record.size(); ++i) {
     const Tag& tag = record[i];
     if (tag.code == 9) {
       const std::string_view name = trim_blanks(in_.value_text(tag));
       if (name == "$INSUNITS") note_units(record, i);
-      current = name == "$EXTMIN"   ? &ext_min
-                : name == "$EXTMAX" ? &ext_max
-                : name == "$LIMMIN" ? &lim_min
-                : name == "$LIMMAX" ? &lim_max
-                                    : nullptr;
+      if (name == "$HANDSEED" && !handseed.empty() && i + 1 < record.size() &&
+          record[i + 1].code == 5) {
+        values.push_back({i + 1, 0.0, handseed});
+      }
+      if (name == "$NORTHDIRECTION" && i + 1 < record.size() && record[i + 1].code == 40) {
+        north = i + 1;
+      }
+      current = name == "$EXTMIN"    ? &ext_min
+                : name == "$EXTMAX"  ? &ext_max
+                : name == "$LIMMIN"  ? &lim_min
+                : name == "$LIMMAX"  ? &lim_max
+                : name == "$INSBASE" ? &insertion_base
+                                     : nullptr;
     } else if (current != nullptr && tag.code == 10 && i + 1 < record.size() &&
                record[i + 1].code == 20) {
       current->x_index = i;
@@ -190,7 +226,26 @@ void ViewRewriter::rewrite_header(std::span<const Tag> record) {
       replaced.emplace_back(high->x_index, box->second);
     }
   }
-  write_replacing(record, replaced);
+  // North turns as T turns the plan in the middle of the drawing: the
+  // header comes before the objects, and so before any design point of a
+  // geographic reference. A drawing without extents turns it at its
+  // insertion base.
+  bool has_centre = true;
+  PlanarPoint at;
+  if (transformed_box(ext_min, ext_max, *operation_)) {
+    at = {(*ext_min.x + *ext_max.x) / 2, (*ext_min.y + *ext_max.y) / 2};
+  } else if (insertion_base.x && insertion_base.y) {
+    at = {*insertion_base.x, *insertion_base.y};
+  } else {
+    has_centre = false;
+  }
+  const auto angle_now = north != all_points ? number(in_.value_text(record[north])) : std::nullopt;
+  if (has_centre && angle_now.has_value()) {
+    const double now = angle_now.value();
+    const double turned = turned_north(now, at).value_or(now);
+    if (turned != now) values.push_back({north, turned, {}});
+  }
+  write_replacing(record, replaced, all_points, values);
 }
 
 }  // namespace kelvrin::dxf

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,7 +21,7 @@ namespace kelvrin::dxf {
 class ViewRewriter {
  public:
   ViewRewriter(const TagReader& in, TagCopy& copy, LineWriter& out, PassReport& report)
-      : in_(in), copy_(copy), writer_(in, copy, out), report_(report) {}
+      : in_(in), copy_(copy), out_(out), writer_(in, copy, out), report_(report) {}
 
   // The transformation for the records that follow.
   void use_operation(const transform::PointOperation& operation) { operation_ = &operation; }
@@ -40,20 +42,30 @@ class ViewRewriter {
   void follow_ucs(std::span<const Tag> record);
 
   // The header section, variables and all: the extents and limits become
-  // the box of their transformed corners.
-  void rewrite_header(std::span<const Tag> record);
+  // the box of their transformed corners. `handseed`, when given, is the
+  // next free handle written instead of the drawing's.
+  void rewrite_header(std::span<const Tag> record, std::string_view handseed = {});
 
  private:
   using ReplacedPair = std::pair<std::size_t, transform::PlanarPoint>;
   static constexpr std::size_t all_points = ~std::size_t{0};
+  // Single values written anew as well, at the index each names: an angle,
+  // or a text when it has one.
+  struct ReplacedValue {
+    std::size_t index = all_points;
+    double angle = 0.0;
+    std::string_view text;
+  };
   void write_replacing(std::span<const Tag> record, const std::vector<ReplacedPair>& replaced,
-                       std::size_t point = all_points);
+                       std::size_t point = all_points, std::span<const ReplacedValue> values = {});
+  std::optional<double> turned_north(double north, transform::PlanarPoint at) const;
   void turn_axes(std::span<const Tag> record, std::size_t origin, const std::size_t (&axes)[2],
                  std::vector<ReplacedPair>& replaced) const;
   void note_units(std::span<const Tag> record, std::size_t i);
 
   const TagReader& in_;
   TagCopy& copy_;
+  LineWriter& out_;
   RecordWriter writer_;
   PassReport& report_;
   const transform::PointOperation* operation_ = nullptr;

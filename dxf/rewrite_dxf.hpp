@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -68,6 +69,21 @@ class ReferenceTargets {
   virtual std::string converted(std::string_view path) const = 0;
 };
 
+// The systems a step converts between, as a drawing's geographic reference
+// (a GEODATA object) names them: EPSG codes, and the source's EPSG name for
+// an object that names it so.
+struct GeoreferenceSystems {
+  std::string source_code;  // "3763"; empty when the source has none
+  std::string source_name;  // "ETRS89 / Portugal TM06"
+  std::string target_code;  // empty when the target has none
+  // The target's whole definition as the object holds it (the XML of
+  // AutoCAD's coordinate-system dictionary), made only for a drawing that
+  // needs it; empty when it cannot be made.
+  std::function<std::string()> target_definition;
+  // A drawing without a geographic reference gets one, for the target.
+  bool geolocate = false;
+};
+
 struct PassOptions {
   RewritePolicy policy = RewritePolicy::dxf_aware;
   // Literal policy only: the DXF-aware one writes each entity whole.
@@ -85,6 +101,9 @@ struct PassOptions {
   // Literal policy only: the input read once more, after the pass, for the
   // files it refers to (the DXF-aware pass finds them as it goes).
   bool list_external_files = false;
+  // DXF-aware policy: what a GEODATA object's coordinate system is
+  // compared with and becomes; none leaves its definition as it was.
+  const GeoreferenceSystems* georeference = nullptr;
 };
 
 // What an external file holds for the drawing that refers to it.
@@ -120,7 +139,26 @@ struct PassReport {
   std::uint64_t unpaired_coordinates = 0;  // an X without its Y, or a Y alone
   std::uint64_t first_unpaired_line = 0;
   std::uint64_t unconverted_entities = 0;  // planes standing on edge
-  bool geodata = false;                    // a geographic reference was left
+  bool geodata = false;                    // the drawing has a geographic reference
+  // What became of its coordinate-system definition, and the system it
+  // named (its EPSG code, or its name when it gives no code).
+  enum class GeodataSystem {
+    target,          // it named the source system and now names the target
+    other,           // it names another system: left as it was
+    target_unnamed,  // it named the source, but the target has no definition to give
+    unknown,         // the pass was not told the systems
+  };
+  GeodataSystem geodata_system = GeodataSystem::unknown;
+  std::string geodata_named;
+  // What a pass asked to geolocate the drawing did.
+  enum class Geolocation {
+    not_asked,
+    written,        // a GEODATA object for the target system
+    had_one,        // the drawing's own followed it instead
+    too_old,        // a drawing before AutoCAD 2010 ($ACADVER AC1024) cannot hold one
+    no_definition,  // the target has no EPSG code PROJ describes
+  };
+  Geolocation geolocation = Geolocation::not_asked;
   // Points of the drawing the operation converted outside its area of use;
   // the first one's line and source coordinates.
   std::uint64_t points_outside_area = 0;
@@ -144,7 +182,12 @@ struct PassReport {
     }
     unpaired_coordinates += piece.unpaired_coordinates;
     unconverted_entities += piece.unconverted_entities;
+    if (piece.geodata && !geodata) {
+      geodata_system = piece.geodata_system;
+      geodata_named = piece.geodata_named;
+    }
     geodata = geodata || piece.geodata;
+    if (piece.geolocation != Geolocation::not_asked) geolocation = piece.geolocation;
     if (piece.points_outside_area > 0 && points_outside_area == 0) {
       first_outside_line = piece.first_outside_line + lines_before;
       first_outside_point = piece.first_outside_point;

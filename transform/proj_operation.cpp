@@ -282,6 +282,130 @@ bool proj_knows_system(const std::string& definition,
   return known;
 }
 
+namespace {
+
+std::string text_or_empty(const char* text) { return text != nullptr ? text : ""; }
+
+// The projection's method and parameters; false when `system` has none.
+bool describe_conversion(const ProjLibrary* proj, pj_ctx* context, const PJ* system,
+                         SystemDescription& description) {
+  PJ* conversion = proj->proj_crs_get_coordoperation(context, system);
+  if (conversion == nullptr) return false;
+  const char* method = nullptr;
+  proj->proj_coordoperation_get_method_info(context, conversion, &method, nullptr, nullptr);
+  description.method = text_or_empty(method);
+  const int count = proj->proj_coordoperation_get_param_count(context, conversion);
+  for (int i = 0; i < count; ++i) {
+    const char* name = nullptr;
+    double value = 0.0;
+    double unit_factor = 1.0;
+    const char* category = nullptr;
+    if (proj->proj_coordoperation_get_param(context, conversion, i, &name, nullptr, nullptr, &value,
+                                            nullptr, &unit_factor, nullptr, nullptr, nullptr,
+                                            &category) == 0) {
+      continue;
+    }
+    const std::string kind = text_or_empty(category);
+    SystemDescription::Parameter parameter{text_or_empty(name), value, "unity"};
+    // Angles in degrees and lengths in metres, whatever unit the database keeps.
+    if (kind == "angular") {
+      parameter.value = value * unit_factor * 180.0 / 3.14159265358979323846;
+      parameter.unit = "degree";
+    } else if (kind == "linear") {
+      parameter.value = value * unit_factor;
+      parameter.unit = "metre";
+    } else if (kind == "scale") {
+      parameter.value = value * unit_factor;
+    }
+    description.parameters.push_back(std::move(parameter));
+  }
+  proj->proj_destroy(conversion);
+  return true;
+}
+
+void describe_datum(const ProjLibrary* proj, pj_ctx* context, const PJ* system,
+                    SystemDescription& description) {
+  if (PJ* datum = proj->proj_crs_get_datum_forced(context, system)) {
+    description.datum_name = text_or_empty(proj->proj_get_name(datum));
+    description.datum_code = text_or_empty(proj->proj_get_id_code(datum, 0));
+    proj->proj_destroy(datum);
+  }
+  if (PJ* ellipsoid = proj->proj_get_ellipsoid(context, system)) {
+    description.ellipsoid_name = text_or_empty(proj->proj_get_name(ellipsoid));
+    description.ellipsoid_code = text_or_empty(proj->proj_get_id_code(ellipsoid, 0));
+    proj->proj_ellipsoid_get_parameters(context, ellipsoid, &description.semi_major,
+                                        &description.semi_minor, nullptr, nullptr);
+    proj->proj_destroy(ellipsoid);
+  }
+  if (PJ* meridian = proj->proj_get_prime_meridian(context, system)) {
+    description.prime_meridian = text_or_empty(proj->proj_get_name(meridian));
+    double longitude = 0.0;
+    double factor = 1.0;
+    proj->proj_prime_meridian_get_parameters(context, meridian, &longitude, &factor, nullptr);
+    description.prime_meridian_longitude = longitude * factor * 180.0 / 3.14159265358979323846;
+    proj->proj_destroy(meridian);
+  }
+}
+
+// The best operation from the system's datum to WGS 84, where it is a
+// Helmert transformation.
+void describe_shift(const ProjLibrary* proj, pj_ctx* context, const PJ* system,
+                    SystemDescription& description) {
+  PJ* geodetic = proj->proj_crs_get_geodetic_crs(context, system);
+  PJ* wgs84 = proj->proj_create(context, "EPSG:4326");
+  if (geodetic != nullptr && wgs84 != nullptr) {
+    PJ_OPERATION_FACTORY_CONTEXT* factory =
+        proj->proj_create_operation_factory_context(context, nullptr);
+    PJ_OBJ_LIST* candidates = proj->proj_create_operations(context, geodetic, wgs84, factory);
+    if (PJ* best = best_candidate(proj, context, candidates)) {
+      double values[7] = {};
+      if (!is_ballpark(proj, context, best) &&
+          proj->proj_coordoperation_get_towgs84_values(context, best, values, 7, 0) != 0) {
+        description.shift_name = text_or_empty(proj->proj_get_name(best));
+        description.shift_accuracy = proj->proj_coordoperation_get_accuracy(context, best);
+        description.to_wgs84.assign(values, values + 7);
+      }
+      proj->proj_destroy(best);
+    }
+    if (candidates != nullptr) proj->proj_list_destroy(candidates);
+    proj->proj_operation_factory_context_destroy(factory);
+  }
+  if (geodetic != nullptr) proj->proj_destroy(geodetic);
+  if (wgs84 != nullptr) proj->proj_destroy(wgs84);
+}
+
+}  // namespace
+
+std::optional<SystemDescription> describe_projected_system(
+    const std::string& definition, const std::vector<std::string>& data_folders) {
+  ProjError error;
+  const ProjLibrary* proj = proj_library(error);
+  if (proj == nullptr) return std::nullopt;
+  pj_ctx* context = offline_context(proj, data_folders);
+  std::optional<SystemDescription> result;
+  PJ* system = proj->proj_create(context, definition.c_str());
+  if (system != nullptr && proj->proj_get_type(system) == PJ_TYPE_PROJECTED_CRS) {
+    SystemDescription description;
+    description.name = text_or_empty(proj->proj_get_name(system));
+    description.code = text_or_empty(proj->proj_get_id_code(system, 0));
+    if (describe_conversion(proj, context, system, description)) {
+      describe_datum(proj, context, system, description);
+      describe_shift(proj, context, system, description);
+      if (const auto area = area_of_use(proj, context, system)) {
+        description.has_area = true;
+        description.west = area->west;
+        description.south = area->south;
+        description.east = area->east;
+        description.north = area->north;
+      }
+      result = std::move(description);
+    }
+  }
+  if (system != nullptr) proj->proj_destroy(system);
+  proj->proj_context_destroy(context);
+  return result;
+}
+
 ProjError proj_unavailable_reason() {
   ProjError error;
   proj_library(error);

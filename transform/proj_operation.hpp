@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,43 @@ class ProjOperation final : public PointOperation {
 // Windows build keeps proj.db beside the program, where PROJ by itself does
 // not look.
 bool proj_knows_system(const std::string& definition, const std::vector<std::string>& data_folders);
+
+// A projected coordinate system as PROJ's database describes it, for a
+// drawing that names its system in the words of CAD programs.
+struct SystemDescription {
+  struct Parameter {
+    std::string name;  // EPSG's: "Longitude of natural origin"
+    double value = 0.0;
+    std::string unit;  // "degree", "metre" or "unity"
+  };
+  std::string name;    // "Datum 73 / Modified Portuguese Grid"
+  std::string code;    // its EPSG code, empty when it has none
+  std::string method;  // "Transverse Mercator"
+  std::vector<Parameter> parameters;
+  std::string datum_name;
+  std::string datum_code;
+  std::string ellipsoid_name;
+  std::string ellipsoid_code;
+  double semi_major = 0.0;  // metres
+  double semi_minor = 0.0;
+  std::string prime_meridian;
+  double prime_meridian_longitude = 0.0;  // degrees from Greenwich
+  // The most accurate shift of the datum to WGS 84 PROJ knows, where it is
+  // a Helmert transformation: its name, accuracy (metres, negative when
+  // unknown) and seven parameters in the position-vector convention
+  // (metres, arc-seconds, parts per million); none otherwise.
+  std::string shift_name;
+  double shift_accuracy = -1.0;
+  std::vector<double> to_wgs84;
+  // Where it is used, degrees; none when PROJ does not say.
+  bool has_area = false;
+  double west = 0.0, south = 0.0, east = 0.0, north = 0.0;
+};
+
+// The description of the projected system `definition` names ("EPSG:3763"),
+// or none when PROJ reads no projected system there.
+std::optional<SystemDescription> describe_projected_system(
+    const std::string& definition, const std::vector<std::string>& data_folders);
 
 // Why PROJ cannot be loaded (a Windows build without its DLL), or none
 // when it can.

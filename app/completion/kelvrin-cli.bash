@@ -27,7 +27,7 @@ _kelvrin_cli() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --method --param-x --param-y --output-dir --literal
-      --threads --allow-ballpark --columns --verbose --quiet -q --list --help -h --version -V" -- "$cur")
+      --threads --allow-ballpark --geolocate --columns --verbose --quiet -q --list --help -h --version -V" -- "$cur")
     return
   fi
   # Drawings and point lists, and folders.

@@ -22,7 +22,8 @@ its placement, it must land on T. A block used more than once moves with each
 insert as a whole: its placed content is where the similarity at the
 insertion point puts it, and its definition is copied. So are all blocks that
 model space does not show (paper space, unused). Paper space and the OBJECTS
-section must come out unchanged.
+section must come out unchanged, but for a GEODATA object, which follows the
+drawing (check_geodata.py judges it).
 
 Tolerances: 1 mm for points, 1e-4 rad for directions, 1e-6 relative for sizes.
 What T is known to (five decimals) and how far its derivative is defined on a
@@ -979,7 +980,13 @@ def objects_text(path):
                      and lines[i - 1].strip() == b"2")
     except StopIteration:
         return b""
-    return b"\n".join(lines[start:])
+    kept, skipping = [lines[start]], False
+    for i in range(start + 1, len(lines) - 1, 2):
+        if lines[i].strip() == b"0":
+            skipping = lines[i + 1].strip() == b"GEODATA"
+        if not skipping:
+            kept += lines[i:i + 2]
+    return b"\n".join(kept)
 
 
 def check_drawing(cli, converter, route, original, work):
