@@ -198,15 +198,15 @@ class AwarePass : public PassDriver<AwarePass> {
   }
 
   // A block definition is copied, but for the dimension blocks of the
-  // model, which hold world geometry, and the blocks that one model-space
-  // INSERT places, whose content is converted as that insert shows it.
+  // model, which hold world geometry, and the blocks that the model shows
+  // once, whose content is converted as the inserts that show it place it.
   void start_block() {
     const std::string name = block_name();
     converting_block_ = survey_.model_dimension_blocks.count(name) > 0;
     const auto placed = survey_.blocks_placed_once.find(name);
     if (placed != survey_.blocks_placed_once.end()) {
-      const PlanarPoint base{record_number(10).value_or(0.0), record_number(20).value_or(0.0)};
-      placed_.emplace(operation_, placed->second, base);
+      placed_.emplace(operation_, placed->second);
+      placement_ = &placed->second;
       use(*placed_);
       converting_block_ = true;
     }
@@ -217,6 +217,7 @@ class AwarePass : public PassDriver<AwarePass> {
     if (placed_) {
       use(operation_);
       placed_.reset();
+      placement_ = nullptr;
     }
   }
 
@@ -272,8 +273,9 @@ class AwarePass : public PassDriver<AwarePass> {
       copy_record();
       return std::nullopt;
     }
-    if (kind == EntityKind::insert && section_ == Section::entities) {
-      // The one insert of a block whose content was converted through it.
+    if (kind == EntityKind::insert && (section_ == Section::entities || placed_)) {
+      // The one insert of a block whose content was converted through it,
+      // in the model or in a block that the model shows once.
       const std::string name = block_name();
       if (survey_.blocks_placed_once.count(name) > 0) {
         copy_record();
@@ -342,8 +344,12 @@ class AwarePass : public PassDriver<AwarePass> {
         placement.y_scale == 0.0) {
       return;
     }
+    // Inside a block that the model shows once, the insert is placed in
+    // the world by that block's own placement.
+    ComposedPlacement world = ComposedPlacement::of(placement, extent->second.base);
+    if (placement_ != nullptr) world = placement_->then(world);
     block.largest_miss =
-        std::max(block.largest_miss, shared_block_miss(operation_, placement, extent->second));
+        std::max(block.largest_miss, shared_block_miss(operation_, world, extent->second));
   }
 
   PassResult failed(const Stop& stop) {
@@ -361,7 +367,8 @@ class AwarePass : public PassDriver<AwarePass> {
   EntityOwner owner_;
   EntityRewriter rewriter_{in_, copy_, out_, report_};
   ViewRewriter views_{in_, copy_, out_, report_};
-  std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
+  std::optional<PlacedOperation> placed_;  // the block being converted, if the model shows it once
+  const ComposedPlacement* placement_ = nullptr;  // and where the model shows it
 };
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "dxf/portable_math.hpp"
 
@@ -25,28 +24,17 @@ Jacobian inverse(const Jacobian& a) {
 }  // namespace
 
 PlacedOperation::PlacedOperation(const transform::PointOperation& route,
-                                 const BlockPlacement& placement, PlanarPoint base_point)
-    : route_(route), base_(base_point) {
-  const double angle = placement.rotation_degrees * std::numbers::pi / 180.0;
-  const double c = portable::cos(angle);
-  const double s = portable::sin(angle);
-  // In the insert's plane: scale, then turn. A mirrored plane (extrusion
-  // (0, 0, -1)) has its x axis along the world's -x.
-  const double mirror = placement.extrusion.z < 0.0 ? -1.0 : 1.0;
-  linear_ = {mirror * c * placement.x_scale, mirror * -s * placement.y_scale, s * placement.x_scale,
-             c * placement.y_scale};
-  inverse_ = inverse(linear_);
-  insertion_ = {mirror * placement.insertion.x, placement.insertion.y};
-}
+                                 const ComposedPlacement& placement)
+    : route_(route), placement_(placement), inverse_(inverse(placement.linear)) {}
 
-PlanarPoint PlacedOperation::placed(PlanarPoint p) const {
-  const PlanarPoint v = linear_.apply({p.x - base_.x, p.y - base_.y});
-  return {insertion_.x + v.x, insertion_.y + v.y};
-}
+PlacedOperation::PlacedOperation(const transform::PointOperation& route,
+                                 const BlockPlacement& placement, PlanarPoint base_point)
+    : PlacedOperation(route, ComposedPlacement::of(placement, base_point)) {}
+
+PlanarPoint PlacedOperation::placed(PlanarPoint p) const { return placement_.apply(p); }
 
 PlanarPoint PlacedOperation::unplaced(PlanarPoint world) const {
-  const PlanarPoint v = inverse_.apply({world.x - insertion_.x, world.y - insertion_.y});
-  return {base_.x + v.x, base_.y + v.y};
+  return inverse_.apply({world.x - placement_.offset.x, world.y - placement_.offset.y});
 }
 
 PointResult PlacedOperation::forward(PlanarPoint source) const {
@@ -62,12 +50,18 @@ PointResult PlacedOperation::forward(PlanarPoint source) const {
 transform::JacobianResult PlacedOperation::derivative(PlanarPoint at) const {
   const transform::JacobianResult world = route_.derivative(placed(at));
   if (world.status != transform::PointStatus::ok) return world;
-  return {transform::PointStatus::ok, product(inverse_, product(world.jacobian, linear_))};
+  return {transform::PointStatus::ok,
+          product(inverse_, product(world.jacobian, placement_.linear))};
 }
 
 double shared_block_miss(const transform::PointOperation& route, const BlockPlacement& placement,
                          const BlockExtent& extent) {
-  const PlacedOperation placed(route, placement, extent.base);
+  return shared_block_miss(route, ComposedPlacement::of(placement, extent.base), extent);
+}
+
+double shared_block_miss(const transform::PointOperation& route, const ComposedPlacement& placement,
+                         const BlockExtent& extent) {
+  const PlacedOperation placed(route, placement);
   const PlanarPoint insertion = placed.placed(extent.base);
   const PointResult moved_insertion = route.forward(insertion);
   const transform::JacobianResult local = route.derivative(insertion);

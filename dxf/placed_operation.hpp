@@ -5,13 +5,15 @@
 
 namespace kelvrin::dxf {
 
-// The transformation as a block's own content sees it when one INSERT of
-// the model places the block: a point p of the definition is placed by the
-// insert (A), moved by T, and taken back through the same placement:
-// A^-1(T(A(p))). The insert keeps its placement and the content lands where
-// T puts it, however far it lies from the insertion point.
+// The transformation as a block's own content sees it when the model shows
+// the block once: a point p of the definition is placed by the insert, or
+// the chain of inserts, that shows it (A), moved by T, and taken back
+// through the same placement: A^-1(T(A(p))). The inserts keep their
+// placements and the content lands where T puts it, however far it lies
+// from the insertion point.
 class PlacedOperation final : public transform::PointOperation {
  public:
+  PlacedOperation(const transform::PointOperation& route, const ComposedPlacement& placement);
   PlacedOperation(const transform::PointOperation& route, const BlockPlacement& placement,
                   PlanarPoint base_point);
 
@@ -26,9 +28,7 @@ class PlacedOperation final : public transform::PointOperation {
 
  private:
   const transform::PointOperation& route_;
-  PlanarPoint base_;
-  PlanarPoint insertion_;       // in the world plan
-  transform::Jacobian linear_;  // the placement's turn, scales and mirror
+  ComposedPlacement placement_;
   transform::Jacobian inverse_;
 };
 
@@ -37,6 +37,10 @@ class PlacedOperation final : public transform::PointOperation {
 // plan there) lies from where T puts it: the largest miss at the corners of
 // the content's box, in metres; zero where T does not cover them.
 double shared_block_miss(const transform::PointOperation& route, const BlockPlacement& placement,
+                         const BlockExtent& extent);
+// The same for an insert that a block shown once holds: `placement` takes
+// the inserted block's points to the world.
+double shared_block_miss(const transform::PointOperation& route, const ComposedPlacement& placement,
                          const BlockExtent& extent);
 
 }  // namespace kelvrin::dxf

@@ -182,6 +182,26 @@ TEST(PlacedOperation, DerivativeIsThatOfItsPoints) {
   EXPECT_NEAR(derivative.jacobian.dy_dy, along_y.y, 1e-9);
 }
 
+// A block inserted in a block: the two placements composed put a point
+// where the product of ezdxf's matrix44() of the two inserts puts it,
+// mirrored inner plane included; the content still lands on T through both.
+TEST(PlacedOperation, ChainOfInsertsComposes) {
+  const BlockPlacement inner{{10.0, -4.0}, 0.5, -0.5, -20.0, {0, 0, -1}};
+  const ComposedPlacement chain =
+      ComposedPlacement::of(placement, base).then(ComposedPlacement::of(inner, {1.0, 2.0}));
+  const PlanarPoint world = chain.apply({3.0, 4.0});
+  EXPECT_NEAR(world.x, 91.4066079353875, 1e-9);
+  EXPECT_NEAR(world.y, 152.4935017554271, 1e-9);
+
+  const Bend t(1e-4, 150.0);
+  const PlacedOperation placed(t, chain);
+  const PointResult moved = placed.forward({3.0, 4.0});
+  ASSERT_EQ(moved.status, PointStatus::ok);
+  const PlanarPoint expected = t.forward(world).point;
+  EXPECT_NEAR(chain.apply(moved.point).x, expected.x, 1e-9);
+  EXPECT_NEAR(chain.apply(moved.point).y, expected.y, 1e-9);
+}
+
 TEST(PlacedOperation, SharedBlockMissesOnlyWhereTBends) {
   BlockExtent extent;
   extent.base = base;
