@@ -39,7 +39,7 @@ struct Record {
   bool in_blocks = false;            // inside a block definition
   std::string name;                  // 2: the block's or the one it uses, upper case
   std::string handle;                // a BLOCK's 330 or a BLOCK_RECORD's 5: its block record
-  std::vector<std::string> pointed;  // a MULTILEADER's or ACAD_TABLE's pointers
+  std::vector<std::string> pointed;  // a MULTILEADER's, ACAD_TABLE's or DIMSTYLE's pointers
   std::int64_t flags = 0;            // a BLOCK's 70
   bool paper_space = false;
   bool several = false;  // a MINSERT: more than one column or row
@@ -144,6 +144,8 @@ class Surveyor {
     switch (section_) {
       case Section::tables:
         if (value == "BLOCK_RECORD") record_.kind = Record::Kind::block_record;
+        // A style's arrow blocks, by handle.
+        if (value == "DIMSTYLE") record_.kind = Record::Kind::handle_user;
         break;
       case Section::blocks:
         content_kind_ = entity_kind(value);
@@ -263,8 +265,9 @@ class Surveyor {
     settle_if_decided(name);
   }
 
-  // The blocks that MULTILEADERs and ACAD_TABLEs point to, once the block
-  // records are known: the handles BLOCKS points to wait for its end.
+  // The blocks that MULTILEADERs, ACAD_TABLEs and dimension styles point
+  // to, once the block records are known: the handles that TABLES and
+  // BLOCKS point to wait for the end of BLOCKS.
   void count_pointed() {
     for (const std::string& handle : pointed_) {
       const auto named = block_records_.find(handle);

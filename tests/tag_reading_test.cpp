@@ -191,7 +191,8 @@ TEST(DrawingSurvey, DecidesEveryBlockByItsUses) {
 
 // A block is shown once when a chain of single inserts leads to it from the
 // model, in whatever order BLOCKS defines them; a loop, a second insert up
-// the chain or a handle from a leader or a table makes it shared.
+// the chain or a handle from a leader, a table or a dimension style makes it
+// shared.
 TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
   testing::TempFolder folder;
   using Lines = std::vector<std::string>;
@@ -209,9 +210,11 @@ TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
   const Lines again = insert("Twice", "5", "0");
   twice.insert(twice.end(), again.begin(), again.end());
   const Lines parts[] = {
-      {"0", "SECTION",      "2", "TABLES",  "0", "TABLE",   "2", "BLOCK_RECORD",
-       "0", "BLOCK_RECORD", "5", "1F",      "2", "Pointed", "0", "ENDTAB",
-       "0", "ENDSEC",       "0", "SECTION", "2", "BLOCKS"},
+      {"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "DIMSTYLE", "0", "DIMSTYLE"},
+      {"2", "Standard", "342", "17", "0", "ENDTAB"},
+      {"0", "TABLE", "2", "BLOCK_RECORD", "0", "BLOCK_RECORD", "5", "1F", "2", "Pointed"},
+      {"0", "ENDTAB", "0", "ENDSEC", "0", "SECTION", "2", "BLOCKS"},
+      block("Arrow", {}, "17"),
       block("North", {}, "10"),  // defined before the plan that holds it
       block("Plan", insert("North", "10", "90"), "11"),
       block("Twice", {}, "12"),
@@ -225,6 +228,7 @@ TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
       insert("Plan2", "300", "0"),
       insert("Pointed", "400", "0"),
       insert("Tabled", "500", "0"),
+      insert("Arrow", "600", "0"),
       {"0", "MULTILEADER", "340", "9", "344", "1f", "0", "ACAD_TABLE", "343", "2A"},
       {"0", "ENDSEC", "0", "EOF"},
   };
@@ -243,7 +247,7 @@ TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
   const PlanarPoint north = survey.blocks_placed_once.at("NORTH").apply({4.0, 2.0});
   EXPECT_NEAR(north.x, 118.0, 1e-9);
   EXPECT_NEAR(north.y, 4.0, 1e-9);
-  for (const char* shared : {"TWICE", "LOOP1", "LOOP2", "POINTED", "TABLED"}) {
+  for (const char* shared : {"TWICE", "LOOP1", "LOOP2", "POINTED", "TABLED", "ARROW"}) {
     EXPECT_EQ(survey.shared_blocks.count(shared), 1u) << shared;
   }
 }

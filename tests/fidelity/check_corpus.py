@@ -18,7 +18,8 @@ were, and T of their middle on the arc. On a tilted plane every point keeps
 its world Z, and its plan position follows T, exactly at the entity's own
 point. A block used by one model-space INSERT only (not a MINSERT, referred to
 by nothing else) is content of the drawing: placed by its insert, which keeps
-its placement, it must land on T. A block used more than once moves with each
+its placement, it must land on T; so must a block used by one INSERT inside
+such a block, placed by both inserts. A block used more than once moves with each
 insert as a whole: its placed content is where the similarity at the
 insertion point puts it, and its definition is copied. So are all blocks that
 model space does not show (paper space, unused). Paper space and the OBJECTS
@@ -773,9 +774,9 @@ def pointed_handles(path):
 
 
 def block_uses(doc, path):
-    """The blocks used once — by one model-space INSERT, not a MINSERT, flat
-    (extrusion 0,0,±1), and referred to by nothing else — and the dimension
-    blocks model space shows."""
+    """The blocks shown once — by one model-space INSERT, not a MINSERT, flat
+    (extrusion 0,0,±1), referred to by nothing else, or by one such INSERT
+    inside a block shown once — and the dimension blocks model space shows."""
     count = {}
     def counted(layout):
         for insert in layout.query("INSERT"):
@@ -792,14 +793,20 @@ def block_uses(doc, path):
         for attr in ("dimblk", "dimblk1", "dimblk2", "dimldrblk"):
             if style.dxf.hasattr(attr) and style.dxf.get(attr):
                 names.add(style.dxf.get(attr).upper())
-    once = set()
-    for insert in doc.modelspace().query("INSERT"):
+    def single(insert):
         key = insert.dxf.name.upper()
         block = doc.blocks.get(insert.dxf.name)
-        if (count[key] == 1 and block is not None and insert.dxf.get("column_count", 1) <= 1
+        return (count[key] == 1 and block is not None and insert.dxf.get("column_count", 1) <= 1
                 and insert.dxf.get("row_count", 1) <= 1 and is_flat(ocs_of(insert))
-                and key not in names and block.block_record_handle.upper() not in pointed):
+                and key not in names and block.block_record_handle.upper() not in pointed)
+    once = set()
+    pending = [insert for insert in doc.modelspace().query("INSERT") if single(insert)]
+    while pending:  # down the chains of single inserts
+        insert = pending.pop()
+        key = insert.dxf.name.upper()
+        if key not in once:
             once.add(key)
+            pending += [inner for inner in insert.block().query("INSERT") if single(inner)]
     dimension = {e.dxf.geometry.upper() for e in doc.modelspace()
                  if e.dxftype() in ("DIMENSION", "ARC_DIMENSION", "LARGE_RADIAL_DIMENSION")
                  and e.dxf.get("geometry")}
@@ -864,7 +871,9 @@ class Walker:
         self.judge, self.once = judge, once
 
     def entity(self, before, after, m, where, context="points", depth=0):
-        kept = (context == "points" and before.dxftype() == "INSERT"
+        # The one insert of a block shown once, in the model or in a block
+        # shown once, keeps its placement: the content lands on T through it.
+        kept = (context in ("points", "once-block points") and before.dxftype() == "INSERT"
                 and before.dxf.name.upper() in self.once)
         known = self.judge.entity(before, after, m, where, context, kept)
         if not known or before.dxftype() != "INSERT":
