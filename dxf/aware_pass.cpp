@@ -346,10 +346,10 @@ class AwarePass : public PassDriver<AwarePass> {
     }
     // Inside a block that the model shows once, the insert is placed in
     // the world by that block's own placement.
-    ComposedPlacement world = ComposedPlacement::of(placement, extent->second.base);
-    if (placement_ != nullptr) world = placement_->then(world);
     block.largest_miss =
-        std::max(block.largest_miss, shared_block_miss(operation_, world, extent->second));
+        std::max(block.largest_miss,
+                 shared_block_miss(operation_, placement, extent->second,
+                                   placement_ != nullptr ? *placement_ : ComposedPlacement{}));
   }
 
   PassResult failed(const Stop& stop) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dxf/local_similarity.hpp"
+#include "dxf/ocs.hpp"
 #include "dxf/portable_math.hpp"
 
 namespace kelvrin::dxf {
@@ -55,31 +57,34 @@ transform::JacobianResult PlacedOperation::derivative(PlanarPoint at) const {
 }
 
 double shared_block_miss(const transform::PointOperation& route, const BlockPlacement& placement,
-                         const BlockExtent& extent) {
-  return shared_block_miss(route, ComposedPlacement::of(placement, extent.base), extent);
-}
-
-double shared_block_miss(const transform::PointOperation& route, const ComposedPlacement& placement,
-                         const BlockExtent& extent) {
-  const PlacedOperation placed(route, placement);
-  const PlanarPoint insertion = placed.placed(extent.base);
-  const PointResult moved_insertion = route.forward(insertion);
-  const transform::JacobianResult local = route.derivative(insertion);
-  if (moved_insertion.status != transform::PointStatus::ok ||
-      local.status != transform::PointStatus::ok) {
+                         const BlockExtent& extent, const ComposedPlacement& outer) {
+  // The insert as the pass rewrites it, in the coordinates of the block
+  // that holds it: its point through T, its rotation and scales by T's
+  // similarity there.
+  const PlacedOperation holder(route, outer);
+  const Ocs plane(placement.extrusion);
+  const PlanarPoint own = plane.to_world(placement.insertion, 0.0);
+  const PointResult moved = holder.forward(own);
+  const transform::JacobianResult derivative = holder.derivative(own);
+  if (moved.status != transform::PointStatus::ok ||
+      derivative.status != transform::PointStatus::ok) {
     return 0.0;
   }
+  const LocalSimilarity local(derivative.jacobian, plane);
+  const BlockPlacement rewritten{plane.from_world(moved.point, 0.0),
+                                 local.scaled(placement.x_scale), local.scaled(placement.y_scale),
+                                 local.turned_degrees(placement.rotation_degrees),
+                                 placement.extrusion};
+  const ComposedPlacement before = outer.then(ComposedPlacement::of(placement, extent.base));
+  const ComposedPlacement after = outer.then(ComposedPlacement::of(rewritten, extent.base));
   double largest = 0.0;
   for (const double x : {extent.low.x, extent.high.x}) {
     for (const double y : {extent.low.y, extent.high.y}) {
-      const PlanarPoint corner = placed.placed({x, y});
-      const PointResult exact = route.forward(corner);
+      const PointResult exact = route.forward(before.apply({x, y}));
       if (exact.status != transform::PointStatus::ok) return 0.0;
-      const PlanarPoint along =
-          local.jacobian.apply({corner.x - insertion.x, corner.y - insertion.y});
+      const PlanarPoint shown = after.apply({x, y});
       largest =
-          std::max(largest, portable::hypot(moved_insertion.point.x + along.x - exact.point.x,
-                                            moved_insertion.point.y + along.y - exact.point.y));
+          std::max(largest, portable::hypot(shown.x - exact.point.x, shown.y - exact.point.y));
     }
   }
   return largest;

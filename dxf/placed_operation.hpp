@@ -33,14 +33,12 @@ class PlacedOperation final : public transform::PointOperation {
 };
 
 // How far the content of a block that an insert moves as a whole (its
-// insertion point through T, turned and scaled as T turns and scales the
-// plan there) lies from where T puts it: the largest miss at the corners of
-// the content's box, in metres; zero where T does not cover them.
+// insertion point through T, turned and scaled by T's similarity there, as
+// the pass rewrites it) lies from where T puts it: the largest miss at the
+// corners of the content's box, in metres; zero where T does not cover them.
+// `outer` places the block that holds the insert, for one inside a block
+// that the model shows once.
 double shared_block_miss(const transform::PointOperation& route, const BlockPlacement& placement,
-                         const BlockExtent& extent);
-// The same for an insert that a block shown once holds: `placement` takes
-// the inserted block's points to the world.
-double shared_block_miss(const transform::PointOperation& route, const ComposedPlacement& placement,
-                         const BlockExtent& extent);
+                         const BlockExtent& extent, const ComposedPlacement& outer = {});
 
 }  // namespace kelvrin::dxf

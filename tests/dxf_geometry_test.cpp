@@ -216,6 +216,29 @@ TEST(PlacedOperation, SharedBlockMissesOnlyWhereTBends) {
   EXPECT_EQ(shared_block_miss(Bend(1e-4, 110.0), placement, extent), 0.0);
 }
 
+// Stretched along x alone: a linear map, yet no similarity, and the insert
+// follows only T's similarity: 1 km of content misses by metres' worth of
+// the stretch, which the miss must show, as it must the content of a block
+// placed through a block shown once.
+class Stretch final : public transform::PointOperation {
+ public:
+  PointResult forward(PlanarPoint p) const override {
+    return {PointStatus::ok, {p.x * (1.0 + 2e-5), p.y}};
+  }
+};
+
+TEST(PlacedOperation, SharedBlockMissesWhereTIsNoSimilarity) {
+  BlockExtent extent;
+  extent.add({0.0, 0.0});
+  extent.add({1000.0, 0.0});
+  const BlockPlacement at_origin{{0.0, 0.0}, 1.0, 1.0, 0.0, {0, 0, 1}};
+  // The similarity scales by sqrt(1 + 2e-5): 1 km ends 1e-5 km short.
+  EXPECT_NEAR(shared_block_miss(Stretch{}, at_origin, extent), 0.01, 1e-4);
+  // Turned a quarter inside its holder, the same content runs along y.
+  const ComposedPlacement holder = ComposedPlacement::of({{0.0, 0.0}, 1.0, 1.0, 90.0, {}}, {});
+  EXPECT_NEAR(shared_block_miss(Stretch{}, at_origin, extent, holder), 0.01, 1e-4);
+}
+
 // ---- fit_arc ----
 
 // Where T puts a point of the arc's plane.
