@@ -222,7 +222,8 @@ TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
       block("Loop1", insert("Loop2", "0", "0"), "13"),
       block("Loop2", insert("Loop1", "0", "0"), "14"),
       block("Pointed", {}, "15"),
-      block("Tabled", {}, "2A"),
+      block("Tabled", insert("InTable", "0", "0"), "2A"),
+      block("InTable", {}, "2B"),
       {"0", "ENDSEC", "0", "SECTION", "2", "ENTITIES"},
       insert("Plan", "100", "0"),
       insert("Plan2", "300", "0"),
@@ -247,7 +248,7 @@ TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
   const PlanarPoint north = survey.blocks_placed_once.at("NORTH").apply({4.0, 2.0});
   EXPECT_NEAR(north.x, 118.0, 1e-9);
   EXPECT_NEAR(north.y, 4.0, 1e-9);
-  for (const char* shared : {"TWICE", "LOOP1", "LOOP2", "POINTED", "TABLED", "ARROW"}) {
+  for (const char* shared : {"TWICE", "LOOP1", "LOOP2", "POINTED", "TABLED", "INTABLE", "ARROW"}) {
     EXPECT_EQ(survey.shared_blocks.count(shared), 1u) << shared;
   }
 }
