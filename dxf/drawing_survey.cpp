@@ -281,25 +281,36 @@ class Surveyor {
   void end_blocks() {
     blocks_done_ = true;
     count_pointed();
+    std::map<std::string, bool> settled;
     for (const std::string& name : placeable_) {
       const BlockUses& block = uses_[name];
       if (block.single() && block.inner == 1) children_[block.parent].push_back(name);
-    }
-    for (const std::string& name : placeable_) {
-      if (!settled(name)) undecided_.insert(name);
+      if (!settle(name, settled)) undecided_.insert(name);
     }
   }
 
   // Used more than once, or inside a block that is, or in a loop of blocks.
-  bool settled(const std::string& name) {
+  // Memoised in `settled`, so that a long chain is walked once.
+  bool settle(const std::string& name, std::map<std::string, bool>& settled) {
+    std::vector<std::string> chain;  // from `name` outwards
     std::set<std::string> seen;
+    bool result = false;
     for (std::string at = name;;) {
+      if (const auto known = settled.find(at); known != settled.end()) {
+        result = known->second;
+        break;
+      }
       const BlockUses& block = uses_[at];
-      if (block.decided()) return true;
-      if (!block.single() || block.inner == 0) return false;
-      if (!seen.insert(at).second) return true;
+      if (block.decided() || !seen.insert(at).second) {
+        result = true;
+        break;
+      }
+      if (!block.single() || block.inner == 0) break;
+      chain.push_back(at);
       at = block.parent;
     }
+    for (const std::string& at : chain) settled[at] = result;
+    return result;
   }
 
   // A block that the entities have decided on, and those inside it that
