@@ -149,6 +149,7 @@ class Surveyor {
         break;
       case Section::blocks:
         content_kind_ = entity_kind(value);
+        content_part_ = first_part(content_kind_);
         pending_x_code_ = 0;
         if (value == "ENDBLK") {
           block_ = nullptr;
@@ -363,10 +364,17 @@ class Surveyor {
   }
 
   // A position of the block being defined widens its box; other pairs
-  // (directions, sizes) do not.
+  // (directions, sizes) do not. A hatch's boundaries and seeds are read in
+  // their parts, as the pass reads them.
   void take_content(int code, std::string_view value) {
+    const PartMarkers markers = kind_rules(content_kind_).part_markers;
+    if (markers != PartMarkers::none && marks_part(markers, code)) {
+      content_part_ =
+          next_part(content_kind_, content_part_, code, integer(strict_number(trim_blanks(value))));
+      return;
+    }
     if (code >= 10 && code <= 18) {
-      const Role role = role_of(content_kind_, first_part(content_kind_), code);
+      const Role role = role_of(content_kind_, content_part_, code);
       if (role == Role::point || role == Role::ocs_point || role == Role::historical) {
         const auto x = strict_number(trim_blanks(value));
         pending_x_code_ = x ? code : 0;
@@ -396,6 +404,7 @@ class Surveyor {
   BlockExtent* block_ = nullptr;  // the placeable block being defined
   std::string defining_;          // and its name
   EntityKind content_kind_ = EntityKind::unknown;
+  Part content_part_ = Part::main;
   int pending_x_code_ = 0;  // an X of its content waiting for its Y
   double pending_x_ = 0.0;
   Section section_ = Section::none;

@@ -253,5 +253,26 @@ TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
   }
 }
 
+// A shared block's box, which its warning measures, holds its hatches'
+// boundaries and seeds, read in their parts; not the hatch's elevation point.
+TEST(DrawingSurvey, BoxesAHatchByItsBoundariesAndSeeds) {
+  testing::TempFolder folder;
+  const std::vector<std::string> lines = {
+      "0",  "SECTION", "2",  "BLOCKS", "0",  "BLOCK",   "2",  "Door",     "10", "5",
+      "20", "5",       "0",  "HATCH",  "10", "0",       "20", "0",        "30", "0",
+      "91", "1",       "92", "2",      "72", "0",       "73", "1",        "93", "2",
+      "10", "500",     "20", "400",    "10", "501",     "20", "401",      "97", "0",
+      "75", "0",       "76", "1",      "98", "1",       "10", "-300",     "20", "2",
+      "0",  "ENDBLK",  "0",  "ENDSEC", "0",  "SECTION", "2",  "ENTITIES", "0",  "INSERT",
+      "2",  "Door",    "0",  "INSERT", "2",  "Door",    "0",  "ENDSEC",   "0",  "EOF"};
+  const std::string path = folder.file("hatch.dxf");
+  testing::write_file(path, testing::dxf_lines(lines));
+  const BlockExtent& door = survey_drawing(path, 64).shared_blocks.at("DOOR");
+  EXPECT_EQ(door.low.x, -300.0);
+  EXPECT_EQ(door.low.y, 2.0);
+  EXPECT_EQ(door.high.x, 501.0);
+  EXPECT_EQ(door.high.y, 401.0);
+}
+
 }  // namespace
 }  // namespace kelvrin::dxf

@@ -21,7 +21,8 @@ by nothing else) is content of the drawing: placed by its insert, which keeps
 its placement, it must land on T; so must a block used by one INSERT inside
 such a block, placed by both inserts. A block used more than once moves with each
 insert as a whole: its placed content is where the similarity at the
-insertion point puts it, and its definition is copied. So are all blocks that
+insertion point puts it, and its definition is copied; where that leaves its
+content more than TOLD_MISS from T, the conversion must name the block. So are all blocks that
 model space does not show (paper space, unused). Paper space and the OBJECTS
 section must come out unchanged.
 
@@ -70,6 +71,9 @@ STEP = 10.0  # metres, for the derivative by central differences
 # Each element of J read from T is good to ~3.5e-7: a shared block's content at distance d
 # from its insertion point is predicted to within that times d (and a grid's jump, as above).
 DERIVATIVE_NOISE = 5e-7
+# A block moved as a whole whose content lies further than this from T must be named by the
+# conversion. It measures the corners of the content's box; an arc's points may lie beyond them.
+TOLD_MISS = 1.25 * POINT_TOLERANCE
 STEEP = 0.1  # an in-plane direction with a shorter plan component has no plan direction
 
 # route name: (source, target, centre of the area the drawing is moved to,
@@ -209,8 +213,9 @@ class Similarity:
     point o, then the turn and scale of T there: T(o) + s·R(θ)·(p - o), θ
     being the turn T's derivative gives the insert's rotation direction."""
 
-    def __init__(self, t, origin, direction):
+    def __init__(self, t, origin, direction, block=""):
         self.t, self.origin, self.direction = t, origin, direction
+        self.block = block  # the block moved as a whole, as the conversion names it
         self.linear = None
 
     def needs(self, x, y, derivative):
@@ -576,6 +581,7 @@ class Judge:
     def __init__(self, t, tally):
         self.t, self.tally = t, tally
         self.world = World(t)
+        self.shared_misses = {}  # block moved as a whole: how far its content lies from T
         self.queue = []  # (before, where, map, context, positions and measures before and after)
 
     def entity(self, before, after, m, where, context="points", kept=False):
@@ -598,6 +604,8 @@ class Judge:
                 if role in ("point", "ocs", "centre", "end", "middle"):
                     w = world(role, value, ocs)
                     points += m.needs(w.x, w.y, False)
+                    if isinstance(m, Similarity):
+                        points.append((w.x, w.y))
             if anchor is not None:
                 points += m.needs(anchor.x, anchor.y, needs_derivative(items, values))
             for role, name, value, ocs, extra in values:
@@ -644,6 +652,10 @@ class Judge:
                     d = math.hypot(ex - cx, ey - cy)
                     if 0 < d < math.inf:
                         gx, gy = cx + (ex - cx) * r / d, cy + (ey - cy) * r / d
+                if isinstance(m, Similarity) and role in ("point", "ocs", "end"):
+                    tx, ty = self.t(wa.x, wa.y)
+                    self.shared_misses[m.block] = max(self.shared_misses.get(m.block, 0.0),
+                                                      math.hypot(wb.x - tx, wb.y - ty))
                 off = math.sqrt((gx - ex) ** 2 + (gy - ey) ** 2 + (wb.z - wa.z) ** 2)
                 off = max(0.0, off - m.allowance(wa.x, wa.y))
                 if start is None:
@@ -894,7 +906,8 @@ class Walker:
             inner, inner_context = m, "shared-block points"
         else:
             w = ocs_of(before).to_wcs(before.dxf.insert)
-            inner = Similarity(self.judge.t, (w.x, w.y), insert_direction(before))
+            inner = Similarity(self.judge.t, (w.x, w.y), insert_direction(before),
+                               before.dxf.name.upper())
             inner_context = "shared-block points"
         a, b = placed(before), placed(after)
         if len(a) != len(b):
@@ -1041,6 +1054,11 @@ def check_drawing(cli, converter, route, original, work):
             walker.entity(a, b, judge.world, f"dimension block {name} {a.dxftype()} {n}")
     t.need(judge.needed())
     judge.judge()
+    if converter == cli:  # the model of the conversion tells nothing
+        for name, miss in sorted(judge.shared_misses.items()):
+            if miss > TOLD_MISS and f'o bloco "{name}"'.lower() not in text.lower():
+                tally.problem("untold", f"block {name} moved as a whole: its content lies up to "
+                              f"{miss * 1000:.1f} mm from T, and the conversion does not say so")
     copied_blocks(before_doc, after_doc, once | dimension, tally)
 
     # Paper space: every entity as it was (a viewport's view may follow the model).
