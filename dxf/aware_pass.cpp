@@ -235,15 +235,15 @@ class AwarePass : public PassDriver<AwarePass> {
   }
 
   // A block definition is copied, but for the dimension blocks of the
-  // model, which hold world geometry, and the blocks that one model-space
-  // INSERT places, whose content is converted as that insert shows it.
+  // model, which hold world geometry, and the blocks that the model shows
+  // once, whose content is converted as the inserts that show it place it.
   void start_block() {
     const std::string name = block_name();
     converting_block_ = survey_.model_dimension_blocks.count(name) > 0;
     const auto placed = survey_.blocks_placed_once.find(name);
     if (placed != survey_.blocks_placed_once.end()) {
-      const PlanarPoint base{record_number(10).value_or(0.0), record_number(20).value_or(0.0)};
-      placed_.emplace(operation_, placed->second, base);
+      placed_.emplace(operation_, placed->second);
+      placement_ = &placed->second;
       use(*placed_);
       converting_block_ = true;
     }
@@ -254,6 +254,7 @@ class AwarePass : public PassDriver<AwarePass> {
     if (placed_) {
       use(operation_);
       placed_.reset();
+      placement_ = nullptr;
     }
   }
 
@@ -417,8 +418,9 @@ class AwarePass : public PassDriver<AwarePass> {
       copy_record();
       return std::nullopt;
     }
-    if (kind == EntityKind::insert && section_ == Section::entities) {
-      // The one insert of a block whose content was converted through it.
+    if (kind == EntityKind::insert && (section_ == Section::entities || placed_)) {
+      // The one insert of a block whose content was converted through it,
+      // in the model or in a block that the model shows once.
       const std::string name = block_name();
       if (survey_.blocks_placed_once.count(name) > 0) {
         copy_record();
@@ -487,8 +489,12 @@ class AwarePass : public PassDriver<AwarePass> {
         placement.y_scale == 0.0) {
       return;
     }
+    // Inside a block that the model shows once, the insert is placed in
+    // the world by that block's own placement.
     block.largest_miss =
-        std::max(block.largest_miss, shared_block_miss(operation_, placement, extent->second));
+        std::max(block.largest_miss,
+                 shared_block_miss(operation_, placement, extent->second,
+                                   placement_ != nullptr ? *placement_ : ComposedPlacement{}));
   }
 
   PassResult failed(const Stop& stop) {
@@ -509,8 +515,9 @@ class AwarePass : public PassDriver<AwarePass> {
   GeodataRewriter geodata_{in_, copy_, out_, report_};
   std::optional<Geolocation> geolocation_;
   bool in_classes_ = false;
-  std::optional<PlacedOperation> placed_;  // the block being converted, if one insert places it
-  DrawingText text_;                       // how the header says the drawing writes its texts
+  std::optional<PlacedOperation> placed_;  // the block being converted, if the model shows it once
+  const ComposedPlacement* placement_ = nullptr;  // and where the model shows it
+  DrawingText text_;  // how the header says the drawing writes its texts
 };
 
 }  // namespace

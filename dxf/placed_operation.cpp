@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
+#include "dxf/local_similarity.hpp"
+#include "dxf/ocs.hpp"
 #include "dxf/portable_math.hpp"
 
 namespace kelvrin::dxf {
@@ -25,28 +26,17 @@ Jacobian inverse(const Jacobian& a) {
 }  // namespace
 
 PlacedOperation::PlacedOperation(const transform::PointOperation& route,
-                                 const BlockPlacement& placement, PlanarPoint base_point)
-    : route_(route), base_(base_point) {
-  const double angle = placement.rotation_degrees * std::numbers::pi / 180.0;
-  const double c = portable::cos(angle);
-  const double s = portable::sin(angle);
-  // In the insert's plane: scale, then turn. A mirrored plane (extrusion
-  // (0, 0, -1)) has its x axis along the world's -x.
-  const double mirror = placement.extrusion.z < 0.0 ? -1.0 : 1.0;
-  linear_ = {mirror * c * placement.x_scale, mirror * -s * placement.y_scale, s * placement.x_scale,
-             c * placement.y_scale};
-  inverse_ = inverse(linear_);
-  insertion_ = {mirror * placement.insertion.x, placement.insertion.y};
-}
+                                 const ComposedPlacement& placement)
+    : route_(route), placement_(placement), inverse_(inverse(placement.linear)) {}
 
-PlanarPoint PlacedOperation::placed(PlanarPoint p) const {
-  const PlanarPoint v = linear_.apply({p.x - base_.x, p.y - base_.y});
-  return {insertion_.x + v.x, insertion_.y + v.y};
-}
+PlacedOperation::PlacedOperation(const transform::PointOperation& route,
+                                 const BlockPlacement& placement, PlanarPoint base_point)
+    : PlacedOperation(route, ComposedPlacement::of(placement, base_point)) {}
+
+PlanarPoint PlacedOperation::placed(PlanarPoint p) const { return placement_.apply(p); }
 
 PlanarPoint PlacedOperation::unplaced(PlanarPoint world) const {
-  const PlanarPoint v = inverse_.apply({world.x - insertion_.x, world.y - insertion_.y});
-  return {base_.x + v.x, base_.y + v.y};
+  return inverse_.apply({world.x - placement_.offset.x, world.y - placement_.offset.y});
 }
 
 PointResult PlacedOperation::forward(PlanarPoint source) const {
@@ -62,30 +52,39 @@ PointResult PlacedOperation::forward(PlanarPoint source) const {
 transform::JacobianResult PlacedOperation::derivative(PlanarPoint at) const {
   const transform::JacobianResult world = route_.derivative(placed(at));
   if (world.status != transform::PointStatus::ok) return world;
-  return {transform::PointStatus::ok, product(inverse_, product(world.jacobian, linear_))};
+  return {transform::PointStatus::ok,
+          product(inverse_, product(world.jacobian, placement_.linear))};
 }
 
 double shared_block_miss(const transform::PointOperation& route, const BlockPlacement& placement,
-                         const BlockExtent& extent) {
-  const PlacedOperation placed(route, placement, extent.base);
-  const PlanarPoint insertion = placed.placed(extent.base);
-  const PointResult moved_insertion = route.forward(insertion);
-  const transform::JacobianResult local = route.derivative(insertion);
-  if (moved_insertion.status != transform::PointStatus::ok ||
-      local.status != transform::PointStatus::ok) {
+                         const BlockExtent& extent, const ComposedPlacement& outer) {
+  // The insert as the pass rewrites it, in the coordinates of the block
+  // that holds it: its point through T, its rotation and scales by T's
+  // similarity there.
+  const PlacedOperation holder(route, outer);
+  const Ocs plane(placement.extrusion);
+  const PlanarPoint own = plane.to_world(placement.insertion, 0.0);
+  const PointResult moved = holder.forward(own);
+  const transform::JacobianResult derivative = holder.derivative(own);
+  if (moved.status != transform::PointStatus::ok ||
+      derivative.status != transform::PointStatus::ok) {
     return 0.0;
   }
+  const LocalSimilarity local(derivative.jacobian, plane);
+  const BlockPlacement rewritten{plane.from_world(moved.point, 0.0),
+                                 local.scaled(placement.x_scale), local.scaled(placement.y_scale),
+                                 local.turned_degrees(placement.rotation_degrees),
+                                 placement.extrusion};
+  const ComposedPlacement before = outer.then(ComposedPlacement::of(placement, extent.base));
+  const ComposedPlacement after = outer.then(ComposedPlacement::of(rewritten, extent.base));
   double largest = 0.0;
   for (const double x : {extent.low.x, extent.high.x}) {
     for (const double y : {extent.low.y, extent.high.y}) {
-      const PlanarPoint corner = placed.placed({x, y});
-      const PointResult exact = route.forward(corner);
+      const PointResult exact = route.forward(before.apply({x, y}));
       if (exact.status != transform::PointStatus::ok) return 0.0;
-      const PlanarPoint along =
-          local.jacobian.apply({corner.x - insertion.x, corner.y - insertion.y});
+      const PlanarPoint shown = after.apply({x, y});
       largest =
-          std::max(largest, portable::hypot(moved_insertion.point.x + along.x - exact.point.x,
-                                            moved_insertion.point.y + along.y - exact.point.y));
+          std::max(largest, portable::hypot(shown.x - exact.point.x, shown.y - exact.point.y));
     }
   }
   return largest;

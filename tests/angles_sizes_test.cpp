@@ -348,6 +348,46 @@ TEST(BlocksPlacedOnce, ABlockUsedTwiceOrElsewhereMovesWithItsInserts) {
   EXPECT_EQ(line_starts(tags)[0].x, 3.0);
 }
 
+TEST(BlocksPlacedOnce, ABlockShownOnceThroughAnotherLandsOnTThroughBoth) {
+  // The plan, bound at 0,0, holds the north arrow at (100000, 50000),
+  // turned 90 degrees and scaled 2: the arrow's (3, 2) lies at
+  // (100000 - 4, 50000 + 6). The arrow is defined after the plan.
+  const Lines blocks = {"0",  "BLOCK",  "2",  "Planta", "10", "0",      "20", "0",
+                        "0",  "INSERT", "2",  "Norte",  "10", "100000", "20", "50000",
+                        "41", "2",      "42", "2",      "50", "90",     "0",  "ENDBLK",
+                        "0",  "BLOCK",  "2",  "Norte",  "10", "0",      "20", "0",
+                        "0",  "LINE",   "10", "3",      "20", "2",      "0",  "ENDBLK"};
+  const Lines model = {"0", "INSERT", "2", "PLANTA", "10", "0", "20", "0"};
+  const Tags tags = convert_drawing(with_blocks(blocks, model), Bending{});
+  ASSERT_EQ(line_starts(tags).size(), 1u);
+  const PlanarPoint moved = line_starts(tags)[0];
+  const PlanarPoint placed{100000 - 2 * moved.y, 50000 + 2 * moved.x};
+  const PointResult expected = Bending{}.forward({99996, 50006});
+  EXPECT_NEAR(placed.x, expected.point.x, 1e-5);
+  EXPECT_NEAR(placed.y, expected.point.y, 1e-5);
+  // Both inserts keep their placements.
+  EXPECT_EQ(values(tags, 10)[1], 100000.0);
+  EXPECT_EQ(values(tags, 50)[0], 90.0);
+}
+
+TEST(BlocksPlacedOnce, ASharedBlockInsideABlockShownOnceIsToldWhereTheWorldHasIt) {
+  // The plan, bound at 0,0, holds the sheet twice: each moves it as a
+  // whole, by T at its insertion point in the world.
+  const Lines blocks = {"0",  "BLOCK", "2",  "Folha",  "10", "0",     "20", "0",      "0", "LINE",
+                        "10", "60000", "20", "0",      "11", "1",     "21", "1",      "0", "ENDBLK",
+                        "0",  "BLOCK", "2",  "Planta", "10", "0",     "20", "0",      "0", "INSERT",
+                        "2",  "Folha", "10", "0",      "20", "0",     "0",  "INSERT", "2", "Folha",
+                        "10", "5",     "20", "5",      "0",  "ENDBLK"};
+  const Lines model = {"0", "INSERT", "2", "Planta", "10", "0", "20", "0"};
+  testing::TempFolder folder;
+  testing::write_file(folder.file("in.dxf"), testing::dxf_lines(with_blocks(blocks, model)));
+  const PassReport report =
+      rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Bending{}).report;
+  ASSERT_EQ(report.shared_blocks.count("FOLHA"), 1u);
+  EXPECT_EQ(report.shared_blocks.at("FOLHA").inserts, 2u);
+  EXPECT_GT(report.shared_blocks.at("FOLHA").largest_miss, 1.0);
+}
+
 TEST(BlocksPlacedOnce, ASharedBlockFarFromItsBasePointIsTold) {
   const auto report_of = [](const char* far) {
     const Lines blocks = {"0",  "BLOCK", "2",  "Ref", "10", "0", "20", "0", "0", "LINE",

@@ -182,6 +182,26 @@ TEST(PlacedOperation, DerivativeIsThatOfItsPoints) {
   EXPECT_NEAR(derivative.jacobian.dy_dy, along_y.y, 1e-9);
 }
 
+// A block inserted in a block: the two placements composed put a point
+// where the product of ezdxf's matrix44() of the two inserts puts it,
+// mirrored inner plane included; the content still lands on T through both.
+TEST(PlacedOperation, ChainOfInsertsComposes) {
+  const BlockPlacement inner{{10.0, -4.0}, 0.5, -0.5, -20.0, {0, 0, -1}};
+  const ComposedPlacement chain =
+      ComposedPlacement::of(placement, base).then(ComposedPlacement::of(inner, {1.0, 2.0}));
+  const PlanarPoint world = chain.apply({3.0, 4.0});
+  EXPECT_NEAR(world.x, 91.4066079353875, 1e-9);
+  EXPECT_NEAR(world.y, 152.4935017554271, 1e-9);
+
+  const Bend t(1e-4, 150.0);
+  const PlacedOperation placed(t, chain);
+  const PointResult moved = placed.forward({3.0, 4.0});
+  ASSERT_EQ(moved.status, PointStatus::ok);
+  const PlanarPoint expected = t.forward(world).point;
+  EXPECT_NEAR(chain.apply(moved.point).x, expected.x, 1e-9);
+  EXPECT_NEAR(chain.apply(moved.point).y, expected.y, 1e-9);
+}
+
 TEST(PlacedOperation, SharedBlockMissesOnlyWhereTBends) {
   BlockExtent extent;
   extent.base = base;
@@ -194,6 +214,29 @@ TEST(PlacedOperation, SharedBlockMissesOnlyWhereTBends) {
   EXPECT_LT(bent, 1.0);
   // Not covered: nothing to tell.
   EXPECT_EQ(shared_block_miss(Bend(1e-4, 110.0), placement, extent), 0.0);
+}
+
+// Stretched along x alone: a linear map, yet no similarity, and the insert
+// follows only T's similarity: 1 km of content misses by metres' worth of
+// the stretch, which the miss must show, as it must the content of a block
+// placed through a block shown once.
+class Stretch final : public transform::PointOperation {
+ public:
+  PointResult forward(PlanarPoint p) const override {
+    return {PointStatus::ok, {p.x * (1.0 + 2e-5), p.y}};
+  }
+};
+
+TEST(PlacedOperation, SharedBlockMissesWhereTIsNoSimilarity) {
+  BlockExtent extent;
+  extent.add({0.0, 0.0});
+  extent.add({1000.0, 0.0});
+  const BlockPlacement at_origin{{0.0, 0.0}, 1.0, 1.0, 0.0, {0, 0, 1}};
+  // The similarity scales by sqrt(1 + 2e-5): 1 km ends 1e-5 km short.
+  EXPECT_NEAR(shared_block_miss(Stretch{}, at_origin, extent), 0.01, 1e-4);
+  // Turned a quarter inside its holder, the same content runs along y.
+  const ComposedPlacement holder = ComposedPlacement::of({{0.0, 0.0}, 1.0, 1.0, 90.0, {}}, {});
+  EXPECT_NEAR(shared_block_miss(Stretch{}, at_origin, extent, holder), 0.01, 1e-4);
 }
 
 // ---- fit_arc ----

@@ -176,9 +176,9 @@ TEST(DrawingSurvey, DecidesEveryBlockByItsUses) {
   testing::write_file(path, testing::dxf_lines(lines));
   const DrawingSurvey survey = survey_drawing(path, 64);
   ASSERT_EQ(survey.blocks_placed_once.size(), 1u);
-  const BlockPlacement& placed = survey.blocks_placed_once.at("ONCE");
-  EXPECT_EQ(placed.insertion.x, 100.0);
-  EXPECT_EQ(placed.insertion.y, 200.0);
+  const PlanarPoint base = survey.blocks_placed_once.at("ONCE").apply({5.0, 6.0});
+  EXPECT_EQ(base.x, 100.0);
+  EXPECT_EQ(base.y, 200.0);
   EXPECT_EQ(survey.shared_blocks.count("TWICE"), 1u);
   EXPECT_EQ(survey.shared_blocks.count("PAPER"), 1u);    // paper space moves it as a whole
   EXPECT_EQ(survey.shared_blocks.count("OUTSIDE"), 0u);  // an external reference
@@ -187,6 +187,91 @@ TEST(DrawingSurvey, DecidesEveryBlockByItsUses) {
   EXPECT_EQ(twice.low.x, 1.0);
   EXPECT_EQ(twice.high.y, 9.0);
   EXPECT_EQ(survey.model_dimension_blocks, std::set<std::string>{"*D1"});
+}
+
+// A block is shown once when a chain of single inserts leads to it from the
+// model, in whatever order BLOCKS defines them; a loop, a second insert up
+// the chain or a handle from a leader, a table or a dimension style makes it
+// shared.
+TEST(DrawingSurvey, FollowsChainsOfInsertsAndHandles) {
+  testing::TempFolder folder;
+  using Lines = std::vector<std::string>;
+  const auto block = [](const std::string& name, const Lines& content, const std::string& owner) {
+    Lines lines = {"0", "BLOCK", "330", owner, "2", name, "70", "0", "10", "1", "20", "2"};
+    lines.insert(lines.end(), {"0", "LINE", "10", "0", "20", "0", "11", "3", "21", "4"});
+    lines.insert(lines.end(), content.begin(), content.end());
+    lines.insert(lines.end(), {"0", "ENDBLK"});
+    return lines;
+  };
+  const auto insert = [](const std::string& name, const std::string& x, const std::string& turn) {
+    return Lines{"0", "INSERT", "2", name, "10", x, "20", "0", "41", "2", "50", turn};
+  };
+  Lines twice = insert("Twice", "0", "0");
+  const Lines again = insert("Twice", "5", "0");
+  twice.insert(twice.end(), again.begin(), again.end());
+  const Lines parts[] = {
+      {"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "DIMSTYLE", "0", "DIMSTYLE"},
+      {"2", "Standard", "342", "17", "0", "ENDTAB"},
+      {"0", "TABLE", "2", "BLOCK_RECORD", "0", "BLOCK_RECORD", "5", "1F", "2", "Pointed"},
+      {"0", "ENDTAB", "0", "ENDSEC", "0", "SECTION", "2", "BLOCKS"},
+      block("Arrow", {}, "17"),
+      block("North", {}, "10"),  // defined before the plan that holds it
+      block("Plan", insert("North", "10", "90"), "11"),
+      block("Twice", {}, "12"),
+      block("Plan2", twice, "16"),
+      block("Loop1", insert("Loop2", "0", "0"), "13"),
+      block("Loop2", insert("Loop1", "0", "0"), "14"),
+      block("Pointed", {}, "15"),
+      block("Tabled", insert("InTable", "0", "0"), "2A"),
+      block("InTable", {}, "2B"),
+      {"0", "ENDSEC", "0", "SECTION", "2", "ENTITIES"},
+      insert("Plan", "100", "0"),
+      insert("Plan2", "300", "0"),
+      insert("Pointed", "400", "0"),
+      insert("Tabled", "500", "0"),
+      insert("Arrow", "600", "0"),
+      {"0", "MULTILEADER", "340", "9", "344", "1f", "0", "ACAD_TABLE", "343", "2A"},
+      {"0", "ENDSEC", "0", "EOF"},
+  };
+  Lines lines;
+  for (const Lines& part : parts) lines.insert(lines.end(), part.begin(), part.end());
+  const std::string path = folder.file("chains.dxf");
+  testing::write_file(path, testing::dxf_lines(lines));
+  const DrawingSurvey survey = survey_drawing(path, 64);
+
+  std::set<std::string> once;
+  for (const auto& [name, placement] : survey.blocks_placed_once) once.insert(name);
+  EXPECT_EQ(once, (std::set<std::string>{"NORTH", "PLAN", "PLAN2"}));
+  // North's (4, 2): 3 from its base, twice as wide and turned to (0, 6) by
+  // the insert at (10, 0) in the plan; 9 and 4 from the plan's base, the
+  // 9 twice as wide, from the plan's insert at (100, 0).
+  const PlanarPoint north = survey.blocks_placed_once.at("NORTH").apply({4.0, 2.0});
+  EXPECT_NEAR(north.x, 118.0, 1e-9);
+  EXPECT_NEAR(north.y, 4.0, 1e-9);
+  for (const char* shared : {"TWICE", "LOOP1", "LOOP2", "POINTED", "TABLED", "INTABLE", "ARROW"}) {
+    EXPECT_EQ(survey.shared_blocks.count(shared), 1u) << shared;
+  }
+}
+
+// A shared block's box, which its warning measures, holds its hatches'
+// boundaries and seeds, read in their parts; not the hatch's elevation point.
+TEST(DrawingSurvey, BoxesAHatchByItsBoundariesAndSeeds) {
+  testing::TempFolder folder;
+  const std::vector<std::string> lines = {
+      "0",  "SECTION", "2",  "BLOCKS", "0",  "BLOCK",   "2",  "Door",     "10", "5",
+      "20", "5",       "0",  "HATCH",  "10", "0",       "20", "0",        "30", "0",
+      "91", "1",       "92", "2",      "72", "0",       "73", "1",        "93", "2",
+      "10", "500",     "20", "400",    "10", "501",     "20", "401",      "97", "0",
+      "75", "0",       "76", "1",      "98", "1",       "10", "-300",     "20", "2",
+      "0",  "ENDBLK",  "0",  "ENDSEC", "0",  "SECTION", "2",  "ENTITIES", "0",  "INSERT",
+      "2",  "Door",    "0",  "INSERT", "2",  "Door",    "0",  "ENDSEC",   "0",  "EOF"};
+  const std::string path = folder.file("hatch.dxf");
+  testing::write_file(path, testing::dxf_lines(lines));
+  const BlockExtent& door = survey_drawing(path, 64).shared_blocks.at("DOOR");
+  EXPECT_EQ(door.low.x, -300.0);
+  EXPECT_EQ(door.low.y, 2.0);
+  EXPECT_EQ(door.high.x, 501.0);
+  EXPECT_EQ(door.high.y, 401.0);
 }
 
 }  // namespace

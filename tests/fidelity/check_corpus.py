@@ -18,9 +18,11 @@ were, and T of their middle on the arc. On a tilted plane every point keeps
 its world Z, and its plan position follows T, exactly at the entity's own
 point. A block used by one model-space INSERT only (not a MINSERT, referred to
 by nothing else) is content of the drawing: placed by its insert, which keeps
-its placement, it must land on T. A block used more than once moves with each
+its placement, it must land on T; so must a block used by one INSERT inside
+such a block, placed by both inserts. A block used more than once moves with each
 insert as a whole: its placed content is where the similarity at the
-insertion point puts it, and its definition is copied. So are all blocks that
+insertion point puts it, and its definition is copied; where that leaves its
+content more than TOLD_MISS from T, the conversion must name the block. So are all blocks that
 model space does not show (paper space, unused). Paper space and the OBJECTS
 section must come out unchanged, but for a GEODATA object, which follows the
 drawing (check_geodata.py judges it).
@@ -70,6 +72,9 @@ STEP = 10.0  # metres, for the derivative by central differences
 # Each element of J read from T is good to ~3.5e-7: a shared block's content at distance d
 # from its insertion point is predicted to within that times d (and a grid's jump, as above).
 DERIVATIVE_NOISE = 5e-7
+# A block moved as a whole whose content lies further than this from T must be named by the
+# conversion. It measures the corners of the content's box; an arc's points may lie beyond them.
+TOLD_MISS = 1.25 * POINT_TOLERANCE
 STEEP = 0.1  # an in-plane direction with a shorter plan component has no plan direction
 
 # route name: (source, target, centre of the area the drawing is moved to,
@@ -209,8 +214,9 @@ class Similarity:
     point o, then the turn and scale of T there: T(o) + s·R(θ)·(p - o), θ
     being the turn T's derivative gives the insert's rotation direction."""
 
-    def __init__(self, t, origin, direction):
+    def __init__(self, t, origin, direction, block=""):
         self.t, self.origin, self.direction = t, origin, direction
+        self.block = block  # the block moved as a whole, as the conversion names it
         self.linear = None
 
     def needs(self, x, y, derivative):
@@ -576,6 +582,7 @@ class Judge:
     def __init__(self, t, tally):
         self.t, self.tally = t, tally
         self.world = World(t)
+        self.shared_misses = {}  # block moved as a whole: how far its content lies from T
         self.queue = []  # (before, where, map, context, positions and measures before and after)
 
     def entity(self, before, after, m, where, context="points", kept=False):
@@ -598,6 +605,8 @@ class Judge:
                 if role in ("point", "ocs", "centre", "end", "middle"):
                     w = world(role, value, ocs)
                     points += m.needs(w.x, w.y, False)
+                    if isinstance(m, Similarity):
+                        points.append((w.x, w.y))
             if anchor is not None:
                 points += m.needs(anchor.x, anchor.y, needs_derivative(items, values))
             for role, name, value, ocs, extra in values:
@@ -644,6 +653,10 @@ class Judge:
                     d = math.hypot(ex - cx, ey - cy)
                     if 0 < d < math.inf:
                         gx, gy = cx + (ex - cx) * r / d, cy + (ey - cy) * r / d
+                if isinstance(m, Similarity) and role in ("point", "ocs", "end"):
+                    tx, ty = self.t(wa.x, wa.y)
+                    self.shared_misses[m.block] = max(self.shared_misses.get(m.block, 0.0),
+                                                      math.hypot(wb.x - tx, wb.y - ty))
                 off = math.sqrt((gx - ex) ** 2 + (gy - ey) ** 2 + (wb.z - wa.z) ** 2)
                 off = max(0.0, off - m.allowance(wa.x, wa.y))
                 if start is None:
@@ -774,9 +787,9 @@ def pointed_handles(path):
 
 
 def block_uses(doc, path):
-    """The blocks used once — by one model-space INSERT, not a MINSERT, flat
-    (extrusion 0,0,±1), and referred to by nothing else — and the dimension
-    blocks model space shows."""
+    """The blocks shown once — by one model-space INSERT, not a MINSERT, flat
+    (extrusion 0,0,±1), referred to by nothing else, or by one such INSERT
+    inside a block shown once — and the dimension blocks model space shows."""
     count = {}
     def counted(layout):
         for insert in layout.query("INSERT"):
@@ -793,14 +806,20 @@ def block_uses(doc, path):
         for attr in ("dimblk", "dimblk1", "dimblk2", "dimldrblk"):
             if style.dxf.hasattr(attr) and style.dxf.get(attr):
                 names.add(style.dxf.get(attr).upper())
-    once = set()
-    for insert in doc.modelspace().query("INSERT"):
+    def single(insert):
         key = insert.dxf.name.upper()
         block = doc.blocks.get(insert.dxf.name)
-        if (count[key] == 1 and block is not None and insert.dxf.get("column_count", 1) <= 1
+        return (count[key] == 1 and block is not None and insert.dxf.get("column_count", 1) <= 1
                 and insert.dxf.get("row_count", 1) <= 1 and is_flat(ocs_of(insert))
-                and key not in names and block.block_record_handle.upper() not in pointed):
+                and key not in names and block.block_record_handle.upper() not in pointed)
+    once = set()
+    pending = [insert for insert in doc.modelspace().query("INSERT") if single(insert)]
+    while pending:  # down the chains of single inserts
+        insert = pending.pop()
+        key = insert.dxf.name.upper()
+        if key not in once:
             once.add(key)
+            pending += [inner for inner in insert.block().query("INSERT") if single(inner)]
     dimension = {e.dxf.geometry.upper() for e in doc.modelspace()
                  if e.dxftype() in ("DIMENSION", "ARC_DIMENSION", "LARGE_RADIAL_DIMENSION")
                  and e.dxf.get("geometry")}
@@ -865,7 +884,9 @@ class Walker:
         self.judge, self.once = judge, once
 
     def entity(self, before, after, m, where, context="points", depth=0):
-        kept = (context == "points" and before.dxftype() == "INSERT"
+        # The one insert of a block shown once, in the model or in a block
+        # shown once, keeps its placement: the content lands on T through it.
+        kept = (context in ("points", "once-block points") and before.dxftype() == "INSERT"
                 and before.dxf.name.upper() in self.once)
         known = self.judge.entity(before, after, m, where, context, kept)
         if not known or before.dxftype() != "INSERT":
@@ -886,7 +907,8 @@ class Walker:
             inner, inner_context = m, "shared-block points"
         else:
             w = ocs_of(before).to_wcs(before.dxf.insert)
-            inner = Similarity(self.judge.t, (w.x, w.y), insert_direction(before))
+            inner = Similarity(self.judge.t, (w.x, w.y), insert_direction(before),
+                               before.dxf.name.upper())
             inner_context = "shared-block points"
         a, b = placed(before), placed(after)
         if len(a) != len(b):
@@ -1039,6 +1061,11 @@ def check_drawing(cli, converter, route, original, work):
             walker.entity(a, b, judge.world, f"dimension block {name} {a.dxftype()} {n}")
     t.need(judge.needed())
     judge.judge()
+    if converter == cli:  # the model of the conversion tells nothing
+        for name, miss in sorted(judge.shared_misses.items()):
+            if miss > TOLD_MISS and f'o bloco "{name}"'.lower() not in text.lower():
+                tally.problem("untold", f"block {name} moved as a whole: its content lies up to "
+                              f"{miss * 1000:.1f} mm from T, and the conversion does not say so")
     copied_blocks(before_doc, after_doc, once | dimension, tally)
 
     # Paper space: every entity as it was (a viewport's view may follow the model).

@@ -5,7 +5,7 @@ The corpus has few of the things a surveyor's drawing is made of: road
 curves of hundreds of metres of radius between tangents, parcels bounded by
 lines and arcs and hatched, one survey-mark block inserted everywhere, a
 reference plan bound in as a block at 0,0, texts along the road, entities on
-mirrored and tilted planes. These drawings have them, at local coordinates
+mirrored and tilted planes, plans holding blocks of their own. These drawings have them, at local coordinates
 near (100 km, 50 km); check_corpus.py moves them into each route's area as it
 moves the corpus.
 
@@ -17,6 +17,7 @@ import sys
 
 import ezdxf
 from ezdxf.math import OCS, Vec3
+from ezdxf.render import mleader
 
 ORIGIN = Vec3(100000.0, 50000.0, 0.0)
 TILTED = Vec3(0.1, 0.2, 0.97).normalize()
@@ -297,6 +298,75 @@ def reference_plan(folder):
     return save(doc, folder, "survey-reference-plan.dxf")
 
 
+def nested(folder):
+    """Plans bound in as blocks that hold blocks of their own: a cadastral
+    sheet, a north arrow and a legend used only inside the first plan (the
+    legend holding a symbol of its own, on a mirrored plane), so each is
+    shown once through the chain of inserts; a parcel used twice inside the second plan; and a
+    block that an INSERT and a MULTILEADER both show."""
+    doc = ezdxf.new("R2010")
+    msp = doc.modelspace()
+    # Defined before the plans that hold them: the order of BLOCKS is free.
+    north = doc.blocks.new("NORTE_A", base_point=(0.0, 1.0))
+    north.add_lwpolyline([(0, 0), (-1.5, -1.0), (0, 4.0), (1.5, -1.0)], close=True)
+    north.add_text("N", dxfattribs={"height": 1.2, "insert": (-0.4, 4.5), "rotation": 3.0})
+    north.add_circle((0, 1), 2.5)
+    symbol = doc.blocks.new("SIMBOLO_L")
+    symbol.add_arc((0, 0), 2.0, 0.0, 250.0)
+    symbol.add_line((-2, -2), (2, 2))
+    legend = doc.blocks.new("LEGENDA", base_point=(10.0, 5.0))
+    legend.add_lwpolyline([(0, 0), (400, 0), (400, 250), (0, 250)], close=True)
+    for k, label in enumerate(("EDIFICIOS", "ARRUAMENTOS", "LIMITES")):
+        legend.add_line((20, 200 - 60 * k), (80, 200 - 60 * k))
+        legend.add_text(label, dxfattribs={"height": 12.0, "insert": (100, 195 - 60 * k)})
+    legend.add_blockref("SIMBOLO_L", (360, 40), dxfattribs={
+        "rotation": 30.0, "xscale": 6.0, "yscale": 6.0, "zscale": 6.0,
+        "extrusion": (0, 0, -1)})
+    # A cadastral sheet bound into the plan as the plan is bound into the
+    # drawing: at 0,0, its content at national coordinates.
+    sheet = doc.blocks.new("CADASTRO")
+    parcel_corner = ORIGIN + Vec3(-250.0, -420.0, 0.0)
+    sheet.add_lwpolyline([parcel_corner + Vec3(x, y) for x, y in
+                          ((0, 0), (90, 0), (95, 60), (0, 70))], close=True)
+    sheet.add_arc(parcel_corner + Vec3(45, 35), 12.0, 0.0, 180.0)
+    sheet.add_text("ART. 123", dxfattribs={"height": 2.5, "insert": parcel_corner + Vec3(30, 30),
+                                           "rotation": 4.0})
+    plan = doc.blocks.new("PLANTA_A")
+    plan.add_blockref("CADASTRO", (0.0, 0.0))
+    here = ORIGIN + Vec3(-400.0, -250.0, 0.0)
+    for k in range(5):
+        corner = here + Vec3(30.0 * k, 5.0 * k, 0.0)
+        plan.add_lwpolyline([corner, corner + Vec3(20, 0), corner + Vec3(20, 14),
+                             corner + Vec3(0, 14)], close=True)
+    plan.add_line(here + Vec3(-10, -10), here + Vec3(160, 20))
+    plan.add_blockref("NORTE_A", here + Vec3(250.0, 120.0, 0.0), dxfattribs={
+        "rotation": 12.0, "xscale": 4.0, "yscale": 4.0, "zscale": 4.0})
+    plan.add_blockref("LEGENDA", here + Vec3(-150.0, 60.0, 0.0), dxfattribs={
+        "rotation": -5.0, "xscale": 0.5, "yscale": 0.5, "zscale": 0.5})
+    msp.add_blockref("PLANTA_A", (0.0, 0.0))
+    # The second plan: its parcel inserted twice moves as a whole, each time.
+    parcel = doc.blocks.new("LOTE")
+    parcel.add_lwpolyline([(0, 0), (180, 0), (180, 120), (0, 120)], close=True)
+    parcel.add_text("LOTE", dxfattribs={"height": 5.0, "insert": (80, 60)})
+    second = doc.blocks.new("PLANTA_B")
+    there = ORIGIN + Vec3(300.0, -300.0, 0.0)
+    second.add_line(there, there + Vec3(400, 0))
+    second.add_blockref("LOTE", there + Vec3(10, 10), dxfattribs={"rotation": 0.0})
+    second.add_blockref("LOTE", there + Vec3(400, 10), dxfattribs={"rotation": 90.0})
+    msp.add_blockref("PLANTA_B", (0.0, 0.0))
+    # A block that an INSERT and a MULTILEADER's block content both show:
+    # converting it through the insert would move the leader's copy.
+    box = doc.blocks.new("CAIXA")
+    box.add_circle((0, 0), 1.0)
+    box.add_lwpolyline([(-150, -100), (150, -100), (150, 100), (-150, 100)], close=True)
+    msp.add_blockref("CAIXA", ORIGIN + Vec3(0.0, 300.0, 0.0), dxfattribs={"rotation": 20.0})
+    leader = msp.add_multileader_block(style="Standard")
+    leader.set_content(name="CAIXA", scale=0.2)
+    leader.add_leader_line(mleader.ConnectionSide.left, [(ORIGIN + Vec3(-120.0, 260.0)).vec2])
+    leader.build(insert=(ORIGIN + Vec3(-60.0, 280.0)).vec2)
+    return save(doc, folder, "survey-nested.dxf")
+
+
 def planes(folder):
     doc = ezdxf.new("R2010")
     msp = doc.modelspace()
@@ -352,7 +422,8 @@ def save(doc, folder, name):
 def make(folder):
     """Writes the survey drawings into `folder`; returns their paths."""
     os.makedirs(folder, exist_ok=True)
-    return [road(folder), parcels(folder), marks(folder), reference_plan(folder), planes(folder)]
+    return [road(folder), parcels(folder), marks(folder), reference_plan(folder), planes(folder),
+            nested(folder)]
 
 
 if __name__ == "__main__":

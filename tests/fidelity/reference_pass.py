@@ -11,8 +11,9 @@ checker.
   the arc through where T takes its start, middle and end, so that a long
   arc still meets the lines it joins (KELVRIN_REFERENCE_ARCS=centre carries
   it by the similarity at its centre instead);
-- blocks: a used-once block is converted as world geometry through its
-  insert, which keeps its placement; a shared block moves with its inserts;
+- blocks: a block shown once is converted as world geometry through its
+  insert, or the chain of inserts that shows it, which keep their
+  placements; a shared block moves with its inserts;
 - planes: on a tilted plane the elevation follows the entity's own point,
   whose world Z is kept.
 
@@ -190,6 +191,18 @@ def convert(entity, t, once_blocks=()):
         d.elevation = Vec3(0, 0, carry.elevation)
     elif kind == "HATCH":
         convert_hatch(entity, t, ocs, carry)
+    elif kind == "MULTILEADER":
+        c = entity.context
+        moved = lambda v: Vec3(*t(v.x, v.y), v.z)
+        c.base_point, c.plane_origin = moved(c.base_point), moved(c.plane_origin)
+        for leader in c.leaders:
+            leader.last_leader_point = moved(leader.last_leader_point)
+            for line in leader.lines:
+                line.vertices = [moved(v) for v in line.vertices]
+        if c.mtext is not None:
+            raise NotImplementedError("MULTILEADER text is not modelled")
+        if c.block is not None:
+            c.block.insert = moved(c.block.insert)
     else:
         raise NotImplementedError(f"{kind} is not modelled")
 
@@ -236,12 +249,16 @@ def convert_hatch(hatch, t, ocs, carry):
         line.dash_length_items = [local.sized(dash) for dash in line.dash_length_items]
 
 
-def convert_block(block, insert, t):
-    """A used-once block: each entity through its insert to the world, T, and back."""
-    there = insert.matrix44()
+def convert_block(block, there, t, once):
+    """A block shown once: each entity through the placement that shows it
+    to the world, T, and back; the insert of a block shown once through it
+    keeps its placement, and that block is converted through both."""
     back = there.copy()
     back.inverse()
     for entity in block:
+        if entity.dxftype() == "INSERT" and entity.dxf.name.upper() in once:
+            convert_block(entity.block(), entity.matrix44() @ there, t, once)
+            continue
         entity.transform(there)
         convert(entity, t)
         entity.transform(back)
@@ -258,7 +275,7 @@ def convert_drawing(source, target, t):
         convert(entity, t, once)
     for insert in doc.modelspace().query("INSERT"):
         if insert.dxf.name.upper() in once:
-            convert_block(doc.blocks.get(insert.dxf.name), insert, t)
+            convert_block(insert.block(), insert.matrix44(), t, once)
     doc.saveas(target)
     # ezdxf stamps the time of saving into the OBJECTS section: take the input's
     written = open(target, "rb").read().replace(b"\r\n", b"\n")
