@@ -191,7 +191,7 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
   }
   if (report.bent_arcs > 0) {
     char miss[32];
-    std::snprintf(miss, sizeof miss, "%.3f", report.largest_arc_miss);
+    std::snprintf(miss, sizeof miss, "%.4f", report.largest_arc_miss);
     add("Aviso: a transformação curva " + std::to_string(report.bent_arcs) + " arco(s) de " +
         quoted(input) + " (o primeiro na linha " + std::to_string(report.first_bent_arc_line) +
         ") mais do que um círculo pode seguir: continuam arcos, com os extremos e o meio onde a "

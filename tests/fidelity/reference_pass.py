@@ -330,7 +330,7 @@ def main():
         print(f"Aviso: a transformação curva {len(BENT)} arco(s) de \"{drawing_in}\" (o "
               "primeiro na linha 0) mais do que um círculo pode seguir: continuam arcos, com os "
               "extremos e o meio onde a transformação os põe, mas os outros pontos ficam até "
-              f"{max(BENT):.3f} m de onde ela os poria.", file=sys.stderr)
+              f"{max(BENT):.4f} m de onde ela os poria.", file=sys.stderr)
     return 0
 
 
