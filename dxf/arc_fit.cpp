@@ -69,8 +69,13 @@ double largest_miss(const SourceArc& source, const Ocs& plane, double z, double 
                     PlanarPoint centre, double radius, const transform::PointOperation& operation,
                     const transform::Jacobian& to_metres) {
   double largest = 0.0;
-  for (int eighth = 1; eighth < 8; ++eighth) {
-    if (eighth == 4) continue;
+  // The quarters first: where they miss by a fraction of a millimetre, the
+  // eighths between them cannot miss by a millimetre.
+  constexpr int order[] = {2, 6, 1, 3, 5, 7};
+  constexpr double quarters_enough = 0.00025;  // metres
+  for (int k = 0; k < 6; ++k) {
+    if (k == 2 && largest < quarters_enough) break;
+    const int eighth = order[k];
     const auto moved = moved_in_plane(plane, z, height_change, source.at(eighth / 8.0), operation);
     if (!moved) continue;
     const double dx = moved->x - centre.x;
@@ -177,35 +182,30 @@ std::optional<FittedBulge> fit_bulge(const PlaneBulge& segment,
   const PlanarPoint from = segment.from, to = segment.to;
   const double chord = portable::hypot(to.x - from.x, to.y - from.y);
   if (!(chord > 0.0) || !std::isfinite(chord)) return std::nullopt;
-  // The arc from its chord: its angle, radius and centre, on the chord's
-  // left when it turns counter-clockwise through less than half a turn.
-  const double angle = 4.0 * portable::atan2(std::abs(bulge), 1.0);
-  constexpr double flat = 0.001;  // metres, as for an arc
-  if (!(0.5 * std::abs(bulge) * chord > flat) || angle >= 359.0 * radians_per_degree) {
+  constexpr double flat = 0.001;            // metres, as for an arc
+  constexpr double nearly_closed = 229.18;  // tan(359 degrees / 4)
+  if (!(0.5 * std::abs(bulge) * chord > flat) || std::abs(bulge) >= nearly_closed) {
     return std::nullopt;
   }
-  const double sense = bulge > 0.0 ? 1.0 : -1.0;
-  const double radius = chord / (2.0 * portable::sin(0.5 * angle));
-  const double to_centre = sense * radius * portable::cos(0.5 * angle) / chord;
-  const PlanarPoint centre{0.5 * (from.x + to.x) - to_centre * (to.y - from.y),
-                           0.5 * (from.y + to.y) + to_centre * (to.x - from.x)};
-  const SourceArc source{centre, radius, portable::atan2(from.y - centre.y, from.x - centre.x),
-                         sense * angle};
+  // The arc's middle stands off its chord's by half the bulge in chord
+  // lengths, to the right when it turns counter-clockwise: found without a
+  // sine, as most bulges are short and need nothing more.
+  const double rise = 0.5 * bulge;
+  const auto middle_over = [rise](PlanarPoint a, PlanarPoint b) {
+    return PlanarPoint{0.5 * (a.x + b.x) + rise * (b.y - a.y),
+                       0.5 * (a.y + b.y) - rise * (b.x - a.x)};
+  };
   const auto move = [&](PlanarPoint p) {
     return moved_in_plane(segment.plane, segment.z, segment.height_change, p, operation);
   };
-  const auto a = move(from), m = move(source.at(0.5)), b = move(to);
+  const auto a = move(from), m = move(middle_over(from, to)), b = move(to);
   if (!a || !m || !b) return std::nullopt;
   // Where the bulge as it is puts the middle between the new ends: there
   // already, T is a similarity over the segment and the bulge serves.
-  const double new_chord = portable::hypot(b->x - a->x, b->y - a->y);
-  const double rise = 0.5 * bulge;  // the middle's offset, per chord length, to the right
-  const PlanarPoint kept_middle{0.5 * (a->x + b->x) + rise * (b->y - a->y),
-                                0.5 * (a->y + b->y) - rise * (b->x - a->x)};
+  const PlanarPoint kept_middle = middle_over(*a, *b);
+  const double dx = kept_middle.x - m->x, dy = kept_middle.y - m->y;
   constexpr double exact_enough = 1e-6;  // metres
-  if (portable::hypot(kept_middle.x - m->x, kept_middle.y - m->y) < exact_enough) {
-    return std::nullopt;
-  }
+  if (dx * dx + dy * dy < exact_enough * exact_enough) return std::nullopt;
   // The angle at the middle between the ends is half a turn less half the
   // arc's: the bulge, tan(angle / 4), is its half's cotangent.
   const double ax = a->x - m->x, ay = a->y - m->y, bx = b->x - m->x, by = b->y - m->y;
@@ -214,14 +214,28 @@ std::optional<FittedBulge> fit_bulge(const PlaneBulge& segment,
   const double fitted = (cross < 0.0 ? 1.0 : -1.0) *
                         (portable::hypot(ax, ay) * portable::hypot(bx, by) + ax * bx + ay * by) /
                         std::abs(cross);
-  if (!std::isfinite(fitted) || std::abs(new_chord / chord - 1.0) > 0.01 ||
-      std::abs(4.0 * (portable::atan2(fitted, 1.0) - portable::atan2(bulge, 1.0))) >
-          radians_per_degree) {
+  const double new_chord = portable::hypot(b->x - a->x, b->y - a->y);
+  const double angle = 4.0 * portable::atan2(std::abs(bulge), 1.0);
+  // A map this close to a similarity keeps the arc's sense and nearly its
+  // size and angle.
+  if (!std::isfinite(fitted) || (fitted > 0.0) != (bulge > 0.0) ||
+      std::abs(new_chord / chord - 1.0) > 0.01 ||
+      std::abs(4.0 * portable::atan2(std::abs(fitted), 1.0) - angle) > radians_per_degree) {
     return std::nullopt;
   }
   const auto new_centre = circle_centre(*a, *m, *b);
   if (!new_centre) return std::nullopt;
   const double new_radius = portable::hypot(a->x - new_centre->x, a->y - new_centre->y);
+  // The source arc by its circle, for the points along it: the centre on
+  // the chord's left when it turns counter-clockwise through less than half
+  // a turn.
+  const double sense = bulge > 0.0 ? 1.0 : -1.0;
+  const double radius = chord / (2.0 * portable::sin(0.5 * angle));
+  const double to_centre = sense * radius * portable::cos(0.5 * angle) / chord;
+  const PlanarPoint centre{0.5 * (from.x + to.x) - to_centre * (to.y - from.y),
+                           0.5 * (from.y + to.y) + to_centre * (to.x - from.x)};
+  const SourceArc source{centre, radius, portable::atan2(from.y - centre.y, from.x - centre.x),
+                         sense * angle};
   return FittedBulge{fitted, largest_miss(source, segment.plane, segment.z, segment.height_change,
                                           *new_centre, new_radius, operation, to_metres)};
 }

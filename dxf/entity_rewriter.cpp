@@ -42,6 +42,20 @@ std::optional<ArcTags> find_arc_tags(std::span<const Tag> record, std::size_t fr
   return at;
 }
 
+// Whether a number's text says zero ("0", "0.0", "-0.000"), as most bulges
+// do: no need to read it.
+bool zero_text(std::string_view text) {
+  bool digit = false;
+  for (const char c : text) {
+    if (c == '0') {
+      digit = true;
+    } else if (c != '.' && c != '-' && c != '+' && c != ' ') {
+      return false;
+    }
+  }
+  return digit;
+}
+
 std::optional<Stop> check(const PointResult& moved, const Tag& x_tag) {
   if (moved.status == PointStatus::arithmetic_failure) {
     return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
@@ -306,8 +320,11 @@ void EntityRewriter::start_arc(std::size_t from, Part part) {
 // through T where T bends it.
 std::optional<Stop> EntityRewriter::rewrite_bulge(std::size_t i) {
   const Tag& tag = entity_.record[i];
-  const auto old = number_in(tag);
-  // Most vertices are straight: a bulge of 0 needs nothing else.
+  const Ocs& ocs = entity_.ocs;
+  // Most vertices are straight, told by their text alone; a tilted plane
+  // keeps its bulges, as it keeps its arcs.
+  const bool flat_plane = ocs.kind() == Ocs::Kind::world || ocs.kind() == Ocs::Kind::mirrored;
+  const auto old = flat_plane && !zero_text(in_.value_text(tag)) ? number_in(tag) : std::nullopt;
   if (!old || *old == 0.0) {
     copy_.tag(tag);
     return std::nullopt;
@@ -327,17 +344,23 @@ std::optional<Stop> EntityRewriter::rewrite_bulge(std::size_t i) {
     }
     to = segment_end(i);
   }
-  if (vertex != EntityFacts::no_point && vertex + 1 < record.size() &&
-      record[vertex + 1].code == 20) {
+  if (vertex == EntityFacts::no_point || vertex + 1 >= record.size() ||
+      record[vertex + 1].code != 20) {
+    copy_.tag(tag);
+    return std::nullopt;
+  }
+  // Its vertex, standing before it, was the last point moved: read already.
+  const double z = height_of(vertex);
+  if (vertex < i && anchor_) {
+    from = ocs.from_world(*anchor_, z);
+  } else {
     const auto x = number_in(record[vertex]);
     const auto y = number_in(record[vertex + 1]);
     if (x && y) from = PlanarPoint{*x, *y};
   }
   std::optional<FittedBulge> fitted;
   if (from && to) {
-    const PlaneBulge segment{
-        *from, *to, *old, entity_.ocs, height_of(vertex), entity_.height_change};
-    fitted = fit_bulge(segment, *operation_, to_metres_);
+    fitted = fit_bulge({*from, *to, *old, ocs, z, entity_.height_change}, *operation_, to_metres_);
   }
   if (!fitted) {
     copy_.tag(tag);
