@@ -444,5 +444,24 @@ TEST(BentArcs, ToldWithTheFirstOnesLineAndBulgesFitted) {
   }
 }
 
+TEST(BentArcs, InABlockPlacedOnceToldInTheWorldsMetres) {
+  // The same kilometre's arc drawn in the model, and at half size in a block
+  // that one insert places at twice its size: as far from T, in metres.
+  const auto told = [](const Lines& drawing) {
+    testing::TempFolder folder;
+    testing::write_file(folder.file("in.dxf"), testing::dxf_lines(drawing));
+    return rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Twisting{}).report;
+  };
+  const PassReport model = told(
+      entities({"0", "ARC", "10", "50000", "20", "20000", "40", "1000", "50", "10", "51", "130"}));
+  const Lines block = {"0", "BLOCK", "2", "CURVA", "10",  "0",  "20", "0",  "0",   "ARC", "10",
+                       "0", "20",    "0", "40",    "500", "50", "10", "51", "130", "0",   "ENDBLK"};
+  const PassReport placed = told(with_blocks(
+      block, {"0", "INSERT", "2", "CURVA", "10", "50000", "20", "20000", "41", "2", "42", "2"}));
+  ASSERT_EQ(model.bent_arcs, 1u);
+  ASSERT_EQ(placed.bent_arcs, 1u);
+  EXPECT_NEAR(placed.largest_arc_miss, model.largest_arc_miss, 1e-9);
+}
+
 }  // namespace
 }  // namespace kelvrin::dxf
