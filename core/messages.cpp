@@ -251,6 +251,15 @@ std::string pass_warnings(const dxf::PassReport& report, std::string_view input)
         " vez(es) e cada inserção move-o como um todo: o seu conteúdo fica até " + miss +
         " m de onde a transformação o poria.");
   }
+  if (report.bent_arcs > 0) {
+    char miss[32];
+    std::snprintf(miss, sizeof miss, "%.4f", report.largest_arc_miss);
+    add("Aviso: a transformação curva " + std::to_string(report.bent_arcs) + " arco(s) de " +
+        quoted(input) + " (o primeiro na linha " + std::to_string(report.first_bent_arc_line) +
+        ") mais do que um círculo pode seguir: continuam arcos, com os extremos e o meio onde a "
+        "transformação os põe, mas os outros pontos ficam até " +
+        miss + " m de onde ela os poria.");
+  }
   if (!report.external_files.empty()) {
     std::string files;
     for (const dxf::PassReport::ExternalFile& file : report.external_files) {

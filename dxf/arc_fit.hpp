@@ -28,6 +28,9 @@ struct FittedArc {
   double radius = 0.0;
   double start = 0.0;
   double end = 0.0;
+  // How far T of the points along the arc lie from the new circle, in
+  // metres: where T bends the arc more than a circle can, the largest miss.
+  double miss = 0.0;
 };
 
 // The circle through T of the arc's start, middle and end, so that its ends
@@ -37,7 +40,35 @@ struct FittedArc {
 // would leave between an arc and its tangents. None where the similarity
 // serves: the arc too flat to tell (its middle less than a millimetre off
 // its chord), T a similarity over it, T not covering it, or a tilted plane.
+// `to_metres` carries a vector of the arc's plane into the world's metres
+// (a block's placement, when its content is converted through an insert).
 std::optional<FittedArc> fit_arc(const PlaneArc& arc, const transform::PointOperation& operation,
-                                 const LocalSimilarity& similarity);
+                                 const LocalSimilarity& similarity,
+                                 const transform::Jacobian& to_metres = {});
+
+// A polyline's segment from one vertex to the next, in the polyline's
+// plane: an arc when its bulge (the tangent of a quarter of its angle,
+// positive counter-clockwise) is not zero.
+struct PlaneBulge {
+  transform::PlanarPoint from;
+  transform::PlanarPoint to;
+  double bulge = 0.0;
+  Ocs plane;
+  double z = 0.0;
+  double height_change = 0.0;
+};
+
+struct FittedBulge {
+  double bulge = 0.0;
+  double miss = 0.0;  // metres, as FittedArc's
+};
+
+// A bulge is kept by a similarity, and T, which puts the ends where it puts
+// the lines beside them, bends the arc between: the bulge of the arc
+// through T of its ends and middle. None where the bulge serves as it is,
+// by the same rules as fit_arc.
+std::optional<FittedBulge> fit_bulge(const PlaneBulge& segment,
+                                     const transform::PointOperation& operation,
+                                     const transform::Jacobian& to_metres = {});
 
 }  // namespace kelvrin::dxf

@@ -229,7 +229,8 @@ class AwarePass : public PassDriver<AwarePass> {
   // The transformation for the records that follow: the model's, or a
   // block's converted through its one insert.
   void use(const PointOperation& operation) {
-    rewriter_.use(operation);
+    rewriter_.use(operation, placed_ && &operation == &*placed_ ? placed_->placement()
+                                                                : transform::Jacobian{});
     views_.use_operation(operation);
     geodata_.use_operation(operation);
   }
@@ -438,9 +439,42 @@ class AwarePass : public PassDriver<AwarePass> {
         kind == EntityKind::vertex ? owner_.vertex_part(facts.flags, facts) : first_part(kind);
     const bool tilted_2d_polyline = owner_.tilted_2d_polyline(kind, facts);
     if (tilted_2d_polyline) facts.own_point = first_vertex_ahead();
+    if (kind == EntityKind::polyline || type == "SEQEND") {
+      polyline_ = {kind == EntityKind::polyline && (facts.flags & 1) != 0, std::nullopt};
+    }
+    const bool bulged = kind == EntityKind::vertex && part == Part::vertex_2d && bulges();
+    if (bulged) rewriter_.next_vertex(vertex_after(facts));
     auto stop = rewriter_.rewrite(record_, kind, part, facts);
+    if (bulged) rewriter_.next_vertex(std::nullopt);
+    if (kind == EntityKind::vertex && !polyline_.first_vertex) {
+      polyline_.first_vertex = point_at(facts.first_point);
+    }
     if (tilted_2d_polyline) owner_.set_height_change(rewriter_.height_change());
     return stop;
+  }
+
+  // Whether the VERTEX held bends to the next: its bulge is not zero.
+  bool bulges() const {
+    const Tag* bulge = find(42);
+    return bulge != nullptr && number(text_of(*bulge)).value_or(0.0) != 0.0;
+  }
+
+  std::optional<PlanarPoint> point_at(std::size_t x_index) const {
+    if (x_index == EntityFacts::no_point || x_index + 1 >= record_.size()) return std::nullopt;
+    const auto x = number(text_of(record_[x_index]));
+    const auto y = number(text_of(record_[x_index + 1]));
+    if (!x || !y) return std::nullopt;
+    return PlanarPoint{*x, *y};
+  }
+
+  // The vertex a VERTEX's bulge runs to: the next one, read ahead in the
+  // file, or where the polyline closes, its first.
+  std::optional<PlanarPoint> vertex_after(const EntityFacts& facts) const {
+    if (const auto next = first_vertex_ahead()) return next;
+    if (!polyline_.closed) return std::nullopt;
+    // The last vertex of a closed polyline runs to its first; a polyline of
+    // one vertex, to itself.
+    return polyline_.first_vertex ? polyline_.first_vertex : point_at(facts.first_point);
   }
 
   // A 2D POLYLINE writes its height before its vertices are read: its
@@ -518,6 +552,12 @@ class AwarePass : public PassDriver<AwarePass> {
   std::optional<PlacedOperation> placed_;  // the block being converted, if the model shows it once
   const ComposedPlacement* placement_ = nullptr;  // and where the model shows it
   DrawingText text_;  // how the header says the drawing writes its texts
+  // The POLYLINE open, for its vertices' bulges.
+  struct Polyline {
+    bool closed = false;
+    std::optional<PlanarPoint> first_vertex;
+  };
+  Polyline polyline_;
 };
 
 }  // namespace

@@ -42,6 +42,20 @@ std::optional<ArcTags> find_arc_tags(std::span<const Tag> record, std::size_t fr
   return at;
 }
 
+// Whether a number's text says zero ("0", "0.0", "-0.000"), as most bulges
+// do: no need to read it.
+bool zero_text(std::string_view text) {
+  bool digit = false;
+  for (const char c : text) {
+    if (c == '0') {
+      digit = true;
+    } else if (c != '.' && c != '-' && c != '+' && c != ' ') {
+      return false;
+    }
+  }
+  return digit;
+}
+
 std::optional<Stop> check(const PointResult& moved, const Tag& x_tag) {
   if (moved.status == PointStatus::arithmetic_failure) {
     return Stop{PassFailure::arithmetic_failure, x_tag.line, {}};
@@ -125,6 +139,7 @@ Part EntityRewriter::enter_part(Part part, std::size_t i) {
 // Y without its X, or a tag to copy.
 std::optional<Stop> EntityRewriter::rewrite_value(Measure measure, Part part, std::size_t& i) {
   const Tag& tag = entity_.record[i];
+  if (measure == Measure::bulge) return rewrite_bulge(i);
   if (measure != Measure::none) {
     if (auto stop = rewrite_measure(measure, i)) return stop;
     if (part == Part::main && tag.code == 40 &&
@@ -295,9 +310,90 @@ void EntityRewriter::start_arc(std::size_t from, Part part) {
       {*cx, *cy},           *r, *a0, *a1, clockwise, entity_.ocs, height_of(at->centre),
       entity_.height_change};
   if (similarity(record[at->radius]) || !own_similarity_) return;
-  if (const auto fitted = fit_arc(arc, *operation_, *own_similarity_)) {
+  if (const auto fitted = fit_arc(arc, *operation_, *own_similarity_, to_metres_)) {
     arc_ = ArcFit{at->centre, at->radius, at->start, at->end, *fitted};
+    report_.note_arc_miss(fitted->miss, record[at->centre].line);
   }
+}
+
+// A polyline's bulge at `i`: the arc from its vertex to the next, fitted
+// through T where T bends it.
+std::optional<Stop> EntityRewriter::rewrite_bulge(std::size_t i) {
+  const Tag& tag = entity_.record[i];
+  const Ocs& ocs = entity_.ocs;
+  // Most vertices are straight, told by their text alone; a tilted plane
+  // keeps its bulges, as it keeps its arcs.
+  const bool flat_plane = ocs.kind() == Ocs::Kind::world || ocs.kind() == Ocs::Kind::mirrored;
+  const auto old = flat_plane && !zero_text(in_.value_text(tag)) ? number_in(tag) : std::nullopt;
+  if (!old || *old == 0.0) {
+    copy_.tag(tag);
+    return std::nullopt;
+  }
+  std::optional<PlanarPoint> from, to;
+  const std::span<const Tag> record = entity_.record;
+  std::size_t vertex = EntityFacts::no_point;
+  if (entity_.kind == EntityKind::vertex) {
+    vertex = entity_.facts.first_point;
+    to = next_vertex_;
+  } else {
+    for (std::size_t j = i; j-- > 0;) {
+      if (record[j].code == 10) {
+        vertex = j;
+        break;
+      }
+    }
+    to = segment_end(i);
+  }
+  if (vertex == EntityFacts::no_point || vertex + 1 >= record.size() ||
+      record[vertex + 1].code != 20) {
+    copy_.tag(tag);
+    return std::nullopt;
+  }
+  // Its vertex, standing before it, was the last point moved: read already.
+  const double z = height_of(vertex);
+  if (vertex < i && anchor_) {
+    from = ocs.from_world(*anchor_, z);
+  } else {
+    const auto x = number_in(record[vertex]);
+    const auto y = number_in(record[vertex + 1]);
+    if (x && y) from = PlanarPoint{*x, *y};
+  }
+  std::optional<FittedBulge> fitted;
+  if (from && to) {
+    fitted = fit_bulge({*from, *to, *old, ocs, z, entity_.height_change}, *operation_, to_metres_);
+  }
+  if (!fitted) {
+    copy_.tag(tag);
+    return std::nullopt;
+  }
+  report_.note_arc_miss(fitted->miss, tag.line);
+  if (!std::isfinite(fitted->bulge)) return Stop{PassFailure::arithmetic_failure, tag.line, {}};
+  writer_.write_rewritten(tag, fitted->bulge, true);
+  return std::nullopt;
+}
+
+// The vertex an LWPOLYLINE's bulge at `i` runs to: the next, or the first
+// where the polyline closes.
+std::optional<PlanarPoint> EntityRewriter::segment_end(std::size_t i) const {
+  const std::span<const Tag> record = entity_.record;
+  std::size_t next = EntityFacts::no_point;
+  for (std::size_t j = i + 1; j + 1 < record.size(); ++j) {
+    if (record[j].code == 10) {
+      next = j;
+      break;
+    }
+  }
+  constexpr std::int64_t closed = 1;
+  if (next == EntityFacts::no_point && (entity_.facts.flags & closed) != 0) {
+    next = entity_.facts.first_point;
+  }
+  if (next == EntityFacts::no_point || next + 1 >= record.size() || record[next + 1].code != 20) {
+    return std::nullopt;
+  }
+  const auto x = number_in(record[next]);
+  const auto y = number_in(record[next + 1]);
+  if (!x || !y) return std::nullopt;
+  return PlanarPoint{*x, *y};
 }
 
 // A Y code whose X partner, had it been there, would have been rewritten.

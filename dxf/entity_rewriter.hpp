@@ -40,10 +40,16 @@ class EntityRewriter {
       : in_(in), copy_(copy), writer_(in, copy, out), report_(report) {}
 
   // The transformation for the records that follow.
-  void use(const transform::PointOperation& operation) {
+  // `to_metres` carries a vector of the records' plan into the world's
+  // metres, as a block's placement does its content's.
+  void use(const transform::PointOperation& operation, const transform::Jacobian& to_metres = {}) {
     operation_ = &operation;
+    to_metres_ = to_metres;
     cached_at_.reset();
   }
+  // The next vertex's point, for the bulge of a POLYLINE's VERTEX: read
+  // ahead in the file, or the first vertex's where the polyline closes.
+  void next_vertex(std::optional<transform::PlanarPoint> point) { next_vertex_ = point; }
   // The OCS height change of the last entity's tilted plane.
   double height_change() const { return entity_.height_change; }
 
@@ -68,6 +74,8 @@ class EntityRewriter {
   std::optional<Stop> add_missing_measures(const Tag& after);
   std::optional<Stop> settle_plane();
   void start_arc(std::size_t from, Part part);
+  std::optional<Stop> rewrite_bulge(std::size_t i);
+  std::optional<transform::PlanarPoint> segment_end(std::size_t i) const;
   bool is_elevation(Part part, int code) const {
     return code == entity_.rules->elevation_code && code != 0 &&
            part == entity_.rules->elevation_part;
@@ -88,6 +96,8 @@ class EntityRewriter {
   RecordWriter writer_;
   PassReport& report_;
   const transform::PointOperation* operation_ = nullptr;
+  transform::Jacobian to_metres_;
+  std::optional<transform::PlanarPoint> next_vertex_;
 
   // The entity being rewritten.
   struct Entity {

@@ -421,10 +421,12 @@ constexpr MeasureRule measure_rules[] = {
     {lwpolyline, Part::main, 40, length},  // start, end and constant width
     {lwpolyline, Part::main, 41, length},
     {lwpolyline, Part::main, 43, length},
+    {lwpolyline, Part::main, 42, bulge},
     {polyline, Part::main, 40, length},  // default widths
     {polyline, Part::main, 41, length},
     {vertex, Part::vertex_2d, 40, length},
     {vertex, Part::vertex_2d, 41, length},
+    {vertex, Part::vertex_2d, 42, bulge},
     {hatch, Part::hatch_arc_edge, 40, length},
     {hatch, Part::hatch_arc_edge, 50, edge_angle},
     {hatch, Part::hatch_arc_edge, 51, edge_angle},

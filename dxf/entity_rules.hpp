@@ -167,6 +167,7 @@ enum class Measure : std::uint8_t {
   edge_angle,      // a HATCH arc edge's angle: stored as 360 - angle when clockwise
   length,          // a radius, a height, a width, a scale factor
   plane_vector_x,  // the x of a direction in the plane; its y is the next code
+  bulge,           // a polyline's arc to its next vertex, as tan(angle / 4)
 };
 
 // The measure of a tag of `code` that is not a coordinate's X or Y.

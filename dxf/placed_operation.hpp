@@ -25,6 +25,8 @@ class PlacedOperation final : public transform::PointOperation {
   // Where the insert puts a point of the block, and back.
   PlanarPoint placed(PlanarPoint p) const;
   PlanarPoint unplaced(PlanarPoint world) const;
+  // How a vector of the block lands in the world.
+  const transform::Jacobian& placement() const { return linear_; }
 
  private:
   const transform::PointOperation& route_;

@@ -168,6 +168,19 @@ struct PassReport {
   // when it says none (or the pass does not read the header: --literal).
   int insunits = -1;
 
+  // Arcs (an ARC, a HATCH edge, a polyline's bulge) that T bends more than
+  // a circle can follow: fitted through T of their ends and middle, their
+  // other points miss T's by up to `largest_arc_miss` metres.
+  std::uint64_t bent_arcs = 0;
+  double largest_arc_miss = 0.0;
+  std::uint64_t first_bent_arc_line = 0;
+
+  void note_arc_miss(double miss, std::uint64_t line) noexcept {
+    if (!(miss > tolerated_miss)) return;
+    if (bent_arcs++ == 0) first_bent_arc_line = line;
+    largest_arc_miss = std::max(largest_arc_miss, miss);
+  }
+
   void note_outside_area(PlanarPoint source, std::uint64_t line) noexcept {
     if (points_outside_area++ > 0) return;
     first_outside_line = line;
@@ -194,6 +207,11 @@ struct PassReport {
     }
     points_outside_area += piece.points_outside_area;
     if (piece.insunits >= 0) insunits = piece.insunits;
+    if (piece.bent_arcs > 0 && bent_arcs == 0) {
+      first_bent_arc_line = piece.first_bent_arc_line + lines_before;
+    }
+    bent_arcs += piece.bent_arcs;
+    largest_arc_miss = std::max(largest_arc_miss, piece.largest_arc_miss);
     for (const auto& [name, shared] : piece.shared_blocks) {
       SharedBlock& block = shared_blocks[name];
       block.inserts += shared.inserts;
@@ -243,8 +261,8 @@ struct PassReport {
 
   bool empty() const noexcept {
     return unknown_entities == 0 && unpaired_coordinates == 0 && unconverted_entities == 0 &&
-           !geodata && !bent_blocks() && points_outside_area == 0 && external_files.empty() &&
-           moved_references.empty();
+           !geodata && !bent_blocks() && points_outside_area == 0 && bent_arcs == 0 &&
+           external_files.empty() && moved_references.empty();
   }
 };
 

@@ -408,5 +408,100 @@ TEST(BlocksPlacedOnce, ASharedBlockFarFromItsBasePointIsTold) {
   EXPECT_FALSE(report_of("1").bent_blocks());
 }
 
+// z + 1e-11 (z - z0)^3 on complex numbers: over a kilometre it bends an arc
+// by millimetres more than any circle follows, as the grid routes do.
+class Twisting final : public transform::PointOperation {
+ public:
+  PointResult forward(PlanarPoint p) const override {
+    const double x = p.x - 50000, y = p.y - 20000;
+    return {PointStatus::ok,
+            {p.x + 1e-11 * (x * x * x - 3 * x * y * y), p.y + 1e-11 * (3 * x * x * y - y * y * y)}};
+  }
+};
+
+// Where a bulge from a to b puts the segment's middle.
+PlanarPoint bulge_middle(PlanarPoint a, PlanarPoint b, double bulge) {
+  return {0.5 * (a.x + b.x) + 0.5 * bulge * (b.y - a.y),
+          0.5 * (a.y + b.y) - 0.5 * bulge * (b.x - a.x)};
+}
+
+// How far p lies from the circle a bulge from a to b draws on.
+double off_bulge(PlanarPoint a, PlanarPoint b, double bulge, PlanarPoint p) {
+  const double along = (1 - bulge * bulge) / (4 * bulge);  // to the centre, per chord, leftwards
+  const PlanarPoint centre{0.5 * (a.x + b.x) - along * (b.y - a.y),
+                           0.5 * (a.y + b.y) + along * (b.x - a.x)};
+  const double radius =
+      std::hypot(b.x - a.x, b.y - a.y) * (1 + bulge * bulge) / (4 * std::abs(bulge));
+  return std::abs(std::hypot(p.x - centre.x, p.y - centre.y) - radius);
+}
+
+TEST(BentArcs, ToldWithTheFirstOnesLineAndBulgesFitted) {
+  // Lines 5-16, a small arc; from 17 a kilometre's, its centre on line 19.
+  const std::vector<Lines> parts = {
+      {"0", "ARC", "10", "50000", "20", "20000", "40", "10", "50", "10", "51", "130"},
+      {"0", "ARC", "10", "50000", "20", "20000", "40", "1000", "50", "10", "51", "130"},
+      {"0",  "HATCH", "10", "0", "20", "0",     "30", "0",     "91", "1",    "92", "1",
+       "93", "1",     "72", "2", "10", "50000", "20", "20000", "40", "1000", "50", "230",
+       "51", "350",   "73", "0", "97", "0",     "75", "1",     "76", "1",    "98", "0"},
+      {"0", "LWPOLYLINE", "90", "2", "70", "0", "10", "50000", "20", "20000", "42", "0.6", "10",
+       "51000", "20", "21000"},
+      {"0", "POLYLINE", "66", "1", "70", "1", "10", "0", "20", "0", "30", "0"},
+      {"0", "VERTEX", "10", "50000", "20", "20000"},
+      {"0", "VERTEX", "10", "51000", "20", "21000", "42", "-0.6", "0", "SEQEND"}};
+  Lines body;
+  for (const Lines& part : parts) body.insert(body.end(), part.begin(), part.end());
+  testing::TempFolder folder;
+  testing::write_file(folder.file("in.dxf"), testing::dxf_lines(entities(body)));
+  const PassResult result = rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Twisting{});
+  ASSERT_TRUE(result.completed());
+  EXPECT_EQ(result.report.bent_arcs, 4u);  // all but the small arc
+  EXPECT_EQ(result.report.first_bent_arc_line, 19u);
+  EXPECT_GT(result.report.largest_arc_miss, 0.001);
+  EXPECT_LT(result.report.largest_arc_miss, 0.01);
+  // Each bulge puts T of its segment's middle on the new arc: the
+  // polyline's own, and the closing one of the POLYLINE, from its last
+  // vertex to its first.
+  const auto lines = testing::split_crlf(testing::read_file(folder.file("out.dxf")));
+  Tags tags;
+  for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+    tags.emplace_back(std::stoi(lines[i]), lines[i + 1]);
+  }
+  const std::vector<double> bulges = values(tags, 42);
+  ASSERT_EQ(bulges.size(), 2u);
+  const Twisting t;
+  const PlanarPoint a{50000, 20000}, b{51000, 21000};
+  const struct {
+    PlanarPoint from, to;
+    double was, now;
+  } segments[] = {{a, b, 0.6, bulges[0]}, {b, a, -0.6, bulges[1]}};
+  for (const auto& segment : segments) {
+    EXPECT_NE(segment.now, segment.was);
+    const PlanarPoint middle = t.forward(bulge_middle(segment.from, segment.to, segment.was)).point;
+    const PlanarPoint from = t.forward(segment.from).point, to = t.forward(segment.to).point;
+    EXPECT_LT(off_bulge(from, to, segment.now, middle), 1e-6) << segment.was;
+    // Where the bulge copied would have put it.
+    EXPECT_GT(off_bulge(from, to, segment.was, middle), 1e-3) << segment.was;
+  }
+}
+
+TEST(BentArcs, InABlockPlacedOnceToldInTheWorldsMetres) {
+  // The same kilometre's arc drawn in the model, and at half size in a block
+  // that one insert places at twice its size: as far from T, in metres.
+  const auto told = [](const Lines& drawing) {
+    testing::TempFolder folder;
+    testing::write_file(folder.file("in.dxf"), testing::dxf_lines(drawing));
+    return rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Twisting{}).report;
+  };
+  const PassReport model = told(
+      entities({"0", "ARC", "10", "50000", "20", "20000", "40", "1000", "50", "10", "51", "130"}));
+  const Lines block = {"0", "BLOCK", "2", "CURVA", "10",  "0",  "20", "0",  "0",   "ARC", "10",
+                       "0", "20",    "0", "40",    "500", "50", "10", "51", "130", "0",   "ENDBLK"};
+  const PassReport placed = told(with_blocks(
+      block, {"0", "INSERT", "2", "CURVA", "10", "50000", "20", "20000", "41", "2", "42", "2"}));
+  ASSERT_EQ(model.bent_arcs, 1u);
+  ASSERT_EQ(placed.bent_arcs, 1u);
+  EXPECT_NEAR(placed.largest_arc_miss, model.largest_arc_miss, 1e-9);
+}
+
 }  // namespace
 }  // namespace kelvrin::dxf

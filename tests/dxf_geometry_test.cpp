@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -57,6 +58,22 @@ class Bend final : public transform::PointOperation {
  private:
   double k_;
   double east_;
+};
+
+// T(z) = z + k (z - z0)^3: conformal, and bending an arc around z0 more
+// than any circle follows (z + k z^2 sends circles to near circles).
+class Twist final : public transform::PointOperation {
+ public:
+  Twist(double k, PlanarPoint z0) : k_(k), z0_(z0) {}
+  PointResult forward(PlanarPoint p) const override {
+    const double x = p.x - z0_.x, y = p.y - z0_.y;
+    return {PointStatus::ok,
+            {p.x + k_ * (x * x * x - 3.0 * x * y * y), p.y + k_ * (3.0 * x * x * y - y * y * y)}};
+  }
+
+ private:
+  double k_;
+  PlanarPoint z0_;
 };
 
 PlanarPoint on_circle(PlanarPoint centre, double radius, double degrees) {
@@ -326,6 +343,88 @@ TEST(DxfArcFit, LeavesArcsToTheSimilarity) {
   for (const Row& row : rows) {
     EXPECT_FALSE(fit_arc(row.arc, *row.t, similarity_at(*row.t, row.arc))) << row.name;
   }
+}
+
+// The farthest T of the source arc's points lies from a circle, sought
+// densely: what the miss told must come near.
+double farthest_from(const transform::PointOperation& t, PlanarPoint centre, double radius,
+                     double start_degrees, double sweep_degrees, PlanarPoint circle_centre,
+                     double circle_radius) {
+  double farthest = 0.0;
+  for (int k = 0; k <= 1000; ++k) {
+    const PlanarPoint p =
+        t.forward(on_circle(centre, radius, start_degrees + sweep_degrees * k / 1000.0)).point;
+    farthest = std::max(
+        farthest,
+        std::abs(std::hypot(p.x - circle_centre.x, p.y - circle_centre.y) - circle_radius));
+  }
+  return farthest;
+}
+
+TEST(DxfArcFit, TellsHowFarTheCircleMissesT) {
+  const PlaneArc arc{{300.0, 200.0}, 150.0, 20.0, 110.0, false, Ocs(), 0.0, 0.0};
+  const Twist bent(1e-8, {300.0, 200.0});
+  const auto fitted = fit_arc(arc, bent, similarity_at(bent, arc));
+  ASSERT_TRUE(fitted);
+  const double farthest =
+      farthest_from(bent, arc.centre, arc.radius, 20.0, 90.0, fitted->centre, fitted->radius);
+  EXPECT_GT(farthest, 0.002);
+  EXPECT_LE(fitted->miss, farthest * (1.0 + 1e-9));
+  EXPECT_GT(fitted->miss, farthest * 0.9);
+  // In a block placed at twice its size, twice as far in the world.
+  const auto placed = fit_arc(arc, bent, similarity_at(bent, arc), {2.0, 0.0, 0.0, 2.0});
+  ASSERT_TRUE(placed);
+  EXPECT_NEAR(placed->miss, 2.0 * fitted->miss, 1e-12);
+  // A circle follows a gentler bend to far better than a millimetre.
+  const Twist gentle(1e-12, {300.0, 200.0});
+  const auto followed = fit_arc(arc, gentle, similarity_at(gentle, arc));
+  ASSERT_TRUE(followed);
+  EXPECT_LT(followed->miss, 1e-4);
+}
+
+// A polyline's segment holding the arc `arc` draws, run either way.
+PlaneBulge as_bulge(const PlaneArc& arc, bool backwards) {
+  const double sweep = arc.end - arc.start;
+  const PlanarPoint a = on_circle(arc.centre, arc.radius, arc.start);
+  const PlanarPoint b = on_circle(arc.centre, arc.radius, arc.end);
+  const double bulge = std::tan(sweep * radians_per_degree / 4.0);
+  if (backwards) return {b, a, -bulge, arc.plane, 0.0, 0.0};
+  return {a, b, bulge, arc.plane, 0.0, 0.0};
+}
+
+TEST(DxfArcFit, BulgesBendAsArcsDo) {
+  const Twist t(1e-8, {250.0, 200.0});
+  for (const double sweep : {90.0, 200.0}) {
+    const PlaneArc arc{{300.0, 200.0}, 150.0, 20.0, 20.0 + sweep, false, Ocs(), 0.0, 0.0};
+    const auto fitted_arc = fit_arc(arc, t, similarity_at(t, arc));
+    ASSERT_TRUE(fitted_arc);
+    for (const bool backwards : {false, true}) {
+      const PlaneBulge segment = as_bulge(arc, backwards);
+      const auto fitted = fit_bulge(segment, t);
+      ASSERT_TRUE(fitted) << sweep;
+      // Over T of the ends, the new bulge draws the arc's fitted circle: its
+      // half angle's tangent is the chord's half over the radius.
+      const PlanarPoint a = t.forward(segment.from).point, b = t.forward(segment.to).point;
+      const double half_chord = 0.5 * std::hypot(b.x - a.x, b.y - a.y);
+      const double half_angle = 2.0 * std::atan(std::abs(fitted->bulge));
+      EXPECT_NEAR(half_chord / std::sin(half_angle), fitted_arc->radius, 1e-6) << sweep;
+      EXPECT_EQ(fitted->bulge > 0.0, segment.bulge > 0.0);
+      // Missing T by as much.
+      EXPECT_NEAR(fitted->miss, fitted_arc->miss, 1e-9) << sweep;
+    }
+  }
+  const PlaneArc usual{{300.0, 200.0}, 150.0, 20.0, 110.0, false, Ocs(), 0.0, 0.0};
+  PlaneBulge straight = as_bulge(usual, false);
+  straight.bulge = 0.0;
+  PlaneBulge flat = straight;
+  flat.bulge = 5e-6;  // its middle 0.53 mm off its chord of 212 m
+  PlaneBulge tilted = as_bulge(usual, false);
+  tilted.plane = Ocs({0.6, 0.0, 0.8});
+  EXPECT_FALSE(fit_bulge(as_bulge(usual, false), Similarity(30.0, 2.0, {1000.0, 2000.0})));
+  EXPECT_FALSE(fit_bulge(straight, t));
+  EXPECT_FALSE(fit_bulge(flat, t));
+  EXPECT_FALSE(fit_bulge(tilted, t));
+  EXPECT_FALSE(fit_bulge(as_bulge(usual, false), Bend(1e-5, 400.0)));
 }
 
 }  // namespace

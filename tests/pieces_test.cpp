@@ -29,6 +29,17 @@ class Shift final : public transform::PointOperation {
 
 constexpr double far_west = -2e6;
 
+// z + 1e-11 (z - z0)^3 on complex numbers: conformal, and bending a
+// kilometre's arc by more than a circle follows, as the grid routes do.
+class Bending final : public transform::PointOperation {
+ public:
+  PointResult forward(PlanarPoint p) const override {
+    const double x = p.x - 50000, y = p.y - 20000;
+    return {PointStatus::ok,
+            {p.x + 1e-11 * (x * x * x - 3 * x * y * y), p.y + 1e-11 * (3 * x * x * y - y * y * y)}};
+  }
+};
+
 // About `megabytes` MB of entities of every kind the passes treat apart,
 // shuffled, so that pieces begin and end next to each of them; with
 // `rejected_at` above zero, a point outside the operation's reach there.
@@ -139,11 +150,12 @@ struct Converted {
 
 class Pieces : public ::testing::Test {
  protected:
-  Converted convert(const std::string& drawing, PassOptions options) {
+  Converted convert(const std::string& drawing, PassOptions options,
+                    const transform::PointOperation& operation = Shift{}) {
     write_file(folder_.file("in.dxf"), drawing);
     Converted converted;
     converted.result =
-        rewrite_dxf(folder_.file("in.dxf"), folder_.file("out.dxf"), Shift{}, options);
+        rewrite_dxf(folder_.file("in.dxf"), folder_.file("out.dxf"), operation, options);
     converted.output = read_file(folder_.file("out.dxf"));
     return converted;
   }
@@ -175,6 +187,9 @@ class Pieces : public ::testing::Test {
     EXPECT_EQ(got.first_outside_line, wanted.first_outside_line);
     EXPECT_EQ(got.first_outside_point.x, wanted.first_outside_point.x);
     EXPECT_EQ(got.first_outside_point.y, wanted.first_outside_point.y);
+    EXPECT_EQ(got.bent_arcs, wanted.bent_arcs);
+    EXPECT_EQ(got.first_bent_arc_line, wanted.first_bent_arc_line);
+    EXPECT_EQ(got.largest_arc_miss, wanted.largest_arc_miss);
     if (alone.result.completed()) {
       EXPECT_TRUE(pieces.output == alone.output) << "the drawings written differ";
     }
@@ -222,6 +237,40 @@ TEST_F(Pieces, WhereverTheReadBufferEnds) {
       }
     }
   }
+}
+
+// Lines, and from past the middle of the drawing on, arcs and bulged
+// polylines a kilometre across that the bending bends: each piece counts
+// its own, the first one's line counted from the piece's start.
+TEST_F(Pieces, BentArcsAreToldAsOnePassTellsThem) {
+  std::mt19937 random(25);
+  std::string text = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
+  const std::size_t size = 9 * 1000 * 1000;  // large enough for pieces
+  while (text.size() < size) {
+    const std::string x = std::to_string(40000 + random() % 20000);
+    const std::string y = std::to_string(10000 + random() % 20000);
+    const bool arcs = text.size() > size / 2 && random() % 500 == 0;
+    if (arcs && random() % 2 == 0) {
+      text += "0\r\nARC\r\n10\r\n" + x + "\r\n20\r\n" + y + "\r\n40\r\n" +
+              std::to_string(500 + random() % 1000) + "\r\n50\r\n10\r\n51\r\n140\r\n";
+    } else if (arcs) {
+      text += "0\r\nLWPOLYLINE\r\n90\r\n2\r\n70\r\n1\r\n10\r\n" + x + "\r\n20\r\n" + y +
+              "\r\n42\r\n0.6\r\n10\r\n" + x + "\r\n20\r\n" + std::to_string(std::stoi(y) + 1500) +
+              "\r\n42\r\n0.2\r\n";
+    } else {
+      text += "0\r\nLINE\r\n10\r\n" + x + "\r\n20\r\n" + y + "\r\n11\r\n" + y + "\r\n21\r\n" + x +
+              "\r\n";
+    }
+  }
+  text += "0\r\nENDSEC\r\n0\r\nEOF\r\n";
+  PassOptions options;
+  options.helper_threads = 0;
+  const Converted alone = convert(text, options, Bending{});
+  ASSERT_TRUE(alone.result.completed());
+  EXPECT_GT(alone.result.report.bent_arcs, 10u);
+  EXPECT_GT(alone.result.report.first_bent_arc_line, 100000u);
+  options.helper_threads = 3;
+  expect_same(convert(text, options, Bending{}), alone);
 }
 
 }  // namespace

@@ -13,8 +13,12 @@ Angles and sizes follow T's local similarity at the entity's own point (its
 first point): an angle's direction, taken to the world through the entity's
 plane, turns as T's derivative turns it; a size (radius, text height, width,
 a shared block's scale, a hatch pattern's) is multiplied by s = sqrt|det J|.
-An ARC's and a HATCH arc edge's start and end must land on T of where they
-were, and T of their middle on the arc. On a tilted plane every point keeps
+An ARC's, a HATCH arc edge's and a polyline bulge's start and end must land
+on T of where they were, and T of their middle on the arc. T of the points at
+the arc's eighths must lie within 1 mm of the arc too (measured across to its
+circle), unless kelvrin-cli said that T bends arcs more than a circle can
+follow: then they may miss by what it told, and what it told (how many arcs,
+how far) must be what is measured. On a tilted plane every point keeps
 its world Z, and its plan position follows T, exactly at the entity's own
 point. A block used by one model-space INSERT only (not a MINSERT, referred to
 by nothing else) is content of the drawing: placed by its insert, which keeps
@@ -45,12 +49,13 @@ Exit status 0 when every drawing passes, 1 otherwise, 77 when ezdxf is missing
 """
 import math
 import os
+import re
 import subprocess
 import sys
 
 try:
     import ezdxf
-    from ezdxf.math import OCS, Matrix44, Vec3
+    from ezdxf.math import OCS, Matrix44, Vec3, bulge_to_arc
     from ezdxf import bbox
 except ImportError:
     print("SKIPPED: python3-ezdxf is not installed")
@@ -101,7 +106,12 @@ KNOWN_LIMITS = {
     "tilted insert": "content of a block placed on a tilted plane",
     # A direction within 6 degrees of the vertical has no plan direction to turn.
     "steep angle": "angle of a steep plane pointing nearly straight up or down",
+    # A circle cannot follow T along a long arc: the pass says by how much.
+    "bent arcs told": "points along an arc that T bends, as far off as kelvrin-cli told",
 }
+# What the checker's T (five decimals) and the pass's may differ by in a
+# distance from a circle.
+TOLD_SLACK = 0.0002  # metres
 
 
 def run(cli, *args):
@@ -266,11 +276,32 @@ def attrs(entity, names):
     return [getattr(entity.dxf, n) for n in names if entity.dxf.hasattr(n)]
 
 
-def arc_points(ocs, centre, radius, start, end):
-    """World start, middle and end of an arc drawn counter-clockwise in its plane."""
+def arc_points(ocs, centre, radius, start, end, eighths=(0, 4, 8)):
+    """World start, middle and end of an arc drawn counter-clockwise in its
+    plane; or the points at other eighths of its angle."""
     span = (end - start) % 360.0 or 360.0
-    return [ocs.to_wcs(Vec3(centre) + Vec3.from_deg_angle(a, radius))
-            for a in (start, start + span / 2, start + span)]
+    return [ocs.to_wcs(Vec3(centre) + Vec3.from_deg_angle(start + span * k / 8, radius))
+            for k in eighths]
+
+
+ALONG = (1, 2, 3, 5, 6, 7)  # the eighths measured between the ends and the middle
+
+
+def bulge_arcs(ocs, vertices, closed, z):
+    """(centre, radius, start, end) in degrees, counter-clockwise, of each
+    bulged segment of a polyline: (x, y, bulge) vertices, each bulge to the
+    next vertex, the last one's to the first where the polyline closes."""
+    arcs = []
+    count = len(vertices)
+    for n, (x, y, bulge) in enumerate(vertices):
+        if not bulge or (n + 1 == count and not closed):
+            continue
+        nx, ny, _ = vertices[(n + 1) % count]
+        if (nx, ny) == (x, y):
+            continue
+        centre, start, end, radius = bulge_to_arc((x, y), (nx, ny), bulge)
+        arcs.append((Vec3(centre.x, centre.y, z), radius, math.degrees(start), math.degrees(end)))
+    return arcs
 
 
 def positions(entity, kept=False):
@@ -282,9 +313,11 @@ def positions(entity, kept=False):
     P = lambda v: out.append(("point", Vec3(v), None))
     O = lambda v, ocs: out.append(("ocs", Vec3(v), ocs))
     C = lambda v, ocs: out.append(("centre", Vec3(v), ocs))  # an arc's, in its OCS
-    def E(ocs, *curve):  # an arc's start, middle and end, in world coordinates
-        for role, v in zip(("end", "middle", "end"), curve):
+    def E(ocs, *arc):  # an arc's start, middle, end and points along, in world coordinates
+        for role, v in zip(("end", "middle", "end"), arc_points(ocs, *arc)):
             out.append((role, Vec3(v), ocs))
+        for v in arc_points(ocs, *arc, eighths=ALONG):
+            out.append(("along", Vec3(v), ocs))
     V = lambda v: out.append(("vector", Vec3(v), None))
     OV = lambda v, ocs: out.append(("ocs_vector", Vec3(v), ocs))
     S = lambda v: out.append(("same", Vec3(v), None))
@@ -303,7 +336,7 @@ def positions(entity, kept=False):
     elif t == "ARC":
         ocs = ocs_of(entity)
         C(d.center, ocs)
-        E(ocs, *arc_points(ocs, d.center, d.radius, d.start_angle, d.end_angle))
+        E(ocs, d.center, d.radius, d.start_angle, d.end_angle)
     elif t in ("TEXT", "ATTDEF", "ATTRIB"):
         for v in attrs(entity, ("insert", "align_point")):
             O(v, ocs_of(entity))
@@ -314,13 +347,20 @@ def positions(entity, kept=False):
             O(d.insert, ocs_of(entity))
     elif t == "LWPOLYLINE":
         ocs = ocs_of(entity)
-        for x, y in entity.get_points("xy"):
+        points = list(entity.get_points("xyb"))
+        for x, y, _ in points:
             O((x, y, d.elevation), ocs)
+        for arc in bulge_arcs(ocs, points, entity.closed, d.elevation):
+            E(ocs, *arc)
     elif t == "POLYLINE":
         if entity.is_2d_polyline:
             ocs = ocs_of(entity)
             for v in entity.vertices:
                 O(v.dxf.location, ocs)
+            points = [(v.dxf.location.x, v.dxf.location.y, v.dxf.get("bulge", 0.0))
+                      for v in entity.vertices]
+            for arc in bulge_arcs(ocs, points, entity.is_closed, d.elevation.z):
+                E(ocs, *arc)
         else:
             for v in entity.vertices:
                 if not (v.dxf.flags & 128 and not v.dxf.flags & 64):
@@ -351,7 +391,7 @@ def positions(entity, kept=False):
                 elif kind == "ArcEdge":
                     centre = Vec3(edge.center.x, edge.center.y, z)
                     C(centre, ocs)
-                    E(ocs, *arc_points(ocs, centre, edge.radius, edge.start_angle, edge.end_angle))
+                    E(ocs, centre, edge.radius, edge.start_angle, edge.end_angle)
                 elif kind == "EllipseEdge":
                     O((edge.center.x, edge.center.y, z), ocs); OV(Vec3(edge.major_axis), ocs)
                 elif kind == "SplineEdge":
@@ -458,7 +498,7 @@ def measures(entity, kept=False):
         if d.hasattr("const_width"):
             L("width", d.const_width)
         for x, y, start, end, bulge in entity.get_points("xyseb"):
-            L("start width", start); L("end width", end); S("bulge", bulge)
+            L("start width", start); L("end width", end)  # its bulge: an arc among positions
     elif t == "POLYLINE" and entity.is_2d_polyline:
         for name in ("default_start_width", "default_end_width"):
             if d.hasattr(name):
@@ -467,7 +507,6 @@ def measures(entity, kept=False):
             for name in ("start_width", "end_width"):
                 if v.dxf.hasattr(name):
                     L(name.replace("_", " "), v.dxf.get(name))
-            S("bulge", v.dxf.get("bulge", 0.0))
     elif t == "HATCH":
         z = d.elevation.z
         for path in entity.paths:
@@ -529,7 +568,7 @@ def needs_derivative(items, values):
 class Tally:
     """Counts and worst errors of each kind; the misses by kind and entity type."""
 
-    UNITS = {"points": "m", "arc ends": "m", "once-block points": "m",
+    UNITS = {"points": "m", "arc ends": "m", "arc points": "m", "once-block points": "m",
              "shared-block points": "m", "angles": "rad", "vectors": "", "sizes": "",
              "copied blocks": ""}
 
@@ -579,10 +618,14 @@ class Judge:
     """Entity pairs queued with the map they are judged by, then judged once
     T is known at every point they need."""
 
-    def __init__(self, t, tally):
+    def __init__(self, t, tally, told_arcs=None):
         self.t, self.tally = t, tally
         self.world = World(t)
         self.shared_misses = {}  # block moved as a whole: how far its content lies from T
+        # (count, metres) of the arcs kelvrin-cli said T bends; each arc's
+        # largest miss along it, as measured here.
+        self.told_arcs = told_arcs
+        self.arc_misses = []
         self.queue = []  # (before, where, map, context, positions and measures before and after)
 
     def entity(self, before, after, m, where, context="points", kept=False):
@@ -602,7 +645,7 @@ class Judge:
         for before, where, m, context, items, _, values, _ in self.queue:
             anchor = anchor_of(items)
             for role, value, ocs in items:
-                if role in ("point", "ocs", "centre", "end", "middle"):
+                if role in ("point", "ocs", "centre", "end", "middle", "along"):
                     w = world(role, value, ocs)
                     points += m.needs(w.x, w.y, False)
                     if isinstance(m, Similarity):
@@ -627,9 +670,48 @@ class Judge:
             self.judge_positions(m, items_b, items_a, anchor, where, context, etype)
             self.judge_measures(m, values_b, values_a, anchor, where, etype)
 
+    def judge_along(self, m, a, circle, where, context, etype):
+        """A point along an arc: how far T of it lies from the output's circle."""
+        (cx, cy), r = circle
+        ex, ey = m.point(a.x, a.y)
+        off = abs(math.hypot(ex - cx, ey - cy) - r) if r < math.inf else math.inf
+        off = max(0.0, off - m.allowance(a.x, a.y))
+        if not isinstance(m, World):  # a shared block's, as its inserts move it
+            self.tally.add(context, off, POINT_TOLERANCE, etype, f"{where}: along {a}, "
+                           f"off its arc by {off:.4f} m")
+            return
+        self.arc_misses[-1] = max(self.arc_misses[-1], off)
+        limit = POINT_TOLERANCE
+        if self.told_arcs and off > POINT_TOLERANCE:
+            limit = self.told_arcs[1] + TOLD_SLACK
+            if off <= limit:
+                self.tally.limit("bent arcs told")
+        self.tally.add("arc points", off, limit, etype,
+                       f"{where}: along {a}, off its arc by {off:.4f} m")
+
+    def judge_told(self):
+        """What kelvrin-cli told of bent arcs against what is measured here."""
+        bent = [miss for miss in self.arc_misses if miss > POINT_TOLERANCE + TOLD_SLACK]
+        maybe = [miss for miss in self.arc_misses if miss > POINT_TOLERANCE - TOLD_SLACK]
+        count, told = self.told_arcs or (0, 0.0)
+        largest = max(self.arc_misses, default=0.0)
+        if not len(bent) <= count <= len(maybe):
+            self.tally.problem("told", f"{count} bent arcs told, {len(bent)} to "
+                               f"{len(maybe)} measured")
+        if count and abs(told - largest) > TOLD_SLACK:
+            self.tally.problem("told", f"bent arcs told up to {told:.4f} m off, "
+                               f"measured up to {largest:.4f} m")
+
     def judge_positions(self, m, before, after, anchor, where, context, etype):
         start = None  # the entity's own point and where T takes it
+        circle = None  # the output arc's, for the points along it
         for n, ((role, a, ocs), (_, b, ocs_b)) in enumerate(zip(before, after)):
+            if role == "along":
+                if ocs is not None and not is_flat(ocs):
+                    self.tally.limit("tilted arc ends")
+                elif circle is not None:
+                    self.judge_along(m, a, circle, where, context, etype)
+                continue
             if role == "same":
                 if not a.isclose(b, abs_tol=1e-9):
                     self.tally.problem("kept", f"{where}: {a} changed to {b}", etype=etype)
@@ -649,7 +731,9 @@ class Judge:
                 elif role == "middle":
                     # On the arc, though not at the middle of its angles: T need
                     # not carry the middle angle to the middle angle.
-                    (cx, cy), r = circle_through(*(after[k][1] for k in (n - 1, n, n + 1)))
+                    circle = circle_through(*(after[k][1] for k in (n - 1, n, n + 1)))
+                    (cx, cy), r = circle
+                    self.arc_misses.append(0.0)
                     d = math.hypot(ex - cx, ey - cy)
                     if 0 < d < math.inf:
                         gx, gy = cx + (ex - cx) * r / d, cy + (ey - cy) * r / d
@@ -1011,6 +1095,12 @@ def objects_text(path):
     return b"\n".join(kept)
 
 
+def told_arcs(text):
+    """(count, metres) of the bent arcs a conversion's warnings tell, or None."""
+    told = re.search(r"curva (\d+) arco\(s\) .*? ficam até ([0-9.]+) m", text, re.S)
+    return (int(told.group(1)), float(told.group(2))) if told else None
+
+
 def check_drawing(cli, converter, route, original, work):
     """(tally, note) for one drawing on one route."""
     source, target, centre, options = ROUTES[route]
@@ -1042,7 +1132,7 @@ def check_drawing(cli, converter, route, original, work):
     before_doc = ezdxf.readfile(moved)
     after_doc = ezdxf.readfile(converted)
     t = Transformation(cli, source, target, options, work)
-    judge = Judge(t, tally)
+    judge = Judge(t, tally, told_arcs(text))
     once, dimension = block_uses(before_doc, moved)
     walker = Walker(judge, once)
     after_by_handle = {e.dxf.handle: e for e in after_doc.modelspace()}
@@ -1066,6 +1156,7 @@ def check_drawing(cli, converter, route, original, work):
             if miss > TOLD_MISS and f'o bloco "{name}"'.lower() not in text.lower():
                 tally.problem("untold", f"block {name} moved as a whole: its content lies up to "
                               f"{miss * 1000:.1f} mm from T, and the conversion does not say so")
+    judge.judge_told()
     copied_blocks(before_doc, after_doc, once | dimension, tally)
 
     # Paper space: every entity as it was (a viewport's view may follow the model).

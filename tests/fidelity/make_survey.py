@@ -413,6 +413,34 @@ def planes(folder):
     return save(doc, folder, "survey-planes.dxf")
 
 
+def bent_arcs(folder):
+    """A ring road's long curve, 90 degrees of 1.2 km radius, which the grid
+    routes bend more than a circle can follow: as an ARC between its
+    tangents, as the bulge of the axis drawn as an LWPOLYLINE, as the closing
+    segment of a closed POLYLINE and as the arc edge of the hatched land
+    inside it; and a roundabout's short arc, which they do not."""
+    doc = ezdxf.new("R2010")
+    msp = doc.modelspace()
+    centre, radius = ORIGIN + Vec3(-2000.0, 1000.0, 0.0), 1200.0
+    a, b = centre + Vec3(radius, 0.0, 0.0), centre + Vec3(0.0, radius, 0.0)
+    msp.add_line(a + Vec3(0.0, -400.0, 0.0), a, dxfattribs={"layer": "EIXO"})
+    msp.add_arc(centre, radius, 0.0, 90.0, dxfattribs={"layer": "EIXO"})
+    msp.add_line(b, b + Vec3(-400.0, 0.0, 0.0), dxfattribs={"layer": "EIXO"})
+    quarter = math.tan(math.pi / 8)  # the bulge of 90 degrees
+    msp.add_lwpolyline([(a.x, a.y - 400.0, 0.0), (a.x, a.y, quarter), (b.x, b.y, 0.0),
+                        (b.x - 400.0, b.y, 0.0)], format="xyb", dxfattribs={"layer": "EIXO_PL"})
+    # Clockwise, from b back to a: its last vertex bends the closing segment.
+    msp.add_polyline2d([(a.x, a.y, 0.0), (centre.x, centre.y, 0.0), (b.x, b.y, -quarter)],
+                       format="xyb", close=True, dxfattribs={"layer": "LIMITE"})
+    hatch = msp.add_hatch(color=3, dxfattribs={"layer": "TERRENO"})
+    path = hatch.paths.add_edge_path()
+    path.add_line(centre.vec2, a.vec2)
+    path.add_arc(centre.vec2, radius, 0.0, 90.0, ccw=True)
+    path.add_line(b.vec2, centre.vec2)
+    msp.add_arc(a + Vec3(60.0, 0.0, 0.0), 25.0, 90.0, 270.0, dxfattribs={"layer": "ROTUNDA"})
+    return save(doc, folder, "survey-bent-arcs.dxf")
+
+
 def save(doc, folder, name):
     path = os.path.join(folder, name)
     doc.saveas(path)
@@ -423,7 +451,7 @@ def make(folder):
     """Writes the survey drawings into `folder`; returns their paths."""
     os.makedirs(folder, exist_ok=True)
     return [road(folder), parcels(folder), marks(folder), reference_plan(folder), planes(folder),
-            nested(folder)]
+            nested(folder), bent_arcs(folder)]
 
 
 if __name__ == "__main__":

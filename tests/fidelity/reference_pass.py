@@ -10,7 +10,9 @@ checker.
   entity's own point; an ARC (and a HATCH arc edge) on a flat plane becomes
   the arc through where T takes its start, middle and end, so that a long
   arc still meets the lines it joins (KELVRIN_REFERENCE_ARCS=centre carries
-  it by the similarity at its centre instead);
+  it by the similarity at its centre instead); so does a polyline's bulge,
+  the arc to its next vertex; an arc whose points along it T puts more than
+  1 mm off its new circle is told, as kelvrin-cli tells it;
 - blocks: a block shown once is converted as world geometry through its
   insert, or the chain of inserts that shows it, which keep their
   placements; a shared block moves with its inserts;
@@ -24,7 +26,7 @@ import os
 import sys
 
 import ezdxf
-from ezdxf.math import Vec3
+from ezdxf.math import Vec3, bulge_3_points, bulge_to_arc
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True  # nothing written into the source tree
@@ -32,6 +34,19 @@ import check_corpus as cc  # noqa: E402
 
 WITHOUT = set(filter(None, os.environ.get("KELVRIN_REFERENCE_WITHOUT", "").split(",")))
 CENTRED_ARCS = os.environ.get("KELVRIN_REFERENCE_ARCS") == "centre"
+BENT = []  # how far each arc told lies from T along it, metres
+
+
+def note_bent(t, ocs, arc, circle):
+    """Tells the arc (centre, radius, start, end) whose points along it T puts
+    more than 1 mm off the plane's `circle` ((x, y), r)."""
+    (cx, cy), r = circle
+    miss = 0.0
+    for p in cc.arc_points(ocs, *arc, eighths=cc.ALONG):
+        q = ocs.from_wcs(Vec3(*t(p.x, p.y), p.z))
+        miss = max(miss, abs(math.hypot(q.x - cx, q.y - cy) - r))
+    if miss > cc.POINT_TOLERANCE:
+        BENT.append(miss)
 
 
 class Recorder:
@@ -111,7 +126,27 @@ def carried_arc(t, ocs, centre, radius, start, end, carry):
     uy = (bx * (cx * cx + cy * cy) - cx * (bx * bx + by * by)) / d
     new_start = math.degrees(math.atan2(-uy, -ux))
     new_span = (math.degrees(math.atan2(cy - uy, cx - ux)) - new_start) % 360.0
+    note_bent(t, ocs, (centre, radius, start, end), ((x1 + ux, y1 + uy), math.hypot(ux, uy)))
     return (Vec3(x1 + ux, y1 + uy, z), math.hypot(ux, uy), new_start, new_start + new_span)
+
+
+def carried_bulges(t, ocs, points, closed, z, carry):
+    """The bulges of a polyline's (x, y, bulge) vertices after T: each the
+    arc's through where T takes its ends and middle, on a flat plane."""
+    bulges = [b for _, _, b in points]
+    if CENTRED_ARCS or not cc.is_flat(ocs) or "similarity" in WITHOUT:
+        return bulges
+    for n, (x, y, bulge) in enumerate(points):
+        if not bulge or (n + 1 == len(points) and not closed):
+            continue
+        nx, ny, _ = points[(n + 1) % len(points)]
+        centre, start, end, radius = bulge_to_arc((x, y), (nx, ny), bulge)
+        arc = (Vec3(centre.x, centre.y, z), radius, math.degrees(start), math.degrees(end))
+        middle = ocs.from_wcs(cc.arc_points(ocs, *arc)[1])
+        a, m, b = (carry((u, v, z)).vec2 for u, v in ((x, y), (middle.x, middle.y), (nx, ny)))
+        bulges[n] = bulge_3_points(a, b, m)
+        note_bent(t, ocs, arc, cc.circle_through(a, m, b))
+    return bulges
 
 
 def convert(entity, t, once_blocks=()):
@@ -173,6 +208,9 @@ def convert(entity, t, once_blocks=()):
         for x, y, start, end, bulge in points:
             v = carry((x, y, d.elevation))
             moved.append((v.x, v.y, local.sized(start), local.sized(end), bulge))
+        bulges = carried_bulges(t, ocs, [(x, y, b) for x, y, _, _, b in points], entity.closed,
+                                d.elevation, carry)
+        moved = [(*m[:4], b) for m, b in zip(moved, bulges)]
         entity.set_points(moved, format="xyseb")
         d.elevation = carry.elevation
         if d.hasattr("const_width"):
@@ -180,6 +218,13 @@ def convert(entity, t, once_blocks=()):
     elif kind == "POLYLINE":
         first = entity.vertices[0].dxf.location
         local = Local(t, own(ocs, first))
+        if entity.is_2d_polyline:
+            points = [(v.dxf.location.x, v.dxf.location.y, v.dxf.get("bulge", 0.0))
+                      for v in entity.vertices]
+            bulges = carried_bulges(t, ocs, points, entity.is_closed, d.elevation.z, carry)
+            for vertex, bulge in zip(entity.vertices, bulges):
+                if bulge:
+                    vertex.dxf.bulge = bulge
         for vertex in entity.vertices:
             vertex.dxf.location = carry(vertex.dxf.location)
             for name in ("start_width", "end_width"):
@@ -296,7 +341,13 @@ def main():
     recorder = Recorder()
     convert_drawing(drawing_in, drawing_out, recorder)
     t.need(recorder.points)
+    BENT.clear()
     convert_drawing(drawing_in, drawing_out, t)
+    if BENT:
+        print(f"Aviso: a transformação curva {len(BENT)} arco(s) de \"{drawing_in}\" (o "
+              "primeiro na linha 0) mais do que um círculo pode seguir: continuam arcos, com os "
+              "extremos e o meio onde a transformação os põe, mas os outros pontos ficam até "
+              f"{max(BENT):.4f} m de onde ela os poria.", file=sys.stderr)
     return 0
 
 
