@@ -26,7 +26,7 @@ class PlacedOperation final : public transform::PointOperation {
   PlanarPoint placed(PlanarPoint p) const;
   PlanarPoint unplaced(PlanarPoint world) const;
   // How a vector of the block lands in the world.
-  const transform::Jacobian& placement() const { return linear_; }
+  const transform::Jacobian& placement() const { return placement_.linear; }
 
  private:
   const transform::PointOperation& route_;
