@@ -186,7 +186,6 @@ class AwarePass : public PassDriver<AwarePass> {
   std::optional<Stop> rewrite_record() {
     const std::string_view type = trim_blanks(text_of(record_.front()));
     if (type == "SECTION") {
-      note_text_encoding();
       std::string handseed;
       if (geolocation_) {
         geolocation_->place(design_point());
@@ -261,17 +260,9 @@ class AwarePass : public PassDriver<AwarePass> {
 
   // ---- the files the drawing refers to ----
 
-  // The header says how the drawing writes the paths of its files.
-  void note_text_encoding() {
-    for (std::size_t i = 0; i + 1 < record_.size(); ++i) {
-      if (record_[i].code == 9) {
-        text_.note_header(trim_blanks(text_of(record_[i])), text_of(record_[i + 1]));
-      }
-    }
-  }
-
   void note_external_file(ExternalKind kind) {
-    if (const Tag* path = find(1)) report_.note_external_file(kind, text_.readable(text_of(*path)));
+    if (const Tag* path = find(1))
+      report_.note_external_file(kind, survey_.text.readable(text_of(*path)));
   }
 
   // An XREF block: its drawing listed, or, when that drawing is converted
@@ -281,7 +272,7 @@ class AwarePass : public PassDriver<AwarePass> {
     if ((integer(record_number(70)) & external_reference_block) == 0) return false;
     const Tag* path = find(1);
     if (path == nullptr) return false;
-    std::string readable = text_.readable(text_of(*path));
+    std::string readable = survey_.text.readable(text_of(*path));
     std::string moved =
         options_.references != nullptr ? options_.references->converted(readable) : std::string();
     if (moved.empty()) {
@@ -291,7 +282,7 @@ class AwarePass : public PassDriver<AwarePass> {
     for (const Tag& tag : record_) {
       if (&tag == path) {
         copy_.code_line(tag);
-        copy_.out().write_line(text_.written(moved));
+        copy_.out().write_line(survey_.text.written(moved));
       } else {
         copy_.tag(tag);
       }
@@ -551,7 +542,6 @@ class AwarePass : public PassDriver<AwarePass> {
   bool in_classes_ = false;
   std::optional<PlacedOperation> placed_;  // the block being converted, if the model shows it once
   const ComposedPlacement* placement_ = nullptr;  // and where the model shows it
-  DrawingText text_;  // how the header says the drawing writes its texts
   // The POLYLINE open, for its vertices' bulges.
   struct Polyline {
     bool closed = false;

@@ -117,6 +117,10 @@ class Surveyor {
   // Takes the next tag; false once nothing further can change the survey.
   bool take(int code, std::string_view value) {
     if (code != 0) {
+      if (section_ == Section::header) {
+        take_header(code, value);
+        return true;
+      }
       if (record_.kind != Record::Kind::other) {
         record_.take(code, trim_blanks(value));
         // A block's dimension or leader is content like any other.
@@ -181,13 +185,15 @@ class Surveyor {
   // Whether only a code 0 can matter now: inside a record it does not look
   // into, most tags of a drawing.
   bool passes_over_values() const {
-    return record_.kind == Record::Kind::other && block_ == nullptr && !expecting_section_name_;
+    return record_.kind == Record::Kind::other && block_ == nullptr && !expecting_section_name_ &&
+           section_ != Section::header;
   }
 
   DrawingSurvey result() {
     if (record_.kind != Record::Kind::other) end_record();
     count_pointed();
     DrawingSurvey survey;
+    survey.text = text_;
     std::set_intersection(
         anonymous_blocks_.begin(), anonymous_blocks_.end(), shown_by_model_.begin(),
         shown_by_model_.end(),
@@ -207,6 +213,16 @@ class Surveyor {
   }
 
  private:
+  // The header's variables come as a 9 and the value that follows it.
+  void take_header(int code, std::string_view value) {
+    if (code == 9) {
+      header_variable_ = trim_blanks(value);
+    } else if (!header_variable_.empty()) {
+      text_.note_header(header_variable_, value);
+      header_variable_ = {};
+    }
+  }
+
   static Record::Kind used_kind(std::string_view type) {
     if (type == "INSERT") return Record::Kind::insert;
     if (is_dimension_type(type)) return Record::Kind::dimension;
@@ -412,6 +428,8 @@ class Surveyor {
   bool blocks_done_ = false;
   bool entities_done_ = false;
   Record record_;
+  DrawingText text_;
+  std::string header_variable_;  // a 9 waiting for its value
 };
 
 }  // namespace

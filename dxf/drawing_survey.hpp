@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "dxf/external_files.hpp"
 #include "dxf/ocs.hpp"
 #include "dxf/rewrite_dxf.hpp"
 #include "transform/point_operation.hpp"
@@ -67,6 +68,10 @@ struct DrawingSurvey {
   std::map<std::string, ComposedPlacement> blocks_placed_once;
   // The other blocks defined here, with the box of their content.
   std::map<std::string, BlockExtent> shared_blocks;
+  // How the header says the drawing writes its texts (the paths of the files
+  // it refers to): known here, before the pass or any helper's piece of it
+  // reads one.
+  DrawingText text;
 };
 
 // A quick first read of the file that looks only at the tags that matter. It

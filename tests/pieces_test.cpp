@@ -190,6 +190,10 @@ class Pieces : public ::testing::Test {
     EXPECT_EQ(got.bent_arcs, wanted.bent_arcs);
     EXPECT_EQ(got.first_bent_arc_line, wanted.first_bent_arc_line);
     EXPECT_EQ(got.largest_arc_miss, wanted.largest_arc_miss);
+    ASSERT_EQ(got.external_files.size(), wanted.external_files.size());
+    for (std::size_t i = 0; i < got.external_files.size(); ++i) {
+      EXPECT_EQ(got.external_files[i].path, wanted.external_files[i].path);
+    }
     if (alone.result.completed()) {
       EXPECT_TRUE(pieces.output == alone.output) << "the drawings written differ";
     }
@@ -271,6 +275,29 @@ TEST_F(Pieces, BentArcsAreToldAsOnePassTellsThem) {
   EXPECT_GT(alone.result.report.first_bent_arc_line, 100000u);
   options.helper_threads = 3;
   expect_same(convert(text, options, Bending{}), alone);
+}
+
+// The header says how the paths are written; a helper converting the piece
+// that holds them never reads it, yet reads them as the pass alone does.
+TEST_F(Pieces, ExternalFilesReadInTheHeadersEncoding) {
+  std::string text =
+      "0\r\nSECTION\r\n2\r\nHEADER\r\n9\r\n$ACADVER\r\n1\r\nAC1015\r\n9\r\n$DWGCODEPAGE\r\n3\r\n"
+      "ANSI_1252\r\n0\r\nENDSEC\r\n0\r\nSECTION\r\n2\r\nENTITIES\r\n";
+  while (text.size() < 9 * 1000 * 1000) {
+    text += "0\r\nLINE\r\n10\r\n1000.5\r\n20\r\n2000.25\r\n11\r\n1500\r\n21\r\n2500\r\n";
+  }
+  text +=
+      "0\r\nENDSEC\r\n0\r\nSECTION\r\n2\r\nOBJECTS\r\n0\r\nIMAGEDEF\r\n5\r\n2A\r\n1\r\n"
+      "C:\\Obra \xC3\xA9\\ortofoto.tif\r\n0\r\nENDSEC\r\n0\r\nEOF\r\n";
+  PassOptions options;
+  options.helper_threads = 0;
+  const Converted alone = convert(text, options);
+  ASSERT_TRUE(alone.result.completed());
+  ASSERT_EQ(alone.result.report.external_files.size(), 1u);
+  // Two bytes that UTF-8 would read as one letter are two in Windows-1252.
+  EXPECT_EQ(alone.result.report.external_files[0].path, "C:\\Obra Ã©\\ortofoto.tif");
+  options.helper_threads = 3;
+  expect_same(convert(text, options), alone);
 }
 
 }  // namespace
