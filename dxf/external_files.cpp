@@ -123,6 +123,8 @@ class FileFinder {
   bool passes_over_values() const {
     return !kind_ && !expecting_section_name_ && section_ != Section::header;
   }
+  // Whether nothing before the section's end can matter: entities name no file.
+  bool in_entities() const { return section_ == Section::entities && passes_over_values(); }
 
   std::vector<PassReport::ExternalFile> result() {
     end_record();
@@ -161,6 +163,50 @@ class FileFinder {
   std::int64_t flags_ = 0;
   PassReport report_;
 };
+
+// Whether the line that ends at `line_end` (a '\n' of `text`) is a code 0;
+// one that begins before `text` is taken to be.
+bool code_zero_line_ends_at(std::string_view text, std::size_t line_end) {
+  const std::size_t start = line_end == 0 ? 0 : text.rfind('\n', line_end - 1);
+  const std::size_t begin = start == std::string_view::npos ? 0 : start + 1;
+  std::string_view line = text.substr(begin, line_end - begin);
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  return trim_blanks(line) == "0";
+}
+
+// Passes over the rest of the ENTITIES section, most of a drawing, up to and
+// including its ENDSEC line, by searching the bytes rather than reading
+// every line: the second read that lists the files of a literal conversion
+// then costs a fraction of the pass. (The search is for the word, whose
+// first letter is rare in a drawing's numbers, not for the line end before
+// it.) False when the file ends first.
+bool pass_over_entities(LineReader& lines) {
+  static constexpr std::string_view end_of_section = "ENDSEC";
+  for (;;) {
+    // `held` begins at a line's start.
+    const std::string_view held(lines.next_line(), lines.buffered_size());
+    for (std::size_t at = held.find(end_of_section); at != std::string_view::npos;
+         at = held.find(end_of_section, at + 1)) {
+      const std::size_t after = at + end_of_section.size();
+      const bool whole_line =
+          (at == 0 || held[at - 1] == '\n') && (after == held.size() || held[after] == '\r' ||
+                                                held[after] == '\n' || held[after] == ' ');
+      if (whole_line && (at == 0 || code_zero_line_ends_at(held, at - 1))) {
+        lines.consume_lines_to(lines.next_line() + at, 0);
+        lines.mark();
+        return lines.read_line().has_value();
+      }
+    }
+    // The last line may be cut by the end of the buffer: it is read whole,
+    // refilling, and may itself be the ENDSEC.
+    const std::size_t last = held.rfind('\n');
+    if (last != std::string_view::npos) lines.consume_lines_to(lines.next_line() + last + 1, 0);
+    lines.mark();
+    const auto line = lines.read_line();
+    if (!line) return false;
+    if (trim_blanks(lines.view(*line)) == "ENDSEC") return true;
+  }
+}
 
 }  // namespace
 
@@ -251,14 +297,21 @@ std::vector<PassReport::ExternalFile> list_external_files(const PassFile& file,
   Tag tag;
   for (;;) {
     in.mark();
+    if (finder.in_entities()) {
+      if (!pass_over_entities(in.lines())) break;
+      finder.take(0, "ENDSEC");
+      continue;
+    }
     {
       PlainRun run(in);
       PlainTag plain;
-      while (finder.passes_over_values() ? run.next_record(plain) : run.next(plain)) {
+      while (!finder.in_entities() &&
+             (finder.passes_over_values() ? run.next_record(plain) : run.next(plain))) {
         run.take(plain);
         finder.take(plain.code, plain.value_line());
       }
     }
+    if (finder.in_entities()) continue;
     if (in.next(tag) != TagReader::Next::tag) break;
     const auto code = group_code(in.code_text(tag));
     finder.take(code.value_or(-1), in.value_text(tag));

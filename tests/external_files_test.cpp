@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,29 @@ TEST(ExternalFiles, ListedByBothPoliciesAndPointedToTheirCopies) {
   write_file(folder.file("moved.dxf"), dxf_lines(drawing("Convertidos\\base \xE3.dxf")));
   dxf::rewrite_dxf(folder.file("moved.dxf"), folder.file("expected.dxf"), Shift{});
   EXPECT_EQ(read_file(folder.file("batch.dxf")), read_file(folder.file("expected.dxf")));
+}
+
+// The second read of a literal conversion passes over the entities by a
+// search for their ENDSEC: a text that says ENDSEC is no end, and wherever
+// the reader's buffer ends the same files are found.
+TEST(ExternalFiles, TheLiteralListingFindsTheEndOfTheEntities) {
+  testing::TempFolder folder;
+  std::vector<std::string> lines = drawing("base.dxf");
+  const auto entities = std::find(lines.begin(), lines.end(), "ENTITIES");
+  ASSERT_NE(entities, lines.end());
+  std::vector<std::string> decoys;
+  for (int i = 0; i < 200; ++i) {
+    decoys.insert(decoys.end(), {"0", "TEXT", "10", "1.0", "20", "2.0", "1", "ENDSEC", "0", "MTEXT",
+                                 "1", "  ENDSEC", "3", "ENDSECTION"});
+  }
+  lines.insert(entities + 1, decoys.begin(), decoys.end());
+  write_file(folder.file("in.dxf"), dxf_lines(lines));
+  for (const std::size_t buffer_size : {16, 100, 1000, 65536}) {
+    const auto files = dxf::list_external_files(folder.file("in.dxf"), buffer_size);
+    ASSERT_EQ(files.size(), 3u) << buffer_size;
+    EXPECT_EQ(files[0].path, "base.dxf");
+    EXPECT_EQ(files[2].path, "São Brás.pdf");
+  }
 }
 
 }  // namespace
