@@ -267,7 +267,8 @@ TEST(DrawingSurvey, BoxesAHatchByItsBoundariesAndSeeds) {
       "2",  "Door",    "0",  "INSERT", "2",  "Door",    "0",  "ENDSEC",   "0",  "EOF"};
   const std::string path = folder.file("hatch.dxf");
   testing::write_file(path, testing::dxf_lines(lines));
-  const BlockExtent& door = survey_drawing(path, 64).shared_blocks.at("DOOR");
+  const DrawingSurvey survey = survey_drawing(path, 64);
+  const BlockExtent& door = survey.shared_blocks.at("DOOR");
   EXPECT_EQ(door.low.x, -300.0);
   EXPECT_EQ(door.low.y, 2.0);
   EXPECT_EQ(door.high.x, 501.0);
