@@ -19,14 +19,16 @@ failures=0
 fail() { echo "DIFFERENT: $*"; failures=$((failures + 1)); }
 
 # Runs both programs in their own folder with the same arguments; their
-# outputs and statuses must be the same, their messages too once Windows'
+# outputs and statuses must be the same, their messages too once
 # backslashes read as slashes.
 both() {
   local name=$1
   shift
   (cd "$work/linux" && "$linux_cli" "$@" >"$name.out" 2>"$name.err"; echo $? >"$name.status")
   (cd "$work/windows" && wine "$windows_cli" "$@" >"$name.out" 2>"$name.err"; echo $? >"$name.status")
-  sed -i 's|\\|/|g' "$work/windows/$name.err" "$work/windows/$name.out"
+  # (both sides: the paths a drawing names, in its own words, have them too)
+  sed -i 's|\\|/|g' "$work/windows/$name.err" "$work/windows/$name.out" \
+    "$work/linux/$name.err" "$work/linux/$name.out"
   for kind in status err out; do
     cmp -s "$work/linux/$name.$kind" "$work/windows/$name.$kind" || fail "$name.$kind"
   done
