@@ -118,7 +118,7 @@ class Surveyor {
   bool take(int code, std::string_view value) {
     if (code != 0) {
       if (section_ == Section::header) {
-        take_header(code, value);
+        text_.take_header_tag(code, value);
         return true;
       }
       if (record_.kind != Record::Kind::other) {
@@ -213,16 +213,6 @@ class Surveyor {
   }
 
  private:
-  // The header's variables come as a 9 and the value that follows it.
-  void take_header(int code, std::string_view value) {
-    if (code == 9) {
-      header_variable_ = trim_blanks(value);
-    } else if (!header_variable_.empty()) {
-      text_.note_header(header_variable_, value);
-      header_variable_ = {};
-    }
-  }
-
   static Record::Kind used_kind(std::string_view type) {
     if (type == "INSERT") return Record::Kind::insert;
     if (is_dimension_type(type)) return Record::Kind::dimension;
@@ -429,7 +419,6 @@ class Surveyor {
   bool entities_done_ = false;
   Record record_;
   DrawingText text_;
-  std::string header_variable_;  // a 9 waiting for its value
 };
 
 }  // namespace

@@ -107,12 +107,7 @@ class FileFinder {
       expecting_section_name_ = false;
       section_ = section_named(trim_blanks(value));
     } else if (section_ == Section::header) {
-      if (code == 9) {
-        variable_ = trim_blanks(value);
-      } else if (!variable_.empty()) {
-        text_.note_header(variable_, value);
-        variable_.clear();
-      }
+      text_.take_header_tag(code, value);
     } else if (kind_) {
       if (code == 1 && !path_) path_ = std::string(value);
       if (code == 70) flags_ = integer(strict_number(trim_blanks(value)));
@@ -155,7 +150,6 @@ class FileFinder {
 
   Section section_ = Section::none;
   bool expecting_section_name_ = false;
-  std::string variable_;  // the header variable whose value comes next
   DrawingText text_;
   std::optional<ExternalKind> kind_;  // a record that may name a file
   bool block_ = false;                // a BLOCK, which names one when its flags say
@@ -217,6 +211,15 @@ std::optional<ExternalKind> external_definition(std::string_view object_type) {
     return ExternalKind::underlay;
   }
   return std::nullopt;
+}
+
+void DrawingText::take_header_tag(int code, std::string_view value) {
+  if (code == 9) {
+    pending_variable_ = trim_blanks(value);
+  } else if (!pending_variable_.empty()) {
+    note_header(pending_variable_, value);
+    pending_variable_.clear();
+  }
 }
 
 void DrawingText::note_header(std::string_view variable, std::string_view value) {

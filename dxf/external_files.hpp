@@ -25,6 +25,9 @@ class DrawingText {
  public:
   // A header variable and its value: $ACADVER and $DWGCODEPAGE are taken.
   void note_header(std::string_view variable, std::string_view value);
+  // A tag of the HEADER section as it is read: a 9 names the variable whose
+  // value comes in the next tag.
+  void take_header_tag(int code, std::string_view value);
 
   // The drawing's bytes as UTF-8, escapes resolved.
   std::string readable(std::string_view bytes) const;
@@ -37,6 +40,7 @@ class DrawingText {
 
   std::optional<bool> unicode_version_;  // $ACADVER: AC1021 or later
   std::optional<bool> windows_1252_;     // $DWGCODEPAGE
+  std::string pending_variable_;         // a 9 waiting for its value
 };
 
 // The files a drawing refers to, read from its header, its BLOCKS and its
