@@ -408,16 +408,7 @@ TEST(BlocksPlacedOnce, ASharedBlockFarFromItsBasePointIsTold) {
   EXPECT_FALSE(report_of("1").bent_blocks());
 }
 
-// z + 1e-11 (z - z0)^3 on complex numbers: over a kilometre it bends an arc
-// by millimetres more than any circle follows, as the grid routes do.
-class Twisting final : public transform::PointOperation {
- public:
-  PointResult forward(PlanarPoint p) const override {
-    const double x = p.x - 50000, y = p.y - 20000;
-    return {PointStatus::ok,
-            {p.x + 1e-11 * (x * x * x - 3 * x * y * y), p.y + 1e-11 * (3 * x * x * y - y * y * y)}};
-  }
-};
+using testing::CubicBending;
 
 // Where a bulge from a to b puts the segment's middle.
 PlanarPoint bulge_middle(PlanarPoint a, PlanarPoint b, double bulge) {
@@ -452,7 +443,8 @@ TEST(BentArcs, ToldWithTheFirstOnesLineAndBulgesFitted) {
   for (const Lines& part : parts) body.insert(body.end(), part.begin(), part.end());
   testing::TempFolder folder;
   testing::write_file(folder.file("in.dxf"), testing::dxf_lines(entities(body)));
-  const PassResult result = rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Twisting{});
+  const PassResult result =
+      rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), CubicBending{});
   ASSERT_TRUE(result.completed());
   EXPECT_EQ(result.report.bent_arcs, 4u);  // all but the small arc
   EXPECT_EQ(result.report.first_bent_arc_line, 19u);
@@ -468,7 +460,7 @@ TEST(BentArcs, ToldWithTheFirstOnesLineAndBulgesFitted) {
   }
   const std::vector<double> bulges = values(tags, 42);
   ASSERT_EQ(bulges.size(), 2u);
-  const Twisting t;
+  const CubicBending t;
   const PlanarPoint a{50000, 20000}, b{51000, 21000};
   const struct {
     PlanarPoint from, to;
@@ -490,7 +482,7 @@ TEST(BentArcs, InABlockPlacedOnceToldInTheWorldsMetres) {
   const auto told = [](const Lines& drawing) {
     testing::TempFolder folder;
     testing::write_file(folder.file("in.dxf"), testing::dxf_lines(drawing));
-    return rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), Twisting{}).report;
+    return rewrite_dxf(folder.file("in.dxf"), folder.file("out.dxf"), CubicBending{}).report;
   };
   const PassReport model = told(
       entities({"0", "ARC", "10", "50000", "20", "20000", "40", "1000", "50", "10", "51", "130"}));

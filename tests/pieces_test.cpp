@@ -29,17 +29,6 @@ class Shift final : public transform::PointOperation {
 
 constexpr double far_west = -2e6;
 
-// z + 1e-11 (z - z0)^3 on complex numbers: conformal, and bending a
-// kilometre's arc by more than a circle follows, as the grid routes do.
-class Bending final : public transform::PointOperation {
- public:
-  PointResult forward(PlanarPoint p) const override {
-    const double x = p.x - 50000, y = p.y - 20000;
-    return {PointStatus::ok,
-            {p.x + 1e-11 * (x * x * x - 3 * x * y * y), p.y + 1e-11 * (3 * x * x * y - y * y * y)}};
-  }
-};
-
 // About `megabytes` MB of entities of every kind the passes treat apart,
 // shuffled, so that pieces begin and end next to each of them; with
 // `rejected_at` above zero, a point outside the operation's reach there.
@@ -269,12 +258,12 @@ TEST_F(Pieces, BentArcsAreToldAsOnePassTellsThem) {
   text += "0\r\nENDSEC\r\n0\r\nEOF\r\n";
   PassOptions options;
   options.helper_threads = 0;
-  const Converted alone = convert(text, options, Bending{});
+  const Converted alone = convert(text, options, testing::CubicBending{});
   ASSERT_TRUE(alone.result.completed());
   EXPECT_GT(alone.result.report.bent_arcs, 10u);
   EXPECT_GT(alone.result.report.first_bent_arc_line, 100000u);
   options.helper_threads = 3;
-  expect_same(convert(text, options, Bending{}), alone);
+  expect_same(convert(text, options, testing::CubicBending{}), alone);
 }
 
 // The header says how the paths are written; a helper converting the piece

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/job_host.hpp"
+#include "transform/point_operation.hpp"
 
 namespace kelvrin::testing {
 
@@ -47,6 +48,18 @@ std::vector<std::string> split_crlf(const std::string& text);
 
 // DXF text from lines, each ended by CR LF.
 std::string dxf_lines(const std::vector<std::string>& lines);
+
+// z + 1e-11 (z - z0)^3 on complex numbers, z0 = (50 km, 20 km): conformal, as
+// the routes are, and bending an arc a kilometre long by millimetres more
+// than any circle follows, as the grid routes do.
+class CubicBending final : public transform::PointOperation {
+ public:
+  transform::PointResult forward(transform::PlanarPoint p) const override {
+    const double x = p.x - 50000, y = p.y - 20000;
+    return {transform::PointStatus::ok,
+            {p.x + 1e-11 * (x * x * x - 3 * x * y * y), p.y + 1e-11 * (3 * x * x * y - y * y * y)}};
+  }
+};
 
 // Records what the conversion job asks of its host, in order.
 class RecordingHost final : public core::JobHost {
